@@ -1,0 +1,12 @@
+#include <QApplication>
+#include <benchmark/benchmark.h>
+
+// Benchmarks that touch widgets or fonts need an application; no screen.
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

@@ -1,0 +1,175 @@
+#include "form1.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+#include <QTimer>
+#include <QWindow>
+
+#include "board_layout.h"
+#include "fonts.h"
+#include "frm_ctl.h"
+#include "mdl318_000.h"
+#include "mdl_ini_io.h"
+#include "program.h"
+#include "property_bag.h"
+#include "region.h"
+#include "twips.h"
+#include "ui.h"
+
+namespace sorane {
+namespace {
+// Dark grey: shows below and right of a picture smaller than the window.
+const QColor kFormBack(64, 64, 66);
+constexpr int kShapeEllipse = 7;
+}  // namespace
+
+Form1::Form1(Program& app) : QWidget(nullptr, Qt::FramelessWindowHint), app_(app) {
+  setWindowTitle(QStringLiteral("Form2"));
+  setFixedSize(twipsSize(board::kClientWidthTwips, board::kClientHeightTwips));
+  setAttribute(Qt::WA_OpaquePaintEvent);
+
+  for (int i = 0; i <= board::kCells; ++i) {
+    auto* d = new M_Degit(this);
+    d->InitProperties();
+    d->move(board::degitRect(i).topLeft());
+    connect(d, &M_Degit::DblClick, this, [this, i] { Degit_DblClick(i); });
+    Degit[static_cast<std::size_t>(i)] = d;
+
+    auto* l = new SeiriLabel(this);
+    QFont f = l->font();
+    f.setBold(true);
+    l->setFont(f);
+    l->setFace(kFaceNum5, 12);
+    l->setTextColor(colorRef(205, 209, 134));
+    l->setGeometry(board::labelRect(i));
+    lblSeiriNum[static_cast<std::size_t>(i)] = l;
+  }
+  Degit[0]->hide();
+  lblSeiriNum[0]->hide();
+
+  PropertyBag clockProps;
+  clockProps.write(QStringLiteral("Keta"), 2, 4);
+  for (int k = 0; k < 2; ++k) {
+    auto* t = new M_Degit(this);
+    t->ReadProperties(clockProps);
+    const QRect r = board::timeDegitRectTwips(k);
+    t->setGeometry(twipsRect(r.x(), r.y(), r.width(), r.height()));
+    t->hide();
+    TimeDegit[static_cast<std::size_t>(k)] = t;
+  }
+
+  Timer1 = new QTimer(this);
+  Timer1->setInterval(1000);
+  connect(Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
+}
+
+Form1::~Form1() = default;
+
+void Form1::Form_Load() {
+  mdl318_000::InitBoardCells(*this);
+  mdl318_000::InitPanelDefaults(app_);
+  app_.option();  // loaded, hidden, for the whole run
+
+  frmCtl& ctl = app_.ctl();
+  ctl.show();
+  ctl.raise();
+
+  setLeftTwips(0);
+  setTopTwips(0);
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+  const QSize panel = ctl.frameGeometry().size();
+  ctl.move(area.right() + 1 - panel.width(), area.bottom() + 1 - panel.height());
+
+  shape_ = roundRectRegion(0, 0, width(), height(), kShapeEllipse, kShapeEllipse);
+  setMask(shape_);
+  update();
+
+  mdlIniIo::LoadSettings(app_);
+}
+
+void Form1::Timer1_Timer() {
+  const QString now = ui().now().toString(QStringLiteral("HH:mm:ss"));
+  TimeDegit[0]->setValue(now.mid(0, 2).toInt());
+  TimeDegit[1]->setValue(now.mid(3, 2).toInt());
+}
+
+void Form1::GetFormInfo() {
+  app_.record().formPos.Left = leftTwips();
+  app_.record().formPos.Top = topTwips();
+}
+
+void Form1::SetFormInfo() {
+  setLeftTwips(app_.record().formPos.Left);
+  setTopTwips(app_.record().formPos.Top);
+}
+
+// The shape region belongs to the window system once applied; nothing to free.
+void Form1::DeleteRgn() {}
+
+void Form1::Degit_DblClick(int index) {
+  M_Degit* cell = Degit[static_cast<std::size_t>(index)];
+  if (!cell->UserSet()) return;
+  frmCtl& ctl = app_.ctl();
+  ctl.setEnabled(false);
+  if (cell->ShowSetDlg() == 1) {
+    const std::int16_t zeroMode = cell->ZeroMode();
+    const std::int16_t shift = cell->Shift();
+    const std::int16_t fillZero = cell->FillZero();
+    for (int k = 1; k <= board::kCells; ++k) {
+      M_Degit* d = Degit[static_cast<std::size_t>(k)];
+      const QVariant v = d->Value();
+      d->setShift(shift);
+      d->setFillZero(fillZero);
+      d->setZeroMode(zeroMode);
+      d->setValue(v);
+    }
+  }
+  ctl.setEnabled(true);
+}
+
+void Form1::setPicture(const QImage& picture) {
+  picture_ = picture;
+  update();
+}
+
+int Form1::leftTwips() const { return twips(pos().x()); }
+int Form1::topTwips() const { return twips(pos().y()); }
+void Form1::setLeftTwips(int t) { move(px(t), pos().y()); }
+void Form1::setTopTwips(int t) { move(pos().x(), px(t)); }
+
+void Form1::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  p.fillRect(rect(), kFormBack);
+  if (!picture_.isNull()) p.drawImage(QPoint(0, 0), picture_);
+}
+
+void Form1::mousePressEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton) return;
+  QWindow* w = windowHandle();
+  if (w && w->startSystemMove()) return;
+  // The window system has no move of its own here: follow the pointer.
+  manualDrag_ = true;
+  dragOffset_ = event->globalPosition().toPoint() - pos();
+}
+
+void Form1::mouseMoveEvent(QMouseEvent* event) {
+  if (manualDrag_ && (event->buttons() & Qt::LeftButton))
+    move(event->globalPosition().toPoint() - dragOffset_);
+}
+
+void Form1::mouseReleaseEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton) manualDrag_ = false;
+}
+
+// The board has no close of its own: a close request asks the panel's
+// quit question.
+void Form1::closeEvent(QCloseEvent* event) {
+  event->ignore();
+  if (!app_.hasEnded()) app_.ctl().close();
+}
+
+}  // namespace sorane

@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QImage>
+#include <QPointer>
+#include <QRegion>
+#include <QWidget>
+#include <array>
+
+#include "m_degit.h"
+#include "seiri_label.h"
+
+class QTimer;
+
+namespace sorane {
+
+class Program;
+
+// The fare board: a borderless, panel-shaped window carrying the 32 ticket
+// cells, two hidden clock elements and the stop-name strip. Its load handler
+// is the program's start-up sequence.
+class Form1 : public QWidget {
+  Q_OBJECT
+ public:
+  explicit Form1(Program& app);
+  ~Form1() override;
+
+  // Index 0 of Degit and lblSeiriNum is a hidden spare; 1..32 are the cells.
+  std::array<M_Degit*, 33> Degit{};
+  std::array<QPointer<SeiriLabel>, 33> lblSeiriNum;
+  std::array<M_Degit*, 2> TimeDegit{};
+  QTimer* Timer1 = nullptr;
+  // Picture holders, never shown themselves.
+  std::array<QImage, 3> imgRes;
+
+  void Form_Load();
+  void Timer1_Timer();
+  void GetFormInfo();
+  void SetFormInfo();
+  void DeleteRgn();
+  void Degit_DblClick(int index);
+
+  // The window's background picture, drawn from the top-left corner; the
+  // rest of the window shows the form's grey.
+  void setPicture(const QImage& picture);
+  const QImage& picture() const { return picture_; }
+  // The shape given to the window at start.
+  QRegion shapeRegion() const { return shape_; }
+
+  // Window position in twips.
+  int leftTwips() const;
+  int topTwips() const;
+  void setLeftTwips(int twips);
+  void setTopTwips(int twips);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  Program& app_;
+  QImage picture_;
+  QRegion shape_;
+  bool manualDrag_ = false;
+  QPoint dragOffset_;
+};
+
+}  // namespace sorane

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+
+#include "settings_record.h"
+
+namespace sorane {
+
+class Form1;
+class frmCtl;
+class frmOption;
+
+// The running program: its three windows, which live for the whole run and
+// reach each other through it, and the state the modules share.
+class Program {
+ public:
+  Program();
+  ~Program();
+  Program(const Program&) = delete;
+  Program& operator=(const Program&) = delete;
+
+  Form1& form1() { return *form1_; }
+  // The settings dialog and the operation panel are loaded on first use;
+  // their load handlers run then.
+  frmOption& option();
+  frmCtl& ctl();
+  bool isOptionLoaded() const { return option_ != nullptr; }
+  bool isCtlLoaded() const { return ctl_ != nullptr; }
+
+  SettingsRecord& record() { return record_; }
+
+  // Start-up: the board's load handler, then the board is shown.
+  void start();
+  // Ends the program at once, without further questions.
+  void end();
+  bool hasEnded() const { return ended_; }
+  // What end() does after hiding the windows; quits the event loop unless
+  // replaced (tests replace it).
+  void setEndHandler(std::function<void()> handler) { endHandler_ = std::move(handler); }
+
+ private:
+  SettingsRecord record_;
+  std::unique_ptr<Form1> form1_;
+  std::unique_ptr<frmOption> option_;
+  std::unique_ptr<frmCtl> ctl_;
+  std::function<void()> endHandler_;
+  bool ended_ = false;
+};
+
+}  // namespace sorane

@@ -1,0 +1,80 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <array>
+#include <cstdint>
+
+#include "colorref.h"
+
+class QComboBox;
+class QPainter;
+class QPlainTextEdit;
+class QWidget;
+
+namespace sorane {
+
+// Year, month, day of week, day, hour, minute, second, millisecond.
+struct DialogDate {
+  std::int16_t year = 0, month = 0, dayOfWeek = 0, day = 0;
+  std::int16_t hour = 0, minute = 0, second = 0, millisecond = 0;
+};
+
+// A ticket plug-in's capability record: fourteen 32-bit fields.
+struct PlgInfo {
+  std::array<std::int32_t, 14> field{};
+  // Field n as numbered 1..14.
+  std::int32_t& operator()(int n) { return field[static_cast<std::size_t>(n - 1)]; }
+  std::int32_t operator()(int n) const { return field[static_cast<std::size_t>(n - 1)]; }
+};
+
+using CustColorTable = std::array<std::int32_t, 17>;
+
+// The companion library: modal dialogs, the OS name, Shift-JIS byte-string
+// helpers and the ticket plug-in bridge. The program uses QtCompanion; tests
+// install fakes. Owner windows are the widgets the dialogs belong to.
+class Companion {
+ public:
+  virtual ~Companion() = default;
+
+  // Digit-element options. Returns 1 when confirmed; the three values come
+  // back through the references (unchanged when cancelled).
+  virtual std::int32_t Call_dlg100(QWidget* owner, std::int16_t keta, std::int16_t& zeroMode,
+                                   std::int16_t& shift, std::int16_t& fillZero) = 0;
+  // The About box; returns when it is closed.
+  virtual void Call_dlg110(QWidget* owner, std::int32_t kind, const QString& text);
+  // Date picker; non-zero when a date was chosen into `date`.
+  virtual std::int32_t Call_dlg111(QWidget* owner, DialogDate& date);
+  // File chooser. `filter` is description, NUL, pattern, NUL, ..., NUL.
+  // Returns the chosen path, or an empty text when cancelled.
+  virtual QString Vk3FileDlg(QWidget* owner, std::int32_t flags, const QString& filter,
+                             const QString& initialPath, const QString& title);
+  // Folder chooser; an empty text when cancelled.
+  virtual QString Vk3FolderDlg(QWidget* owner, const QString& title);
+  // Colour chooser; non-zero when a colour was chosen into `colour`.
+  virtual std::int32_t Vk3ChooseColor(QWidget* owner, ColorRef& colour, CustColorTable& custColors);
+  // The operating system's name.
+  virtual QString GetOsInfo();
+
+  // Byte-string helpers over NUL-terminated Shift-JIS strings.
+  static std::int32_t LenB_ASCII(const QByteArray& sjis);
+  // `count` bytes from byte `start` (1-based); shorter at the end of the text.
+  static QByteArray MidB_ASCII(const QByteArray& sjis, std::int32_t start, std::int32_t count);
+
+  // Ticket plug-ins. Non-zero when `path` is a usable plug-in and `info`
+  // has been filled.
+  virtual std::int32_t VK4_GetPlgInfo(const QString& path, PlgInfo& info);
+  virtual void VK4_SetPlgComment(const QString& path, QPlainTextEdit* box);
+  virtual void VK4_SetCorpAddList(const QString& path, QComboBox* list);
+  // Draws the ticket; may rewrite `stopName`.
+  virtual void VK4_DrawSeiriken(const QString& path, QPainter& dc, QString& stopName,
+                                const QString& date, const QString& time, std::int32_t route,
+                                std::int16_t ticket, std::int16_t stopIndex,
+                                std::int16_t company);
+};
+
+// The companion in use; installCompanion(nullptr) puts the Qt one back.
+Companion& companion();
+void installCompanion(Companion* companion);
+
+}  // namespace sorane

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QString>
+
+namespace sorane {
+
+// The program file's name without folder and extension ("318" as shipped).
+QString programBaseName();
+// The folder holding the program file, without a trailing "/".
+QString programFolder();
+// Makes the functions above describe `path` instead of the running program.
+void setProgramPathForTesting(const QString& path);
+
+// "major.minor.revision" of this build.
+QString versionText();
+
+}  // namespace sorane

@@ -1,0 +1,83 @@
+#include "cp932.h"
+
+#include <iconv.h>
+
+#include <cerrno>
+#include <stdexcept>
+
+namespace sorane::cp932 {
+namespace {
+
+// One converter per direction and thread; iconv_open is not cheap.
+class Converter {
+ public:
+  Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {
+    if (cd_ == reinterpret_cast<iconv_t>(-1)) throw std::runtime_error("iconv cannot convert CP932");
+  }
+  ~Converter() { iconv_close(cd_); }
+  Converter(const Converter&) = delete;
+  Converter& operator=(const Converter&) = delete;
+
+  // Converts `in`; on a sequence it cannot convert, appends '?' and skips
+  // `skip(bytes_left_pointer, bytes_left)` input bytes.
+  template <typename Skip>
+  QByteArray run(const QByteArray& in, Skip skip) {
+    iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+    QByteArray out;
+    out.reserve(in.size() * 2 + 4);
+    char* src = const_cast<char*>(in.constData());
+    size_t srcLeft = static_cast<size_t>(in.size());
+    char buf[256];
+    while (srcLeft > 0) {
+      char* dst = buf;
+      size_t dstLeft = sizeof buf;
+      const size_t rc = iconv(cd_, &src, &srcLeft, &dst, &dstLeft);
+      out.append(buf, static_cast<qsizetype>(dst - buf));
+      if (rc != static_cast<size_t>(-1)) break;
+      if (errno == E2BIG) continue;
+      // EILSEQ (unconvertible) or EINVAL (incomplete at the end).
+      out.append('?');
+      const size_t n = errno == EINVAL ? srcLeft : skip(src, srcLeft);
+      src += n;
+      srcLeft -= n;
+      iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+    }
+    return out;
+  }
+
+ private:
+  iconv_t cd_;
+};
+
+size_t utf8Length(const char* p, size_t left) {
+  const auto b = static_cast<unsigned char>(*p);
+  size_t n = 1;
+  if (b >= 0xF0) n = 4;
+  else if (b >= 0xE0) n = 3;
+  else if (b >= 0xC0) n = 2;
+  return n < left ? n : left;
+}
+
+size_t sjisLength(const char* p, size_t left) {
+  // A valid lead byte followed by an unassigned trail: drop both, as one
+  // character; anything else: drop one byte.
+  if (isLeadByte(static_cast<unsigned char>(*p)) && left >= 2) {
+    const auto t = static_cast<unsigned char>(p[1]);
+    if (t >= 0x40 && t <= 0xFC && t != 0x7F) return 2;
+  }
+  return 1;
+}
+
+}  // namespace
+
+QByteArray encode(const QString& text) {
+  thread_local Converter conv("CP932", "UTF-8");
+  return conv.run(text.toUtf8(), utf8Length);
+}
+
+QString decode(const QByteArray& bytes) {
+  thread_local Converter conv("UTF-8", "CP932");
+  return QString::fromUtf8(conv.run(bytes, sjisLength));
+}
+
+}  // namespace sorane::cp932

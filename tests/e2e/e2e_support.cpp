@@ -1,0 +1,118 @@
+#include "e2e_support.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QThread>
+
+namespace e2e {
+
+XServer::XServer() {
+  // A display number nobody holds.
+  for (int n = 87; n < 150 && display_.isEmpty(); ++n) {
+    if (!QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(n)) &&
+        !QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(n)))
+      display_ = QStringLiteral(":%1").arg(n);
+  }
+  if (display_.isEmpty()) return;
+  xvfb_.setProgram(QStringLiteral("Xvfb"));
+  xvfb_.setArguments({display_, "-screen", "0", "1280x800x24", "-nolisten", "tcp", "-noreset"});
+  xvfb_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+  xvfb_.start();
+  if (!xvfb_.waitForStarted(5000)) return;
+  const QString socket = QStringLiteral("/tmp/.X11-unix/X") + display_.mid(1);
+  QElapsedTimer t;
+  t.start();
+  while (t.elapsed() < 10000) {
+    if (QFile::exists(socket) && run(*this, "xdpyinfo", {}, 3000)) {
+      ok_ = true;
+      return;
+    }
+    QThread::msleep(50);
+  }
+}
+
+XServer::~XServer() {
+  xvfb_.terminate();
+  if (!xvfb_.waitForFinished(3000)) xvfb_.kill();
+  xvfb_.waitForFinished(3000);
+}
+
+QProcessEnvironment XServer::environment() const {
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert(QStringLiteral("DISPLAY"), display_);
+  env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime_.path());
+  env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+  env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+  env.insert(QStringLiteral("SDL_AUDIODRIVER"), QStringLiteral("dummy"));
+  return env;
+}
+
+std::optional<QString> run(const XServer& x, const QString& program, const QStringList& args,
+                           int timeoutMs) {
+  QProcess p;
+  p.setProcessEnvironment(x.environment());
+  p.start(program, args);
+  if (!p.waitForFinished(timeoutMs)) {
+    p.kill();
+    p.waitForFinished(1000);
+    return std::nullopt;
+  }
+  if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) return std::nullopt;
+  return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+Program318::Program318(const XServer& x) {
+  const QString target = QDir(dir_.path()).filePath(QStringLiteral("318"));
+  if (!QFile::copy(QStringLiteral(SORANE_PROGRAM), target)) return;
+  process_.setProcessEnvironment(x.environment());
+  process_.setWorkingDirectory(dir_.path());
+  process_.setProcessChannelMode(QProcess::ForwardedChannels);
+  process_.start(target, {});
+  started_ = process_.waitForStarted(5000);
+}
+
+Program318::~Program318() {
+  if (process_.state() != QProcess::NotRunning) {
+    process_.kill();
+    process_.waitForFinished(3000);
+  }
+}
+
+std::optional<QString> waitForWindow(const XServer& x, const QString& pattern, int timeoutMs) {
+  QElapsedTimer t;
+  t.start();
+  while (t.elapsed() < timeoutMs) {
+    if (auto out = run(x, "xdotool", {"search", "--onlyvisible", "--name", pattern}, 3000)) {
+      const QString id = out->section(QLatin1Char('\n'), 0, 0).trimmed();
+      if (!id.isEmpty()) return id;
+    }
+    QThread::msleep(50);
+  }
+  return std::nullopt;
+}
+
+std::optional<QRect> windowGeometry(const XServer& x, const QString& window) {
+  const auto out = run(x, "xdotool", {"getwindowgeometry", "--shell", window});
+  if (!out) return std::nullopt;
+  QRect r;
+  for (const QString& line : out->split(QLatin1Char('\n'))) {
+    const QString key = line.section(QLatin1Char('='), 0, 0);
+    const int v = line.section(QLatin1Char('='), 1).toInt();
+    if (key == "X") r.moveLeft(v);
+    if (key == "Y") r.moveTop(v);
+    if (key == "WIDTH") r.setWidth(v);
+    if (key == "HEIGHT") r.setHeight(v);
+  }
+  return r;
+}
+
+QImage screenshot(const XServer& x, const QString& saveAs) {
+  QTemporaryDir dir;
+  const QString file = saveAs.isEmpty() ? QDir(dir.path()).filePath("shot.png") : saveAs;
+  if (!run(x, "import", {"-window", "root", file}, 20000)) return {};
+  return QImage(file);
+}
+
+}  // namespace e2e

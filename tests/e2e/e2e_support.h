@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QImage>
+#include <QProcess>
+#include <QRect>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <memory>
+#include <optional>
+
+namespace e2e {
+
+// A private X server for one test, with its own runtime folder.
+class XServer {
+ public:
+  XServer();
+  ~XServer();
+  bool ok() const { return ok_; }
+  QString display() const { return display_; }
+  QProcessEnvironment environment() const;
+
+ private:
+  QProcess xvfb_;
+  QTemporaryDir runtime_;
+  QString display_;
+  bool ok_ = false;
+};
+
+// Runs a command on the server's display; returns its standard output, or
+// nothing when it failed or took longer than `timeoutMs`.
+std::optional<QString> run(const XServer& x, const QString& program, const QStringList& args,
+                           int timeoutMs = 15000);
+
+// The real program copied into a folder of its own (its settings file lives
+// beside it) and started there.
+class Program318 {
+ public:
+  explicit Program318(const XServer& x);
+  ~Program318();
+  bool started() const { return started_; }
+  QString folder() const { return dir_.path(); }
+  QProcess& process() { return process_; }
+
+ private:
+  QTemporaryDir dir_;
+  QProcess process_;
+  bool started_ = false;
+};
+
+// The first window whose name matches `pattern`, waiting up to `timeoutMs`.
+std::optional<QString> waitForWindow(const XServer& x, const QString& pattern, int timeoutMs = 15000);
+// Window geometry in root coordinates.
+std::optional<QRect> windowGeometry(const XServer& x, const QString& window);
+// The whole screen.
+QImage screenshot(const XServer& x, const QString& saveAs = {});
+
+}  // namespace e2e

@@ -1,0 +1,58 @@
+#include <gtest/gtest.h>
+
+#include "cp932.h"
+
+using sorane::cp932::decode;
+using sorane::cp932::encode;
+
+namespace {
+
+QByteArray hex(const char* h) { return QByteArray::fromHex(h); }
+
+TEST(Cp932, KanjiKanaAndAsciiEncodeToShiftJis) {
+  EXPECT_EQ(encode(QStringLiteral("C:\\運賃")), hex("433a5c895e92c0"));
+  EXPECT_EQ(encode(QStringLiteral("ｱｲ")), hex("b1b2"));
+  EXPECT_EQ(encode(QStringLiteral("系統選別中")).size(), 10);
+  EXPECT_EQ(encode(QString()), QByteArray());
+}
+
+TEST(Cp932, NecAndIbmExtensionsRoundTrip) {
+  EXPECT_EQ(encode(QStringLiteral("①")), hex("8740"));  // NEC special row 13
+  EXPECT_EQ(encode(QStringLiteral("㈱")), hex("878a"));
+  EXPECT_EQ(encode(QStringLiteral("髙")), hex("fbfc"));  // IBM extension
+  EXPECT_EQ(encode(QStringLiteral("ⅰ")), hex("fa40"));
+  EXPECT_EQ(decode(hex("8740878afbfcfa40")), QStringLiteral("①㈱髙ⅰ"));
+  // The NEC-selected copy of an IBM extension reads as the same character.
+  EXPECT_EQ(decode(hex("ed40")), decode(hex("fa5c")));
+}
+
+TEST(Cp932, WaveDashBothWaysIs8160) {
+  EXPECT_EQ(decode(hex("8160")), QString(QChar(0xFF5E)));
+  EXPECT_EQ(encode(QString(QChar(0x301C))), hex("8160"));
+  EXPECT_EQ(encode(QString(QChar(0xFF5E))), hex("8160"));
+}
+
+TEST(Cp932, UnrepresentableCharactersBecomeQuestionMarks) {
+  EXPECT_EQ(encode(QStringLiteral("é")), QByteArray("?"));
+  EXPECT_EQ(encode(QStringLiteral("a😀b")), QByteArray("a?b"));
+  EXPECT_EQ(encode(QStringLiteral("駅¦前")), hex("8977") + "?" + hex("914f"));
+}
+
+TEST(Cp932, InvalidBytesDecodeToQuestionMarks) {
+  EXPECT_EQ(decode(hex("82")), QStringLiteral("?"));          // lone lead byte at the end
+  EXPECT_EQ(decode(hex("41824142")), QStringLiteral("A?B"));  // 0x8241 is unassigned
+  EXPECT_EQ(decode(hex("85404142")), QStringLiteral("?AB"));  // unassigned double-byte code
+  EXPECT_EQ(decode(hex("5c")), QStringLiteral("\\"));
+}
+
+TEST(Cp932, LeadBytes) {
+  EXPECT_TRUE(sorane::cp932::isLeadByte(0x81));
+  EXPECT_TRUE(sorane::cp932::isLeadByte(0x9F));
+  EXPECT_TRUE(sorane::cp932::isLeadByte(0xE0));
+  EXPECT_TRUE(sorane::cp932::isLeadByte(0xFC));
+  EXPECT_FALSE(sorane::cp932::isLeadByte(0xA0));
+  EXPECT_FALSE(sorane::cp932::isLeadByte(0xB1));  // half-width katakana
+  EXPECT_FALSE(sorane::cp932::isLeadByte(0x41));
+}
+
+}  // namespace

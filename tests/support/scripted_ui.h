@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QDateTime>
+#include <deque>
+#include <functional>
+#include <vector>
+
+#include "ui.h"
+
+namespace sorane::test {
+
+// Ui for tests: records every message, answers from a script, and runs a
+// virtual clock, so a pause costs no real time.
+class ScriptedUi : public Ui {
+ public:
+  struct Message {
+    QString text;
+    QString title;
+    MsgButtons buttons;
+    MsgIcon icon;
+  };
+
+  MsgAnswer message(const QString& text, const QString& title, MsgButtons buttons, MsgIcon icon,
+                    QWidget* owner = nullptr) override;
+  void processEvents() override;
+  void pause(int ms) override;
+  QDateTime now() const override { return start.addMSecs(clockMs); }
+
+  std::vector<Message> messages;
+  // Answers given in turn; when none is left, Ok for Ok boxes and
+  // `defaultYesNo` for Yes/No boxes.
+  std::deque<MsgAnswer> answers;
+  MsgAnswer defaultYesNo = MsgAnswer::No;
+
+  QDateTime start{QDate(2026, 12, 7), QTime(10, 5, 0)};
+  qint64 clockMs = 0;
+  std::vector<int> pauses;
+  int processEventsCalls = 0;
+  // When set, processEvents also runs the real event loop once.
+  bool realEvents = true;
+  // Called at the start of every pause with its length.
+  std::function<void(int)> onPause;
+  // Called when a message box is shown, before it is answered.
+  std::function<void(const Message&)> onMessage;
+};
+
+// Installs a ScriptedUi for the life of the object.
+class UiScope {
+ public:
+  UiScope() { installUi(&ui); }
+  ~UiScope() { installUi(nullptr); }
+  ScriptedUi ui;
+};
+
+}  // namespace sorane::test

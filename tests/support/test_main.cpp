@@ -1,0 +1,21 @@
+#include <QApplication>
+#include <gtest/gtest.h>
+
+#include "scripted_ui.h"
+
+// Widget tests run without a screen; no test may open a real message box.
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  // The offscreen platform cannot raise windows or apply window masks; the
+  // tests check both another way, so those warnings are dropped.
+  static const QtMessageHandler previous = qInstallMessageHandler(nullptr);
+  qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& context, const QString& msg) {
+    if (msg.startsWith(QLatin1String("This plugin does not support"))) return;
+    previous(type, context, msg);
+  });
+  QApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  sorane::test::ScriptedUi quiet;
+  sorane::installUi(&quiet);
+  return RUN_ALL_TESTS();
+}

@@ -1,5 +1,6 @@
 #include <QApplication>
 
+#include "fonts.h"
 #include "form1.h"
 #include "program.h"
 
@@ -11,6 +12,7 @@ int main(int argc, char** argv) {
 
   QApplication app(argc, argv);
   QApplication::setQuitOnLastWindowClosed(false);
+  sorane::applyApplicationLook();
 
   sorane::Program program;
   program.start();

@@ -1,12 +1,32 @@
 #pragma once
 
+#include <QRegion>
 #include <QWidget>
+#include <array>
+#include <cstdint>
+
+#include "controls.h"
+
+class QLabel;
+class QListWidget;
+class QScrollBar;
 
 namespace sorane {
 
 class Program;
 
-// The operation panel "集中操作盤". Closing it quits the program.
+// A keypad key: a 26 x 23 face with 2-pixel rounded corners.
+class KeyButton : public Button {
+  Q_OBJECT
+ public:
+  explicit KeyButton(const QString& text, QWidget* parent = nullptr);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+};
+
+// The operation panel "集中操作盤". Closing it quits the program, after
+// asking.
 class frmCtl : public QWidget {
   Q_OBJECT
  public:
@@ -14,16 +34,82 @@ class frmCtl : public QWidget {
 
   void Form_Load();
 
-  // Window position and width in twips, frame included.
+  // Backlight OFF, ON1, ON2: the board's picture and ticket-number colour.
+  void Option4_Click(int index);
+  // 0, 1 or 2: the backlight option selected now.
+  int backlightMode() const;
+  // Panel values <-> the saved panel state.
+  void GetCtrlDataInfo();
+  void SetCtrlDataInfo();
+  void HScroll1_Change(int index);
+  void Check4_Click();
+  // Double-click on input frame k shows the other one.
+  void Frame1_DblClick(int index);
+  // The About box.
+  void Command8_Click();
+
+  // Window position and width in twips.
   int leftTwips() const;
   int topTwips() const;
   void setLeftTwips(int twips);
   void setTopTwips(int twips);
 
+  // Route and section entry.
+  std::array<Frame*, 2> Frame1{};
+  QLabel* Label5 = nullptr;
+  QLabel* Label6 = nullptr;
+  QLabel* Label7 = nullptr;
+  std::array<QListWidget*, 5> List2{};
+  QWidget* Picture1 = nullptr;
+  std::array<QListWidget*, 3> List3{};
+  std::array<Button*, 2> Command1{};
+  QLabel* Label9 = nullptr;
+  std::array<QLabel*, 3> Label2{};
+  std::array<KeyButton*, 12> CommandButton1{};
+  // Stepping and display.
+  ToggleButton* Check1 = nullptr;
+  std::array<Button*, 2> Command2{};
+  // Speech tape.
+  Frame* grpM_Tape = nullptr;
+  Button* cmdTapeBack = nullptr;
+  Button* cmdTapeNext = nullptr;
+  Button* cmdTapeStop = nullptr;
+  Button* cmdTapeSet = nullptr;
+  // Backlight.
+  Frame* Frame2 = nullptr;
+  std::array<PushOption*, 3> Option4{};
+  // Scroll controls and night fare.
+  Frame* Frame6 = nullptr;
+  std::array<QLabel*, 2> Label3{};
+  std::array<QLabel*, 2> Label1{};
+  std::array<QScrollBar*, 2> HScroll1{};
+  CheckBox* Check2 = nullptr;
+  Button* Command4 = nullptr;
+  Button* Command8 = nullptr;
+  // Ticket preview column.
+  ToggleButton* Check4 = nullptr;
+  QLabel* Label4 = nullptr;
+  PictureBox* picSeirikenPrev = nullptr;
+  ComboBox* Combo1 = nullptr;
+
+  // Shapes of the twelve keypad keys.
+  std::array<QRegion, 12> KeyRegions;
+  bool KeypadTarget = false;
+  std::int16_t InputFrame = 0;
+  QString RouteSetDate;
+
+  // Client widths with the preview column hidden and shown.
+  static constexpr int kNarrowWidth = 353;
+  static constexpr int kWideWidth = 594;
+
  protected:
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  void buildInputFrames();
+  void buildControls();
+  void quit();
+
   Program& app_;
 };
 

@@ -15,3 +15,9 @@ inline QColor toQColor(ColorRef c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c
 inline ColorRef fromQColor(const QColor& c) { return colorRef(c.red(), c.green(), c.blue()); }
 
 }  // namespace sorane
+
+namespace sorane {
+// A stored colour as a control takes it: 0x000000..0xFFFFFF; anything else
+// is refused with run-time error 380.
+ColorRef checkedColor(std::int32_t value);
+}  // namespace sorane

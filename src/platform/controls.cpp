@@ -3,15 +3,104 @@
 #include <QPainter>
 #include <QStyleOptionButton>
 
+#include "runtime_error.h"
+
 namespace sorane {
+namespace {
+
+// Selects or clears a button of an exclusive group; Qt refuses to clear the
+// selected button of a group, so exclusivity is lifted for that moment.
+void setExclusiveChecked(QAbstractButton* b, bool v) {
+  if (v || !b->isChecked()) {
+    b->setChecked(v);
+    return;
+  }
+  b->setAutoExclusive(false);
+  b->setChecked(false);
+  b->setAutoExclusive(true);
+}
+
+}  // namespace
 
 CheckBox::CheckBox(const QString& text, QWidget* parent) : QCheckBox(text, parent) {
   connect(this, &QCheckBox::toggled, this, &CheckBox::Click);
 }
 
+void CheckBox::setValue(std::int16_t v) {
+  if (v != 0 && v != 1) throw RuntimeError(err::kInvalidPropertyValue);
+  setChecked(v == 1);
+}
+
 ToggleButton::ToggleButton(const QString& text, QWidget* parent) : QPushButton(text, parent) {
   setCheckable(true);
   connect(this, &QPushButton::toggled, this, &ToggleButton::Click);
+}
+
+void ToggleButton::setValue(std::int16_t v) {
+  if (v != 0 && v != 1) throw RuntimeError(err::kInvalidPropertyValue);
+  setChecked(v == 1);
+}
+
+OptionButton::OptionButton(const QString& text, QWidget* parent) : QRadioButton(text, parent) {
+  connect(this, &QRadioButton::toggled, this, [this](bool on) {
+    if (on) emit Click();
+  });
+}
+
+void OptionButton::setValue(bool v) { setExclusiveChecked(this, v); }
+
+void OptionButton::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  QStyleOptionButton opt;
+  initStyleOption(&opt);
+  const int indicator = style()->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth, &opt, this);
+  const int top = std::min(2, std::max(0, height() - indicator));
+  opt.rect = QRect(0, top, indicator, indicator);
+  style()->drawPrimitive(QStyle::PE_IndicatorRadioButton, &opt, &p, this);
+  p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled,
+                           QPalette::WindowText));
+  p.drawText(rect().adjusted(indicator + 4, 0, 0, 0),
+             Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, text());
+}
+
+PushOption::PushOption(const QString& text, QWidget* parent) : QPushButton(text, parent) {
+  setCheckable(true);
+  setAutoExclusive(true);
+  connect(this, &QPushButton::toggled, this, [this](bool on) {
+    if (on) emit Click();
+  });
+}
+
+void PushOption::setValue(bool v) { setExclusiveChecked(this, v); }
+
+ComboBox::ComboBox(QWidget* parent) : QComboBox(parent) {}
+
+void ComboBox::setListIndex(int index) {
+  if (index < -1 || index >= count()) throw RuntimeError(err::kInvalidPropertyValue);
+  setCurrentIndex(index);
+}
+
+Button::Button(const QString& text, QWidget* parent) : QPushButton(text, parent) {}
+
+void Button::setFaceColor(const QColor& color) {
+  face_ = color;
+  update();
+}
+
+QSize Button::sizeHint() const { return QPushButton::sizeHint(); }
+
+void Button::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  QStyleOptionButton opt;
+  initStyleOption(&opt);
+  opt.text.clear();
+  if (face_.isValid()) opt.palette.setColor(QPalette::Button, face_);
+  style()->drawControl(QStyle::CE_PushButtonBevel, &opt, &p, this);
+  p.setPen(isEnabled() ? palette().color(QPalette::ButtonText)
+                       : palette().color(QPalette::Disabled, QPalette::ButtonText));
+  const int shift = isDown() || isChecked() ? 1 : 0;
+  p.drawText(rect().adjusted(2 + shift, 1 + shift, -2 + shift, -1 + shift),
+             Qt::AlignCenter | Qt::TextWordWrap | Qt::TextWrapAnywhere, text());
 }
 
 ColorButton::ColorButton(QWidget* parent) : QPushButton(parent) {}
@@ -25,6 +114,49 @@ void ColorButton::paintEvent(QPaintEvent* event) {
   QPushButton::paintEvent(event);
   QPainter p(this);
   p.fillRect(rect().adjusted(3, 3, -3, -3), toQColor(color_));
+}
+
+}  // namespace sorane
+
+namespace sorane {
+
+Frame::Frame(const QString& title, QWidget* parent) : QGroupBox(title, parent) {}
+
+void Frame::mouseDoubleClickEvent(QMouseEvent* event) {
+  QGroupBox::mouseDoubleClickEvent(event);
+  emit DblClick();
+}
+
+PictureBox::PictureBox(QWidget* parent) : QWidget(parent) {
+  setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void PictureBox::setBackColor(const QColor& color) {
+  back_ = color;
+  Cls();
+}
+
+void PictureBox::Cls() {
+  image_ = QImage(size().expandedTo(QSize(1, 1)), QImage::Format_RGB32);
+  image_.fill(back_);
+  update();
+}
+
+void PictureBox::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  p.fillRect(rect(), back_);
+  p.drawImage(QPoint(0, 0), image_);
+}
+
+void PictureBox::resizeEvent(QResizeEvent*) {
+  // The kept image grows with the box; what was drawn stays at the top left.
+  if (image_.size() == size()) return;
+  QImage grown(size().expandedTo(QSize(1, 1)), QImage::Format_RGB32);
+  grown.fill(back_);
+  QPainter p(&grown);
+  p.drawImage(QPoint(0, 0), image_);
+  p.end();
+  image_ = grown;
 }
 
 }  // namespace sorane

@@ -1,7 +1,11 @@
 #pragma once
 
 #include <QCheckBox>
+#include <QGroupBox>
+#include <QImage>
+#include <QComboBox>
 #include <QPushButton>
+#include <QRadioButton>
 #include <cstdint>
 
 #include "colorref.h"
@@ -15,7 +19,8 @@ class CheckBox : public QCheckBox {
  public:
   explicit CheckBox(const QString& text = {}, QWidget* parent = nullptr);
   std::int16_t Value() const { return isChecked() ? 1 : 0; }
-  void setValue(std::int16_t v) { setChecked(v != 0); }
+  // 0 or 1; any other value is refused with run-time error 380.
+  void setValue(std::int16_t v);
  signals:
   void Click();
 };
@@ -26,9 +31,65 @@ class ToggleButton : public QPushButton {
  public:
   explicit ToggleButton(const QString& text = {}, QWidget* parent = nullptr);
   std::int16_t Value() const { return isChecked() ? 1 : 0; }
-  void setValue(std::int16_t v) { setChecked(v != 0); }
+  void setValue(std::int16_t v);
  signals:
   void Click();
+};
+
+// An option button: the buttons sharing a parent form one group. Unlike
+// Qt's own, a group can be left with nothing selected.
+class OptionButton : public QRadioButton {
+  Q_OBJECT
+ public:
+  explicit OptionButton(const QString& text = {}, QWidget* parent = nullptr);
+  bool Value() const { return isChecked(); }
+  void setValue(bool v);
+ signals:
+  // Raised when the button becomes selected.
+  void Click();
+
+ protected:
+  // Long captions wrap inside the button's rectangle.
+  void paintEvent(QPaintEvent* event) override;
+  bool hitButton(const QPoint& pos) const override { return rect().contains(pos); }
+};
+
+// An option button drawn as a push button.
+class PushOption : public QPushButton {
+  Q_OBJECT
+ public:
+  explicit PushOption(const QString& text = {}, QWidget* parent = nullptr);
+  bool Value() const { return isChecked(); }
+  void setValue(bool v);
+ signals:
+  void Click();
+};
+
+// A drop-down list whose position is -1 (nothing selected) or 0..count-1.
+class ComboBox : public QComboBox {
+  Q_OBJECT
+ public:
+  explicit ComboBox(QWidget* parent = nullptr);
+  int ListIndex() const { return currentIndex(); }
+  // A position outside -1..count-1 is refused with run-time error 380.
+  void setListIndex(int index);
+};
+
+// A push button with a face colour whose caption wraps inside the button,
+// as captions of narrow buttons do.
+class Button : public QPushButton {
+  Q_OBJECT
+ public:
+  explicit Button(const QString& text = {}, QWidget* parent = nullptr);
+  void setFaceColor(const QColor& color);
+  QColor faceColor() const { return face_; }
+  QSize sizeHint() const override;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  QColor face_;
 };
 
 // A button whose face colour is the value it holds.
@@ -44,6 +105,44 @@ class ColorButton : public QPushButton {
 
  private:
   ColorRef color_ = 0;
+};
+
+}  // namespace sorane
+
+namespace sorane {
+
+// A frame (group box) that reports double-clicks on its own surface.
+class Frame : public QGroupBox {
+  Q_OBJECT
+ public:
+  explicit Frame(const QString& title = {}, QWidget* parent = nullptr);
+ signals:
+  void DblClick();
+
+ protected:
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+};
+
+// A picture box: a surface that keeps what is drawn on it.
+class PictureBox : public QWidget {
+  Q_OBJECT
+ public:
+  explicit PictureBox(QWidget* parent = nullptr);
+  void setBackColor(const QColor& color);
+  QColor backColor() const { return back_; }
+  // Clears the kept image to the background colour.
+  void Cls();
+  QImage& image() { return image_; }
+  const QImage& image() const { return image_; }
+  void Refresh() { update(); }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  QColor back_ = Qt::white;
+  QImage image_;
 };
 
 }  // namespace sorane

@@ -1,6 +1,8 @@
 #include "fonts.h"
 
+#include <QApplication>
 #include <QFontDatabase>
+#include <QStyleFactory>
 #include <QStringList>
 
 namespace sorane {
@@ -39,6 +41,15 @@ QFont faceFont(const QString& face, double points, bool bold) {
   font.setPixelSize(pointsToPixels(points));
   font.setBold(bold);
   return font;
+}
+
+}  // namespace sorane
+
+namespace sorane {
+
+void applyApplicationLook() {
+  QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+  QApplication::setFont(faceFont(kFacePGothic, 9));
 }
 
 }  // namespace sorane

@@ -20,6 +20,10 @@ QString familyForFace(const QString& face);
 // 16 pixels; sizes are set in pixels so the screen's dpi does not matter).
 QFont faceFont(const QString& face, double points, bool bold = false);
 
+// One look on every desktop, close to the classic one the windows were laid
+// out for: the Fusion style with a 9-point Japanese UI face.
+void applyApplicationLook();
+
 constexpr int pointsToPixels(double points) { return static_cast<int>(points * 96.0 / 72.0 + 0.5); }
 
 }  // namespace sorane

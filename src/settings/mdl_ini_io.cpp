@@ -1,10 +1,94 @@
 #include "mdl_ini_io.h"
 
-namespace sorane::mdlIniIo {
+#include <QFileInfo>
+#include <new>
 
-// The settings file is not read or written yet (issue #4): the program runs
-// on its defaults.
-void LoadSettings(Program&) {}
-void SaveSettings(Program&) {}
+#include "app_info.h"
+#include "file_io.h"
+#include "form1.h"
+#include "frm_ctl.h"
+#include "frm_option.h"
+#include "program.h"
+#include "runtime_error.h"
+#include "settings_file.h"
+#include "ui.h"
+
+namespace sorane::mdlIniIo {
+namespace {
+
+void report(int number, const QString& description) {
+  ui().message(failureText(number, description), QString(), MsgButtons::Ok, MsgIcon::None);
+}
+
+template <typename Body>
+void reportingFailures(Body body) {
+  try {
+    body();
+  } catch (const RuntimeError& e) {
+    report(e.number(), e.description());
+  } catch (const std::bad_alloc&) {
+    report(err::kOutOfMemory, runtimeErrorDescription(err::kOutOfMemory));
+  } catch (const std::exception&) {
+    report(51, runtimeErrorDescription(51));
+  }
+}
+
+}  // namespace
+
+QString settingsFilePath() {
+  QString folder = programFolder();
+  if (!folder.endsWith(QLatin1Char('/'))) folder += QLatin1Char('/');
+  return folder + programBaseName() + QStringLiteral(".in4");
+}
+
+QString failureText(int number, const QString& description) {
+  return QStringLiteral("エラー Code:") + QString::number(number) + QStringLiteral("\r\n内容:") +
+         description;
+}
+
+void SaveSettings(Program& app) {
+  reportingFailures([&] {
+    SettingsRecord& r = app.record();
+    Form1& form = app.form1();
+    for (int i = 1; i <= 32; ++i) {
+      const M_Degit* d = form.Degit[i];
+      r.DegitInfo[i - 1] = {d->Shift(), d->ZeroMode(), d->FillZero()};
+    }
+    app.option().GetOptionInfo();
+    app.ctl().GetCtrlDataInfo();
+    form.GetFormInfo();
+    writeFileAtomically(settingsFilePath(), encodeSettings(r));
+  });
+}
+
+void LoadSettings(Program& app) {
+  const QString path = settingsFilePath();
+  if (!QFileInfo(path).isFile()) return;  // no settings yet: run on the defaults
+  reportingFailures([&] {
+    app.record() = decodeSettings(readWholeFile(path));
+    const SettingsRecord& r = app.record();
+    Form1& form = app.form1();
+    const DigitInfo& colors = r.digitInfo;
+    auto paint = [&](M_Degit* d) {
+      d->setBackColor(checkedColor(colors.DegitBackColor));
+      d->setBaseForeColor(checkedColor(colors.DegitBaseColor));
+      d->setDegitForeColor(checkedColor(colors.DegitLitColor));
+    };
+    for (int i = 1; i <= 32; ++i) {
+      M_Degit* d = form.Degit[i];
+      const DegitEntry& e = r.DegitInfo[i - 1];
+      d->setZeroMode(e.ZeroMode);
+      d->setShift(e.Shift);
+      d->setFillZero(e.FillZero);
+      paint(d);
+      d->setValue(QStringLiteral(" "));
+    }
+    for (M_Degit* t : form.TimeDegit) paint(t);
+    app.option().SetOptionInfo();
+    app.ctl().SetCtrlDataInfo();
+    form.SetFormInfo();
+    app.option().SetProp();
+  });
+}
 
 }  // namespace sorane::mdlIniIo

@@ -27,6 +27,18 @@ class FakeCompanion : public Companion {
     return dlg100Result;
   }
 
+  void Call_dlg110(QWidget* owner, std::int32_t kind, const QString& text) override {
+    dlg110Calls.push_back({owner, kind, text});
+    if (duringDlg110) duringDlg110();
+  }
+  struct Dlg110Call {
+    QWidget* owner;
+    std::int32_t kind;
+    QString text;
+  };
+  std::vector<Dlg110Call> dlg110Calls;
+  std::function<void()> duringDlg110;
+
   std::vector<Dlg100Call> dlg100Calls;
   std::int32_t dlg100Result = 0;
   std::int16_t dlg100ZeroMode = 0, dlg100Shift = 0, dlg100FillZero = 0;

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QTemporaryDir>
+
 #include "app_info.h"
 #include "fake_companion.h"
 #include "program.h"
@@ -9,17 +12,26 @@
 
 namespace sorane::test {
 
-// A program started as "/opt/sorane/318" on the scripted Ui and a fake
-// companion; ending it only records that it ended.
+// Points the program at "318" in a fresh folder of its own for the life of
+// the object, so its settings file lives there.
+struct ProgramFolder {
+  ProgramFolder() { setProgramPathForTesting(programPath()); }
+  ~ProgramFolder() { setProgramPathForTesting(QString()); }
+  QString programPath() const { return QDir(dir.path()).filePath(QStringLiteral("318")); }
+  QString settingsPath() const { return QDir(dir.path()).filePath(QStringLiteral("318.in4")); }
+  QTemporaryDir dir;
+};
+
+// A program started as "318" in its own folder on the scripted Ui and a
+// fake companion; ending it only records that it ended.
 class ProgramTest : public ::testing::Test {
  protected:
   explicit ProgramTest(bool start = true) {
-    setProgramPathForTesting(QStringLiteral("/opt/sorane/318"));
     program.setEndHandler([this] { ++endCalls; });
     if (start) program.start();
   }
-  ~ProgramTest() override { setProgramPathForTesting(QString()); }
 
+  ProgramFolder folder;
   UiScope uiScope;
   CompanionScope companionScope;
   Program program;

@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <gtest/gtest.h>
 
+#include "fonts.h"
 #include "scripted_ui.h"
 
 // Widget tests run without a screen; no test may open a real message box.
@@ -14,6 +15,7 @@ int main(int argc, char** argv) {
     previous(type, context, msg);
   });
   QApplication app(argc, argv);
+  sorane::applyApplicationLook();
   ::testing::InitGoogleTest(&argc, argv);
   sorane::test::ScriptedUi quiet;
   sorane::installUi(&quiet);

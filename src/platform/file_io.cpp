@@ -1,0 +1,115 @@
+#include "file_io.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <QFile>
+#include <QFileInfo>
+#include <cerrno>
+
+#include "runtime_error.h"
+
+namespace sorane {
+namespace {
+
+WriteCall& writeCall() {
+  static WriteCall call;
+  return call;
+}
+
+ssize_t doWrite(int fd, const void* data, size_t size) {
+  return writeCall() ? writeCall()(fd, data, size) : ::write(fd, data, size);
+}
+
+[[noreturn]] void fail(int error) { throw RuntimeError(runtimeErrorForErrno(error)); }
+
+}  // namespace
+
+int runtimeErrorForErrno(int error) {
+  switch (error) {
+    case ENOENT: return err::kFileNotFound;
+    case ENOTDIR: return err::kPathNotFound;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case ETXTBSY:
+      return err::kPermissionDenied;
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG:
+      return err::kDiskFull;
+    case EIO: return err::kDeviceIo;
+    case ENOMEM: return err::kOutOfMemory;
+    case ENAMETOOLONG:
+    case EINVAL:
+      return err::kBadFileNameOrNumber;
+    default: return err::kPathFileAccess;
+  }
+}
+
+QByteArray readWholeFile(const QString& path) {
+  const QByteArray name = QFile::encodeName(path);
+  const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) fail(errno);
+  QByteArray out;
+  char buf[65536];
+  for (;;) {
+    const ssize_t n = ::read(fd, buf, sizeof buf);
+    if (n == 0) break;
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      const int e = errno;
+      ::close(fd);
+      fail(e == EISDIR ? EACCES : e);
+    }
+    out.append(buf, n);
+  }
+  ::close(fd);
+  return out;
+}
+
+void writeFileAtomically(const QString& path, const QByteArray& bytes) {
+  const QByteArray target = QFile::encodeName(path);
+  const QByteArray temp = target + ".tmp";
+  const int fd = ::open(temp.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) fail(errno);
+  auto abandon = [&](int error) {
+    ::close(fd);
+    ::unlink(temp.constData());
+    fail(error);
+  };
+  const char* p = bytes.constData();
+  size_t left = static_cast<size_t>(bytes.size());
+  while (left > 0) {
+    const ssize_t n = doWrite(fd, p, left);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      abandon(errno);
+    }
+    if (n == 0) abandon(ENOSPC);
+    p += n;
+    left -= static_cast<size_t>(n);
+  }
+  if (::fsync(fd) != 0 && errno != EINVAL) abandon(errno);
+  if (::close(fd) != 0) {
+    const int e = errno;
+    ::unlink(temp.constData());
+    fail(e);
+  }
+  if (::rename(temp.constData(), target.constData()) != 0) {
+    const int e = errno;
+    ::unlink(temp.constData());
+    fail(e);
+  }
+  // Make the rename itself durable.
+  const QByteArray dir = QFile::encodeName(QFileInfo(path).absolutePath());
+  const int dfd = ::open(dir.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dfd >= 0) {
+    ::fsync(dfd);
+    ::close(dfd);
+  }
+}
+
+void setWriteCallForTesting(WriteCall call) { writeCall() = std::move(call); }
+
+}  // namespace sorane

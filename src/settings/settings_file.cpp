@@ -1,0 +1,188 @@
+#include "settings_file.h"
+
+
+#include "cp932.h"
+
+namespace sorane {
+namespace {
+
+constexpr int kMaxTextBytes = 32767;
+constexpr std::int16_t kElementCount = 32;
+
+class Writer {
+ public:
+  void i16(std::int16_t& v) { put(static_cast<std::uint16_t>(v), 2); }
+  void i32(std::int32_t& v) { put(static_cast<std::uint32_t>(v), 4); }
+  void text(QString& s) {
+    QByteArray b = cp932::encode(s);
+    if (b.size() > kMaxTextBytes) b = cut(b);
+    std::int16_t n = static_cast<std::int16_t>(b.size());
+    i16(n);
+    out.append(b);
+  }
+  QByteArray out;
+
+ private:
+  void put(std::uint32_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i) out.append(static_cast<char>((v >> (8 * i)) & 0xFF));
+  }
+  // Longest prefix that fits and does not end inside a double-byte character.
+  static QByteArray cut(const QByteArray& b) {
+    int end = 0;
+    for (int i = 0; i < kMaxTextBytes;) {
+      const int len = cp932::isLeadByte(static_cast<unsigned char>(b[i])) ? 2 : 1;
+      if (i + len > kMaxTextBytes) break;
+      i += len;
+      end = i;
+    }
+    return b.left(end);
+  }
+};
+
+class Reader {
+ public:
+  explicit Reader(const QByteArray& in) : in_(in) {}
+  void i16(std::int16_t& v) { v = static_cast<std::int16_t>(get(2)); }
+  void i32(std::int32_t& v) { v = static_cast<std::int32_t>(get(4)); }
+  void text(QString& s) {
+    std::int16_t n = 0;
+    i16(n);
+    if (n < 0 || pos_ + n > in_.size()) {
+      // A length the file cannot hold: the file ends here.
+      pos_ = in_.size();
+      s.clear();
+      return;
+    }
+    s = cp932::decode(in_.mid(pos_, n));
+    pos_ += n;
+  }
+
+ private:
+  std::uint32_t get(int bytes) {
+    if (pos_ + bytes > in_.size()) {
+      pos_ = in_.size();
+      return 0;
+    }
+    std::uint32_t v = 0;
+    for (int i = 0; i < bytes; ++i)
+      v |= static_cast<std::uint32_t>(static_cast<unsigned char>(in_[pos_ + i])) << (8 * i);
+    pos_ += bytes;
+    return v;
+  }
+  const QByteArray& in_;
+  qsizetype pos_ = 0;
+};
+
+// The file's fields in order, for reading and writing alike.
+template <typename Io>
+void transfer(Io& io, SettingsRecord& r) {
+  FolderInfo& f = r.folderInfo;
+  io.text(f.FareDataDir);
+  io.text(f.TapeDataDir);
+
+  PanelInfo& p = r.panelInfo;
+  io.i16(p.AutoSeiriNum);
+  for (auto& c : p.BacklightColor) io.i32(c);
+  io.i16(p.NumberingStyle);
+  io.i16(p.ZeroPad);
+  io.i16(p.PanelAuto);
+  io.i16(p.PanelPerState);
+  io.i16(p.OffBuiltIn);
+  io.i16(p.OffUser);
+  io.i16(p.On1BuiltIn);
+  io.i16(p.On1User);
+  io.i16(p.On2BuiltIn);
+  io.i16(p.On2User);
+  for (auto& t : p.PanelImage) io.text(t);
+
+  DigitInfo& d = r.digitInfo;
+  io.i32(d.DegitBackColor);
+  io.i32(d.DegitBaseColor);
+  io.i32(d.DegitLitColor);
+  io.i16(d.ShowStopOrder);
+  io.i16(d.StopOrderCell);
+  io.i16(d.CountFromZero);
+  io.i16(d.ShowTicketNumber);
+  io.i16(d.TicketNumberCell);
+  io.i16(d.ShowRouteNumber);
+  io.i16(d.RouteNumberCell);
+  io.i16(d.ShowDataColumn);
+  io.i16(d.DataColumn);
+  io.i16(d.DataColumnCell);
+
+  ChimeiInfo& c = r.chimeiInfo;
+  io.i32(c.ChimeiBackColor);
+  io.i32(c.ChimeiForeColor);
+  io.i16(c.ChimeiFontOption);
+  io.i16(c.ChimeiBold);
+
+  SoundInfo& s = r.soundInfo;
+  io.text(s.RouteSetSound);
+  io.text(s.ResetSound);
+  io.i16(s.StepAlways);
+  io.i16(s.StepByColumn);
+  io.i16(s.StepWait);
+  io.i16(s.StepNoWait);
+  io.text(s.StepSound);
+  io.i16(s.StepFlagColumn);
+  for (auto& t : s.StepFlagSound) io.text(t);
+  io.i16(s.AnnounceAlways);
+  io.i16(s.AnnounceByFlag);
+  io.i16(s.AnnounceWait);
+  io.i16(s.AnnounceNoWait);
+  io.text(s.AnnounceSound);
+  for (auto& t : s.AnnounceFlagSound) io.text(t);
+
+  PreviewInfo& v = r.previewInfo;
+  io.i16(v.UseSeiriPrev);
+  io.text(v.SeiriPlgPath);
+  io.i16(v.DateSystemEach);
+  io.i16(v.DateSystemHeld);
+  io.i16(v.DateFixed);
+  io.text(v.FixedDate);
+
+  PanelState& ps = r.panelState;
+  io.i16(ps.InputFrame);
+  io.i32(ps.ScrollSpeed);
+  io.i32(ps.ScrollStartWait);
+  io.i16(ps.NightFare);
+  io.i16(ps.PreviewShown);
+  io.i32(ps.Left);
+  io.i32(ps.Top);
+
+  io.i32(r.formPos.Left);
+  io.i32(r.formPos.Top);
+  for (auto& c2 : r.CustColors) io.i32(c2);
+}
+
+}  // namespace
+
+QByteArray encodeSettings(const SettingsRecord& record) {
+  SettingsRecord r = record;
+  Writer w;
+  transfer(w, r);
+  std::int16_t count = kElementCount;
+  w.i16(count);
+  for (DegitEntry& e : r.DegitInfo) {
+    w.i16(e.Shift);
+    w.i16(e.ZeroMode);
+    w.i16(e.FillZero);
+  }
+  return w.out;
+}
+
+SettingsRecord decodeSettings(const QByteArray& bytes) {
+  SettingsRecord r;
+  Reader rd(bytes);
+  transfer(rd, r);
+  std::int16_t ignored = 0;  // the element count: always 32 entries follow
+  rd.i16(ignored);
+  for (DegitEntry& e : r.DegitInfo) {
+    rd.i16(e.Shift);
+    rd.i16(e.ZeroMode);
+    rd.i16(e.FillZero);
+  }
+  return r;
+}
+
+}  // namespace sorane

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QByteArray>
+
+#include "settings_record.h"
+
+namespace sorane {
+
+// The settings file's bytes: little-endian, no header, texts as a 16-bit
+// byte count and Shift-JIS bytes. 430 bytes when every text is empty.
+QByteArray encodeSettings(const SettingsRecord& record);
+
+// The record a file holds. Fields past the end of the bytes, and a text
+// whose length runs past the end or is negative, read as 0 and empty
+// texts; whatever follows such a text is past the end too.
+SettingsRecord decodeSettings(const QByteArray& bytes);
+
+}  // namespace sorane

@@ -50,7 +50,11 @@ int runtimeErrorForErrno(int error) {
 QByteArray readWholeFile(const QString& path) {
   const QByteArray name = QFile::encodeName(path);
   const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) fail(errno);
+  if (fd < 0) {
+    const int e = errno;
+    if (e == ENOENT && !QFileInfo(QFileInfo(path).absolutePath()).isDir()) fail(ENOTDIR);
+    fail(e);
+  }
   QByteArray out;
   char buf[65536];
   for (;;) {
@@ -72,7 +76,7 @@ void writeFileAtomically(const QString& path, const QByteArray& bytes) {
   const QByteArray target = QFile::encodeName(path);
   const QByteArray temp = target + ".tmp";
   const int fd = ::open(temp.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) fail(errno);
+  if (fd < 0) fail(errno == ENOENT ? ENOTDIR : errno);  // the folder is missing
   auto abandon = [&](int error) {
     ::close(fd);
     ::unlink(temp.constData());

@@ -1,0 +1,275 @@
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QScrollBar>
+
+#include "bytes.h"
+#include "file_io.h"
+#include "form1.h"
+#include "frm_ctl.h"
+#include "frm_option.h"
+#include "mdl_ini_io.h"
+#include "program_fixture.h"
+#include "settings_file.h"
+
+namespace sorane {
+namespace {
+
+using test::Bytes;
+
+// Starts a program over a settings file with the given bytes (none when
+// null), and quits it with Yes.
+class SettingsStoreTest : public ::testing::Test {
+ protected:
+  void writeSettings(const QByteArray& bytes) {
+    QFile f(folder.settingsPath());
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+  }
+  Program& start() {
+    program = std::make_unique<Program>();
+    program->setEndHandler([this] { ++ended; });
+    program->start();
+    return *program;
+  }
+  void quit() {
+    scope.ui.answers.push_back(MsgAnswer::Yes);
+    program->ctl().close();
+  }
+  QByteArray savedBytes() { return readWholeFile(folder.settingsPath()); }
+  std::vector<test::ScriptedUi::Message>& messages() { return scope.ui.messages; }
+
+  test::ProgramFolder folder;
+  test::UiScope scope;
+  test::CompanionScope companion;
+  std::unique_ptr<Program> program;
+  int ended = 0;
+};
+
+TEST_F(SettingsStoreTest, FirstRunIsSilentAndQuittingWritesACompleteFile) {
+  start();
+  EXPECT_TRUE(messages().empty());
+  quit();
+  EXPECT_EQ(ended, 1);
+  ASSERT_EQ(messages().size(), 1u);  // only the quit question
+  const QByteArray bytes = savedBytes();
+  EXPECT_EQ(bytes.size(), 430 + 10);  // the fixed date "2026/12/07"
+  const QByteArray first88 = Bytes()
+                                 .hex("00000000" "0100" "cdd18600cdd18600cdd18600" "00000000")
+                                 .hex("ffff0000ffff0000ffff0000ffff0000" "000000000000")
+                                 .hex("80808000969696" "00f8d27200")
+                                 .hex("0000000000000000000000000000000000000000")
+                                 .hex("80808000ffff0000ffff0000");
+  EXPECT_EQ(bytes.left(88).toHex(' '), first88.toHex(' '));
+  const SettingsRecord r = decodeSettings(bytes);
+  EXPECT_EQ(r.previewInfo.FixedDate, "2026/12/07");
+  EXPECT_EQ(r.soundInfo.StepAlways, -1);
+  EXPECT_EQ(r.soundInfo.StepNoWait, -1);
+  EXPECT_EQ(r.soundInfo.AnnounceAlways, -1);
+  EXPECT_EQ(r.soundInfo.AnnounceWait, -1);
+  EXPECT_EQ(r.previewInfo.DateSystemEach, -1);
+  EXPECT_EQ(r.panelState.ScrollSpeed, 1);
+  EXPECT_EQ(r.panelState.ScrollStartWait, 0);
+  EXPECT_EQ(r.formPos.Left, 0);
+  EXPECT_EQ(r.formPos.Top, 0);
+}
+
+TEST_F(SettingsStoreTest, SaveLoadSaveGivesIdenticalBytes) {
+  start();
+  program->option().Text2[0]->setText(QStringLiteral("/srv/運賃"));
+  program->option().Combo2->setListIndex(9);
+  program->form1().Degit[4]->setShift(2);
+  program->form1().move(30, 45);
+  quit();
+  const QByteArray first = savedBytes();
+  start();
+  EXPECT_TRUE(messages().size() == 1) << "no message at start";
+  quit();
+  EXPECT_EQ(savedBytes(), first);
+  const SettingsRecord r = decodeSettings(first);
+  EXPECT_EQ(r.chimeiInfo.ChimeiFontOption, -1);
+  EXPECT_EQ(r.DegitInfo[3].Shift, 2);
+  EXPECT_EQ(r.formPos.Left, 450);
+}
+
+TEST_F(SettingsStoreTest, CraftedFileComesBackOnScreen) {
+  SettingsRecord r = decodeSettings(QByteArray());
+  r.panelInfo.AutoSeiriNum = 1;
+  r.panelInfo.BacklightColor = {0x0000FF, 0x00FF00, 0xFF0000};
+  r.panelInfo.NumberingStyle = 7;
+  r.panelInfo.ZeroPad = 1;
+  r.panelInfo.PanelAuto = -1;
+  r.panelInfo.OffBuiltIn = r.panelInfo.On1BuiltIn = r.panelInfo.On2BuiltIn = -1;
+  r.digitInfo = {0x000000, 0x202020, 0x00A0FF, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+  r.chimeiInfo = {0x101010, 0x00C0FF, 0, 1};
+  r.soundInfo.StepAlways = r.soundInfo.StepNoWait = -1;
+  r.soundInfo.AnnounceAlways = r.soundInfo.AnnounceWait = -1;
+  r.previewInfo.DateSystemEach = -1;
+  r.previewInfo.FixedDate = QStringLiteral("2026/01/02");
+  r.panelState = {1, 40, 900, 1, 1, 6000, 4500};
+  r.formPos = {1500, 750};
+  for (DegitEntry& e : r.DegitInfo) e = {1, 2, 3};
+  writeSettings(encodeSettings(r));
+
+  Program& p = start();
+  EXPECT_TRUE(messages().empty());
+  Form1& f = p.form1();
+  EXPECT_EQ(f.lblSeiriNum[1]->text(), QStringLiteral("券なし"));
+  EXPECT_EQ(f.lblSeiriNum[2]->text(), QStringLiteral("０２"));
+  EXPECT_EQ(f.lblSeiriNum[9]->text(), QStringLiteral("０９"));
+  EXPECT_EQ(f.lblSeiriNum[32]->text(), QStringLiteral("３２"));
+  EXPECT_EQ(f.lblSeiriNum[5]->textColor(), 0x0000FFu);  // backlight OFF colour
+  EXPECT_EQ(f.pos(), QPoint(100, 50));
+  frmCtl& c = p.ctl();
+  EXPECT_EQ(c.pos(), QPoint(400, 300));
+  EXPECT_EQ(c.width(), frmCtl::kWideWidth);
+  EXPECT_EQ(c.Check4->text(), QStringLiteral("<<"));
+  EXPECT_EQ(c.Check2->Value(), 1);
+  EXPECT_EQ(c.HScroll1[0]->value(), 40);
+  EXPECT_EQ(c.Label1[0]->text(), QStringLiteral("40"));
+  EXPECT_EQ(c.HScroll1[1]->value(), 900);
+  EXPECT_EQ(c.InputFrame, 1);
+  for (int i = 1; i <= 32; ++i) {
+    EXPECT_EQ(f.Degit[i]->Shift(), 1);
+    EXPECT_EQ(f.Degit[i]->ZeroMode(), 2);
+    EXPECT_EQ(f.Degit[i]->FillZero(), 3);
+    EXPECT_EQ(f.Degit[i]->BackColor(), 0u);
+    EXPECT_EQ(f.Degit[i]->DegitForeColor(), 0x00A0FFu);
+    EXPECT_TRUE(f.Degit[i]->shownText().trimmed().isEmpty());  // blank
+  }
+  EXPECT_EQ(p.option().Label10->text(), QStringLiteral("2026/01/02"));
+}
+
+TEST_F(SettingsStoreTest, QuitQuestionAnsweredNoWritesNothing) {
+  start();
+  program->ctl().close();
+  EXPECT_EQ(ended, 0);
+  EXPECT_FALSE(QFile::exists(folder.settingsPath()));
+  EXPECT_TRUE(program->ctl().isVisible());
+}
+
+TEST_F(SettingsStoreTest, UnwritableFolderShowsTheMessageAndStillEnds) {
+  start();
+  QFile::setPermissions(folder.dir.path(), QFile::ReadOwner | QFile::ExeOwner);
+  if (QFile f(folder.settingsPath() + "x"); f.open(QIODevice::WriteOnly)) {
+    QFile::setPermissions(folder.dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    GTEST_SKIP() << "running with rights that ignore folder permissions";
+  }
+  quit();
+  QFile::setPermissions(folder.dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  ASSERT_EQ(messages().size(), 2u);
+  EXPECT_EQ(messages()[1].text, QStringLiteral("エラー Code:70\r\n内容:書き込みできません。"));
+  EXPECT_EQ(messages()[1].icon, MsgIcon::None);
+  EXPECT_EQ(ended, 1);
+}
+
+// The catalogue of damaged files: each gives the defaults with the loader's
+// behaviour, or the message; none crashes.
+struct BadFile {
+  const char* name;
+  QByteArray bytes;
+  QString message;  // empty: no message
+};
+
+class BadSettingsFile : public SettingsStoreTest, public ::testing::WithParamInterface<int> {};
+
+SettingsRecord goodRecord() {
+  SettingsRecord r;
+  r.panelInfo.AutoSeiriNum = 1;
+  r.panelInfo.PanelAuto = -1;
+  r.panelState.ScrollSpeed = 5;
+  r.digitInfo.DegitBackColor = 0x808080;
+  return r;
+}
+
+QByteArray with(void (*edit)(SettingsRecord&)) {
+  SettingsRecord r = goodRecord();
+  edit(r);
+  return encodeSettings(r);
+}
+
+const QString k380 = QStringLiteral("エラー Code:380\r\n内容:プロパティの値が不正です。");
+
+std::vector<BadFile> catalogue() {
+  const QByteArray good = encodeSettings(goodRecord());
+  return {
+      {"empty", QByteArray(), k380},  // the scroll speed 0 is below its range
+      {"one byte", QByteArray(1, '\x01'), k380},
+      {"cut inside a text", Bytes().text("C:/fare").raw(QByteArray::fromHex("0500")).raw("ab"), k380},
+      {"text longer than the file", Bytes().i16(30000).raw("abc"), k380},
+      {"Combo1 out of range", with([](SettingsRecord& r) { r.soundInfo.StepFlagColumn = 200; }), k380},
+      {"Combo2 out of range", with([](SettingsRecord& r) { r.panelInfo.NumberingStyle = 12; }), k380},
+      {"Combo3 out of range", with([](SettingsRecord& r) { r.chimeiInfo.ChimeiFontOption = 5; }), k380},
+      {"negative colour", with([](SettingsRecord& r) { r.digitInfo.DegitBackColor = -1; }), k380},
+      {"huge colour", with([](SettingsRecord& r) { r.panelInfo.BacklightColor[1] = 0x1000000; }), k380},
+      {"check state 2", with([](SettingsRecord& r) { r.panelInfo.ZeroPad = 2; }), k380},
+      {"input frame 5", with([](SettingsRecord& r) { r.panelState.InputFrame = 5; }),
+       QStringLiteral("エラー Code:9\r\n内容:インデックスが有効範囲にありません。")},
+      {"good", good, QString()},
+  };
+}
+
+TEST_P(BadSettingsFile, GivesTheDefaultsOrTheMessageAndNeverCrashes) {
+  const BadFile f = catalogue()[static_cast<std::size_t>(GetParam())];
+  writeSettings(f.bytes);
+  start();
+  if (f.message.isEmpty()) {
+    EXPECT_TRUE(messages().empty()) << f.name;
+  } else {
+    ASSERT_EQ(messages().size(), 1u) << f.name;
+    EXPECT_EQ(messages()[0].text, f.message) << f.name;
+    EXPECT_EQ(messages()[0].buttons, MsgButtons::Ok);
+  }
+  EXPECT_TRUE(program->form1().isVisible());
+  EXPECT_TRUE(program->ctl().isVisible());
+}
+
+INSTANTIATE_TEST_SUITE_P(Catalogue, BadSettingsFile, ::testing::Range(0, 12));
+
+TEST_F(SettingsStoreTest, ListPositionPastItsListStopsTheLoadThere) {
+  SettingsRecord r = goodRecord();
+  r.folderInfo.FareDataDir = QStringLiteral("/data/fares");
+  r.panelInfo.NumberingStyle = 3;
+  r.soundInfo.StepFlagColumn = 200;
+  r.panelState = {0, 77, 100, 1, 1, 3000, 3000};
+  r.formPos = {1500, 1500};
+  writeSettings(encodeSettings(r));
+  Program& p = start();
+  ASSERT_EQ(messages().size(), 1u);
+  EXPECT_EQ(messages()[0].text, k380);
+  // Loaded before the failing field:
+  EXPECT_EQ(p.option().Text2[0]->text(), QStringLiteral("/data/fares"));
+  EXPECT_EQ(p.option().Combo2->ListIndex(), 3);
+  // Not reached: panel state, window position, display settings.
+  EXPECT_EQ(p.ctl().HScroll1[0]->value(), 1);
+  EXPECT_EQ(p.form1().pos(), QPoint(0, 0));
+  EXPECT_EQ(p.form1().lblSeiriNum[1]->text(), QStringLiteral("１"));
+}
+
+TEST_F(SettingsStoreTest, RandomFilesNeverCrashTheStart) {
+  std::uint32_t seed = 777;
+  for (int round = 0; round < 20; ++round) {
+    QByteArray junk;
+    for (int i = 0; i < 500; ++i) {
+      seed = seed * 1664525u + 1013904223u;
+      junk.append(static_cast<char>(seed >> 24));
+    }
+    writeSettings(junk);
+    messages().clear();
+    start();
+    EXPECT_LE(messages().size(), 1u);
+    EXPECT_TRUE(program->ctl().isVisible());
+  }
+}
+
+TEST_F(SettingsStoreTest, SettingsFileSitsBesideTheProgram) {
+  EXPECT_EQ(mdlIniIo::settingsFilePath(), folder.settingsPath());
+  setProgramPathForTesting(QStringLiteral("/318"));
+  EXPECT_EQ(mdlIniIo::settingsFilePath(), QStringLiteral("/318.in4"));
+  setProgramPathForTesting(QStringLiteral("/opt/x/my.prog.bin"));
+  EXPECT_EQ(mdlIniIo::settingsFilePath(), QStringLiteral("/opt/x/my.prog.in4"));
+  setProgramPathForTesting(folder.programPath());
+}
+
+}  // namespace
+}  // namespace sorane

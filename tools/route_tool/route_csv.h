@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+#include "route_file.h"
+
+namespace sorane::routetool {
+
+// Splits one CSV line into fields: double quotes may enclose a field (and
+// then hold commas; "" is a quote); unquoted fields are trimmed. Sets `ok`
+// to false on a quote that does not close.
+QStringList splitCsvLine(const QString& line, bool* ok);
+
+// Text of a CSV file: UTF-8 (with or without a byte-order mark) when it is
+// valid UTF-8, otherwise Shift-JIS.
+QString decodeCsvText(const QByteArray& bytes);
+
+// Rows of a route CSV: stop name, ticket number, 32 fares, then optional
+// columns 33..150. Blank lines and lines starting with "#" are skipped.
+// On a problem returns false and says what and where in `error`.
+bool routeFromCsv(const QByteArray& csv, std::vector<RouteRow>& rows, QString& error);
+
+// The CSV of a route, UTF-8, with a comment line naming the columns. The
+// optional columns are written up to the last one that holds a value.
+QByteArray routeToCsv(const std::vector<RouteRow>& rows);
+
+// Plain-words report on a route fare file; `ok` is false when the program
+// would refuse it.
+QStringList checkRouteFile(const QByteArray& bytes, bool* ok);
+
+}  // namespace sorane::routetool

@@ -96,7 +96,9 @@ SoundPtr toOutputSound(const std::vector<float>& interleaved, int channels, int 
   data.src_ratio = ratio;
   data.end_of_input = 1;
   if (src_simple(&data, SRC_SINC_MEDIUM_QUALITY, 2) != 0) return nullptr;
-  out.resize(static_cast<std::size_t>(data.output_frames_gen) * 2);
+  // The converter may run a frame over; the length stays the source's length.
+  const long wanted = std::lround(static_cast<double>(frames) * ratio);
+  out.resize(static_cast<std::size_t>(std::min(data.output_frames_gen, wanted)) * 2);
   sound->samples = std::move(out);
   return sound;
 }

@@ -175,6 +175,7 @@ void OpenJTalkSpeech::prepare(const QString& text) {
 
 void OpenJTalkSpeech::stop() {
   wanted_.clear();
+  failed_ = false;
   audio_.stop(kVoiceAlias);
 }
 

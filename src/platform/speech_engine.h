@@ -26,7 +26,7 @@ class SpeechEngine {
   // Ends any speech in progress; harmless when silent.
   virtual void stop() = 0;
   // 1 while speaking (or about to), 0 when silent, -1 when the engine failed
-  // to speak the last text.
+  // to speak the last text (until the next speak or stop).
   virtual std::int32_t status() = 0;
   // The engine's own voice settings, as a modal dialog owned by `owner`.
   virtual void adjustDialog(QWidget* owner, const QString& title) = 0;

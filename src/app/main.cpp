@@ -2,6 +2,7 @@
 
 #include "form1.h"
 #include "program.h"
+#include "sound_services.h"
 
 int main(int argc, char** argv) {
   // The program places its own windows, which Wayland does not let a client
@@ -12,6 +13,8 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setQuitOnLastWindowClosed(false);
 
+  // Outlives the program's windows, whose tape and sounds play through it.
+  sorane::SoundServices sound;
   sorane::Program program;
   program.start();
   return QApplication::exec();

@@ -51,10 +51,7 @@ int EngineMediaCommands::send(const QString& command) {
   if (words->size() != 2) return kMediaUnrecognizedCommand;
   const QString& alias = (*words)[1];
   if (is(verb, "stop")) return engine_.stop(voiceName(alias)) ? 0 : kMediaInvalidDevice;
-  if (is(verb, "close")) {
-    if (is(alias, "all")) return 0;
-    return engine_.close(voiceName(alias)) ? 0 : kMediaInvalidDevice;
-  }
+  if (is(verb, "close")) return engine_.close(voiceName(alias)) ? 0 : kMediaInvalidDevice;
   return kMediaUnrecognizedCommand;
 }
 

@@ -10,7 +10,7 @@ class AudioEngine;
 //   open "path" type waveaudio|sequencer alias NAME [wait]
 //   play NAME [from MS] [wait]
 //   stop NAME
-//   close NAME | close all
+//   close NAME
 // Aliases ignore letter case. A waited play holds the caller through the Ui
 // pause until the sound has been heard to its end. Anything else, and files
 // that cannot be decoded, fail with an error number and change nothing.

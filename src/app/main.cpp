@@ -3,6 +3,7 @@
 #include "fonts.h"
 #include "form1.h"
 #include "program.h"
+#include "sound_services.h"
 
 int main(int argc, char** argv) {
   // The program places its own windows, which Wayland does not let a client
@@ -14,6 +15,8 @@ int main(int argc, char** argv) {
   QApplication::setQuitOnLastWindowClosed(false);
   sorane::applyApplicationLook();
 
+  // Outlives the program's windows, whose tape and sounds play through it.
+  sorane::SoundServices sound;
   sorane::Program program;
   program.start();
   return QApplication::exec();

@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Sound and speech figures: MIDI render and WAV decode times (Google
+# Benchmark), then tape-to-speech latency, the waited-play hold and the
+# resident memory with speech loaded.
+# Usage: bench/sound.sh   (after configuring with -DSORANE_BUILD_BENCH=ON)
+# Without a sound card SDL's dummy driver paces the output in real time.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+ninja -C build sound_bench sound_latency >/dev/null
+build/bin/sound_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+build/bin/sound_latency

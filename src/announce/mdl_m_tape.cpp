@@ -1,0 +1,125 @@
+#include "mdl_m_tape.h"
+
+#include "companion.h"
+#include "mdl_snd_api.h"
+
+namespace sorane {
+
+const QString mdlM_Tape::kCaptionUsable = QStringLiteral("音合使用可");
+const QString mdlM_Tape::kCaptionUnusable = QStringLiteral("音合使用不可");
+const QString mdlM_Tape::kAdjustTitle = QStringLiteral("音声の調節");
+const QString mdlM_Tape::kUnsupportedOs = QStringLiteral("Windows Vista");
+
+mdlM_Tape::mdlM_Tape(TapeHost& host, SpeechEngineFactory factory)
+    : host_(host), factory_(std::move(factory)) {}
+
+bool mdlM_Tape::isUnsupportedOs() const {
+  return companion().GetOsInfo() == kUnsupportedOs;
+}
+
+void mdlM_Tape::InitTape() {
+  if (!isUnsupportedOs()) {
+    TapeVoice = factory_ ? factory_() : nullptr;
+    if (TapeVoice) {
+      host_.setTapeFrameEnabled(true);
+      host_.setTapeCaption(kCaptionUsable);
+      TapeEnabled = true;
+      return;
+    }
+  }
+  TapeEnabled = false;
+  host_.setTapeCaption(kCaptionUnusable);
+  host_.setTapeFrameEnabled(false);
+}
+
+void mdlM_Tape::LoadTape(const QString& strFolder, const QString& strRoute) {
+  if (isUnsupportedOs()) return;
+  TapeFile file = readTapeFile(strFolder, strRoute);
+  // A file that cannot be read whole leaves the previous tape as it was.
+  if (!file.ok()) {
+    host_.setTapeFrameEnabled(false);
+    return;
+  }
+  TapeCount = static_cast<std::int32_t>(file.entries.size());
+  TapeData.assign(1, TapeEntry{});
+  TapeData.insert(TapeData.end(), std::make_move_iterator(file.entries.begin()),
+                  std::make_move_iterator(file.entries.end()));
+  TapePos = 0;
+  if (TapeEnabled) {
+    host_.setTapeFrameEnabled(true);
+    host_.setTapeButtonsEnabled(true);
+  }
+  prepareAround();
+}
+
+QString mdlM_Tape::soundForFlag(std::int16_t flag) {
+  if (flag >= 1 && flag <= 3) return host_.selectSound(3 + flag);
+  return {};
+}
+
+void mdlM_Tape::TapeNext() {
+  ++TapePos;
+  if (TapePos > TapeCount) {
+    TapePos = TapeCount;
+    return;
+  }
+  const QString sound =
+      host_.alwaysPlaySound() ? host_.selectSound(3) : soundForFlag(GetTapeSndFlag(TapePos));
+  if (!sound.isEmpty())
+    mdlSndAPI::PlaySnd(sound, QStringLiteral("S3"), host_.waitForSound() ? -1 : 0, 0);
+  SpeakTape(TapePos);
+  prepareAround();
+}
+
+void mdlM_Tape::TapeBack() {
+  --TapePos;
+  if (TapePos < 1) {
+    TapePos = 1;
+    return;
+  }
+  // The back operation chooses by flag only, and plays on the stepping alias.
+  const QString sound = soundForFlag(GetTapeSndFlag(TapePos));
+  if (!sound.isEmpty())
+    mdlSndAPI::PlaySnd(sound, QStringLiteral("S2"), host_.waitForSound() ? -1 : 0, 0);
+  SpeakTape(TapePos);
+  prepareAround();
+}
+
+void mdlM_Tape::SpeakTape(std::int32_t pos) {
+  if (!TapeVoice || !inRange(pos)) return;
+  TapeVoice->stop();
+  TapeVoice->speak(TapeData[static_cast<std::size_t>(pos)].Text);
+  if (TapeVoice->status() == -1) TapeVoice->stop();
+}
+
+void mdlM_Tape::TapeStop() {
+  if (TapeVoice) TapeVoice->stop();
+}
+
+void mdlM_Tape::TapeSetDlg() {
+  if (TapeVoice) TapeVoice->adjustDialog(host_.tapeDialogOwner(), kAdjustTitle);
+}
+
+void mdlM_Tape::TermTape() {
+  TapeVoice.reset();
+}
+
+std::int16_t mdlM_Tape::GetTapeStepFlag(std::int32_t pos) const {
+  return inRange(pos) ? TapeData[static_cast<std::size_t>(pos)].StepFlag : std::int16_t{0};
+}
+
+std::int16_t mdlM_Tape::GetTapeSndFlag(std::int32_t pos) const {
+  return inRange(pos) ? TapeData[static_cast<std::size_t>(pos)].SndFlag : std::int16_t{0};
+}
+
+const TapeEntry& mdlM_Tape::tapeEntry(std::int32_t pos) const {
+  return TapeData.at(static_cast<std::size_t>(pos));
+}
+
+void mdlM_Tape::prepareAround() {
+  if (!TapeVoice) return;
+  for (std::int32_t pos : {TapePos + 1, TapePos - 1})
+    if (inRange(pos)) TapeVoice->prepare(TapeData[static_cast<std::size_t>(pos)].Text);
+}
+
+}  // namespace sorane

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <memory>
+
+#include "speech_engine.h"
+
+namespace sorane {
+
+class AudioEngine;
+class EngineMediaCommands;
+
+// The program's sound and speech for the whole run: the system's sound
+// output, the media commands interpreted on it and the factory of Open
+// JTalk speech engines playing through it. Installs both process-wide on
+// construction and takes them back on destruction.
+class SoundServices {
+ public:
+  SoundServices();
+  ~SoundServices();
+  SoundServices(const SoundServices&) = delete;
+  SoundServices& operator=(const SoundServices&) = delete;
+
+  AudioEngine& audio() { return *audio_; }
+
+ private:
+  std::unique_ptr<AudioEngine> audio_;
+  std::unique_ptr<EngineMediaCommands> commands_;
+};
+
+// The factory the operation panel hands to its announcement tape. Until one
+// is installed it creates nothing, so speech is unusable.
+// installSpeechEngineFactory({}) puts that back.
+SpeechEngineFactory speechEngineFactory();
+void installSpeechEngineFactory(SpeechEngineFactory factory);
+
+}  // namespace sorane

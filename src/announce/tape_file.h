@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <cstdint>
+#include <vector>
+
+namespace sorane {
+
+// One line of an announcement file.
+struct TapeEntry {
+  QString Text;
+  std::int16_t StepFlag = 0;
+  std::int16_t SndFlag = 0;
+
+  bool operator==(const TapeEntry&) const = default;
+};
+
+enum class TapeFileError {
+  None,
+  NotFound,     // no file of that name, whatever its letter case
+  Unreadable,   // the file exists but cannot be read
+  BadEncoding,  // bytes that are not Shift-JIS
+  FieldCount,   // a line without exactly three fields
+  BrokenQuote,  // an unclosed quote, or text after a closing quote
+  BadFlag,      // a flag that is not a 16-bit integer
+};
+
+// An announcement file read whole: its entries, or why it could not be read
+// (then `entries` is empty and `line` is the 1-based line at fault, 0 when
+// the fault is not one line's).
+struct TapeFile {
+  std::vector<TapeEntry> entries;
+  TapeFileError error = TapeFileError::None;
+  int line = 0;
+
+  bool ok() const { return error == TapeFileError::None; }
+};
+
+// Reads the bytes of an announcement file: Shift-JIS lines ended by CR LF,
+// each "text,step flag,sound flag". The text may be in double quotes (then
+// it may hold commas); unquoted text is trimmed of blanks. Blank lines at
+// the very end are ignored; any other malformed line fails the whole read.
+TapeFile parseTapeFile(const QByteArray& bytes);
+
+// The announcement file of a route: `folder` + `route` + "tp.csv", the file
+// name matched without regard to letter case.
+TapeFile readTapeFile(const QString& folder, const QString& route);
+
+// The path of the file in the folder of `path` whose name equals the name of
+// `path` regardless of letter case (an exact match first); empty when none.
+QString findFileIgnoringCase(const QString& path);
+
+}  // namespace sorane

@@ -1,0 +1,139 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QThreadPool>
+#include <cstdint>
+#include <functional>
+#include <list>
+#include <map>
+#include <memory>
+
+#include "sound_decode.h"
+
+class QWidget;
+
+namespace sorane {
+
+class AudioEngine;
+
+// A text-to-speech engine: what the announcement tape asks of one.
+class SpeechEngine {
+ public:
+  virtual ~SpeechEngine() = default;
+  // Starts speaking `text`; a blank text is not spoken.
+  virtual void speak(const QString& text) = 0;
+  // Ends any speech in progress; harmless when silent.
+  virtual void stop() = 0;
+  // 1 while speaking (or about to), 0 when silent, -1 when the engine failed
+  // to speak the last text (until the next speak or stop).
+  virtual std::int32_t status() = 0;
+  // The engine's own voice settings, as a modal dialog owned by `owner`.
+  virtual void adjustDialog(QWidget* owner, const QString& title) = 0;
+  // Prepares `text` in the background so that a later speak of it starts at
+  // once.
+  virtual void prepare(const QString& text) = 0;
+};
+
+// Creates the engine; null when speech cannot be used.
+using SpeechEngineFactory = std::function<std::unique_ptr<SpeechEngine>()>;
+
+// The engine's own voice settings, kept apart from the program's settings.
+struct VoiceSettings {
+  double speed = 1.0;   // speaking rate, 1 = normal (0.5 .. 2)
+  double pitch = 0.0;   // semitones (-12 .. 12)
+  double volume = 0.0;  // dB (-20 .. 10)
+
+  bool operator==(const VoiceSettings&) const = default;
+  // Values outside the ranges above are brought into them.
+  VoiceSettings clamped() const;
+  static VoiceSettings load(const QString& file);
+  void save(const QString& file) const;
+};
+
+// Where Open JTalk and its dictionary and voice are.
+struct OpenJTalkSetup {
+  QString binary;
+  QString dictionary;
+  QString voice;
+
+  // Debian's open-jtalk, its NAIST dictionary and the NIT voice.
+  static OpenJTalkSetup system();
+  // True when the binary runs, the dictionary folder holds a dictionary and
+  // the voice file exists.
+  bool usable() const;
+  QStringList arguments(const VoiceSettings& settings) const;
+};
+
+// `text` as Open JTalk takes it: one line, trimmed; empty when there is
+// nothing to speak.
+QString speakableText(const QString& text);
+
+// Runs Open JTalk on one speakable text and decodes its output to stereo at
+// `rate`; null on failure. Blocks for the synthesis.
+SoundPtr synthesizeSpeech(const OpenJTalkSetup& setup, const VoiceSettings& settings,
+                          const QString& text, int rate);
+
+// Speech by Open JTalk run as a child process on worker threads; the result
+// plays through the audio engine on a device of its own. Synthesised texts
+// are kept in a small cache.
+class OpenJTalkSpeech : public QObject, public SpeechEngine {
+  Q_OBJECT
+ public:
+  // The audio engine device that speech plays on.
+  static const QString kVoiceAlias;
+  static constexpr std::size_t kCacheSize = 16;
+
+  // Null when Open JTalk, its dictionary or the voice is missing.
+  static std::unique_ptr<OpenJTalkSpeech> create(AudioEngine& audio,
+                                                 OpenJTalkSetup setup = OpenJTalkSetup::system(),
+                                                 QString settingsFile = defaultSettingsFile());
+  // speech.ini in the user's configuration folder for this program.
+  static QString defaultSettingsFile();
+  ~OpenJTalkSpeech() override;
+
+  void speak(const QString& text) override;
+  void stop() override;
+  std::int32_t status() override;
+  void adjustDialog(QWidget* owner, const QString& title) override;
+  void prepare(const QString& text) override;
+
+  VoiceSettings voiceSettings() const { return settings_; }
+  // Saves the settings; texts synthesised before are synthesised afresh.
+  void setVoiceSettings(const VoiceSettings& settings);
+  bool isCached(const QString& text) const;
+  std::size_t cachedCount() const;
+  // Handles events until no synthesis is pending; false after `timeoutMs`.
+  bool waitForIdle(int timeoutMs);
+
+ signals:
+  // Emitted from a worker thread when a synthesis ends; `sound` is null when
+  // it failed.
+  void synthesized(quint64 generation, const QString& text, sorane::SoundPtr sound);
+
+ private:
+  struct Entry {
+    SoundPtr sound;
+    bool pending = true;
+  };
+
+  OpenJTalkSpeech(AudioEngine& audio, OpenJTalkSetup setup, QString settingsFile);
+  void onSynthesized(quint64 generation, const QString& text, const SoundPtr& sound);
+  void startSynthesis(const QString& text, int priority);
+  void playNow(const SoundPtr& sound);
+  void touch(const QString& text);
+  void evict();
+
+  AudioEngine& audio_;
+  OpenJTalkSetup setup_;
+  QString settingsFile_;
+  VoiceSettings settings_;
+  QThreadPool pool_;
+  quint64 generation_ = 1;
+  std::map<QString, Entry> cache_;
+  std::list<QString> recent_;  // most recent first
+  QString wanted_;             // spoken as soon as its synthesis ends
+  bool failed_ = false;
+};
+
+}  // namespace sorane

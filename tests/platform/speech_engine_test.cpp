@@ -1,0 +1,258 @@
+#include "speech_engine.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QSlider>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <cmath>
+
+#include "audio_engine.h"
+#include "qt_printers.h"
+#include "speech_adjust_dialog.h"
+#include "test_sounds.h"
+
+namespace sorane {
+namespace {
+
+constexpr int kRate = 48000;
+const QString kSentence = QString::fromUtf8("次は、市役所前です。");
+
+double rms(const Sound& s) {
+  double sum = 0;
+  for (float v : s.samples) sum += double(v) * v;
+  return s.samples.empty() ? 0 : std::sqrt(sum / s.samples.size());
+}
+
+double rms(const std::vector<float>& v) {
+  double sum = 0;
+  for (float x : v) sum += double(x) * x;
+  return v.empty() ? 0 : std::sqrt(sum / v.size());
+}
+
+bool haveOpenJTalk() {
+  return OpenJTalkSetup::system().usable();
+}
+
+#define REQUIRE_OPEN_JTALK() \
+  if (!haveOpenJTalk()) GTEST_SKIP() << "open_jtalk, its dictionary or voice is not installed"
+
+TEST(SpeakableText, OneTrimmedLineAndNothingForBlanks) {
+  EXPECT_EQ(speakableText(""), "");
+  EXPECT_EQ(speakableText(" \t\r\n "), "");
+  EXPECT_EQ(speakableText("  次は\r\n終点 "), QString::fromUtf8("次は  終点"));
+  EXPECT_EQ(speakableText("a\tb"), "a b");
+}
+
+TEST(VoiceSettings, ArgumentsCarrySpeedPitchAndVolume) {
+  OpenJTalkSetup setup{"/bin/oj", "/dic", "/v.htsvoice"};
+  EXPECT_EQ(setup.arguments(VoiceSettings{1.5, -2, 3}),
+            QStringList({"-x", "/dic", "-m", "/v.htsvoice", "-r", "1.50", "-fm", "-2.0", "-g",
+                         "3.0", "-ow", "/dev/stdout"}));
+  EXPECT_EQ(setup.arguments(VoiceSettings{9, 99, -99}).mid(4, 6),
+            QStringList({"-r", "2.00", "-fm", "12.0", "-g", "-20.0"}));
+}
+
+TEST(VoiceSettings, SavedAndLoadedFromTheirOwnFile) {
+  QTemporaryDir dir;
+  const QString file = dir.filePath("sub/speech.ini");
+  EXPECT_EQ(VoiceSettings::load(file), VoiceSettings{});
+  VoiceSettings{0.8, 3, -6}.save(file);
+  EXPECT_EQ(VoiceSettings::load(file), (VoiceSettings{0.8, 3, -6}));
+}
+
+TEST(VoiceSettings, TheDefaultFileIsInTheUsersConfigurationFolder) {
+  const QString file = OpenJTalkSpeech::defaultSettingsFile();
+  EXPECT_TRUE(file.endsWith("/speech.ini"));
+  EXPECT_TRUE(
+      file.startsWith(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)));
+}
+
+TEST(OpenJTalkSetup, EveryPieceMustBeThere) {
+  QTemporaryDir dir;
+  const OpenJTalkSetup real = OpenJTalkSetup::system();
+  OpenJTalkSetup s = real;
+  s.binary = dir.filePath("open_jtalk");
+  EXPECT_FALSE(s.usable());
+  s = real;
+  s.dictionary = dir.path();
+  EXPECT_FALSE(s.usable());
+  s = real;
+  s.voice = dir.filePath("none.htsvoice");
+  EXPECT_FALSE(s.usable());
+  auto audio = AudioEngine::openManual(kRate);
+  EXPECT_EQ(OpenJTalkSpeech::create(*audio, s, dir.filePath("s.ini")), nullptr);
+  s = real;
+  s.binary.clear();
+  EXPECT_EQ(OpenJTalkSpeech::create(*audio, s, dir.filePath("s.ini")), nullptr);
+}
+
+TEST(OpenJTalk, ASentenceComesBackAsSpeechOfPlausibleLength) {
+  REQUIRE_OPEN_JTALK();
+  const SoundPtr s = synthesizeSpeech(OpenJTalkSetup::system(), {}, kSentence, kRate);
+  ASSERT_TRUE(s);
+  EXPECT_EQ(s->rate, kRate);
+  // Ten morae or so: between one and five seconds.
+  EXPECT_GT(s->durationMs(), 1000);
+  EXPECT_LT(s->durationMs(), 5000);
+  EXPECT_GT(rms(*s), 0.02);
+}
+
+TEST(OpenJTalk, FasterSpeechIsShorter) {
+  REQUIRE_OPEN_JTALK();
+  const SoundPtr normal = synthesizeSpeech(OpenJTalkSetup::system(), {}, kSentence, kRate);
+  const SoundPtr fast =
+      synthesizeSpeech(OpenJTalkSetup::system(), VoiceSettings{2.0, 0, 0}, kSentence, kRate);
+  ASSERT_TRUE(normal && fast);
+  EXPECT_LT(fast->frames(), normal->frames() * 0.6);
+}
+
+TEST(OpenJTalk, BlankTextIsNeverSentToIt) {
+  REQUIRE_OPEN_JTALK();
+  EXPECT_FALSE(synthesizeSpeech(OpenJTalkSetup::system(), {}, " \r\n", kRate));
+}
+
+class SpeechTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    REQUIRE_OPEN_JTALK();
+    speech = OpenJTalkSpeech::create(*audio, OpenJTalkSetup::system(), dir.filePath("speech.ini"));
+    ASSERT_TRUE(speech);
+  }
+  std::vector<float> hear(int frames) { return audio->render(frames); }
+
+  QTemporaryDir dir;
+  std::unique_ptr<AudioEngine> audio = AudioEngine::openManual(kRate);
+  std::unique_ptr<OpenJTalkSpeech> speech;
+};
+
+TEST_F(SpeechTest, SpeakPlaysTheSentenceOnItsOwnDevice) {
+  EXPECT_EQ(speech->status(), 0);
+  speech->speak(kSentence);
+  EXPECT_EQ(speech->status(), 1);
+  ASSERT_TRUE(speech->waitForIdle(10000));
+  EXPECT_TRUE(audio->isPlaying(OpenJTalkSpeech::kVoiceAlias));
+  EXPECT_EQ(speech->status(), 1);
+  EXPECT_GT(rms(hear(kRate)), 0.02);
+  hear(kRate * 6);
+  EXPECT_EQ(speech->status(), 0);
+}
+
+TEST_F(SpeechTest, StopEndsTheSpeechAndAPendingOne) {
+  speech->speak(kSentence);
+  speech->stop();
+  EXPECT_EQ(speech->status(), 0);
+  ASSERT_TRUE(speech->waitForIdle(10000));
+  EXPECT_FALSE(audio->isPlaying(OpenJTalkSpeech::kVoiceAlias));
+  speech->speak(kSentence);
+  EXPECT_TRUE(audio->isPlaying(OpenJTalkSpeech::kVoiceAlias));
+  speech->stop();
+  EXPECT_EQ(speech->status(), 0);
+  EXPECT_EQ(rms(hear(1000)), 0.0);
+}
+
+TEST_F(SpeechTest, PreparedTextStartsAtOnce) {
+  speech->prepare(kSentence);
+  EXPECT_FALSE(speech->isCached(kSentence));
+  ASSERT_TRUE(speech->waitForIdle(10000));
+  EXPECT_TRUE(speech->isCached(kSentence));
+  speech->speak(kSentence);
+  EXPECT_TRUE(audio->isPlaying(OpenJTalkSpeech::kVoiceAlias));
+  EXPECT_GT(rms(hear(kRate)), 0.02);
+}
+
+TEST_F(SpeechTest, BlankTextIsNotSpoken) {
+  speech->speak("   ");
+  speech->prepare("");
+  EXPECT_EQ(speech->status(), 0);
+  EXPECT_EQ(speech->cachedCount(), 0u);
+  EXPECT_FALSE(audio->isOpen(OpenJTalkSpeech::kVoiceAlias));
+}
+
+TEST_F(SpeechTest, TheCacheKeepsSixteenTexts) {
+  for (int i = 1; i <= 18; ++i) speech->prepare(QString("%1番").arg(i));
+  ASSERT_TRUE(speech->waitForIdle(30000));
+  EXPECT_EQ(speech->cachedCount(), OpenJTalkSpeech::kCacheSize);
+  EXPECT_TRUE(speech->isCached("18番"));
+}
+
+TEST_F(SpeechTest, NewVoiceSettingsAreSavedAndUsedForTheNextSpeech) {
+  speech->prepare(kSentence);
+  ASSERT_TRUE(speech->waitForIdle(10000));
+  speech->setVoiceSettings(VoiceSettings{2.0, 0, 0});
+  EXPECT_EQ(VoiceSettings::load(dir.filePath("speech.ini")).speed, 2.0);
+  EXPECT_FALSE(speech->isCached(kSentence));
+  speech->speak(kSentence);
+  ASSERT_TRUE(speech->waitForIdle(10000));
+  EXPECT_LT(audio->remainingMs(OpenJTalkSpeech::kVoiceAlias), 1600);
+}
+
+TEST_F(SpeechTest, AdjustDialogIsOwnedTitledAndSavesWhenAccepted) {
+  QWidget owner;
+  bool seen = false;
+  QTimer::singleShot(0, [&] {
+    auto* dialog = qobject_cast<SpeechAdjustDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(dialog, nullptr);
+    seen = true;
+    EXPECT_EQ(dialog->windowTitle(), QString::fromUtf8("音声の調節"));
+    EXPECT_EQ(dialog->parentWidget(), &owner);
+    dialog->pitchSlider()->setValue(4);
+    dialog->volumeSlider()->setValue(-3);
+    dialog->accept();
+  });
+  speech->adjustDialog(&owner, QString::fromUtf8("音声の調節"));
+  EXPECT_TRUE(seen);
+  EXPECT_EQ(speech->voiceSettings(), (VoiceSettings{1.0, 4, -3}));
+  EXPECT_EQ(VoiceSettings::load(dir.filePath("speech.ini")), (VoiceSettings{1.0, 4, -3}));
+}
+
+TEST_F(SpeechTest, CancelledAdjustDialogChangesNothing) {
+  QTimer::singleShot(0, [] {
+    auto* dialog = qobject_cast<SpeechAdjustDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(dialog, nullptr);
+    dialog->speedSlider()->setValue(150);
+    dialog->reject();
+  });
+  speech->adjustDialog(nullptr, "t");
+  EXPECT_EQ(speech->voiceSettings(), VoiceSettings{});
+  EXPECT_FALSE(QFile::exists(dir.filePath("speech.ini")));
+}
+
+TEST(SpeechAdjustDialog, SlidersShowAndReturnTheSettings) {
+  SpeechAdjustDialog dialog(nullptr, "t", VoiceSettings{1.25, -5, 6});
+  EXPECT_EQ(dialog.speedSlider()->value(), 125);
+  EXPECT_EQ(dialog.pitchSlider()->value(), -5);
+  EXPECT_EQ(dialog.volumeSlider()->value(), 6);
+  EXPECT_EQ(dialog.settings(), (VoiceSettings{1.25, -5, 6}));
+  dialog.setSettings(VoiceSettings{});
+  EXPECT_EQ(dialog.settings(), VoiceSettings{});
+}
+
+TEST(SpeechFailure, AFailingSynthesisMakesStatusMinusOne) {
+  QTemporaryDir dir;
+  const QString fake = dir.filePath("open_jtalk");
+  ASSERT_TRUE(test::writeFile(fake, "#!/bin/sh\ncat >/dev/null\nexit 1\n"));
+  QFile::setPermissions(fake, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  const QString voice = dir.filePath("v.htsvoice");
+  ASSERT_TRUE(test::writeFile(voice, "x"));
+  QDir(dir.path()).mkdir("dic");
+  ASSERT_TRUE(test::writeFile(dir.filePath("dic/sys.dic"), "x"));
+  auto audio = AudioEngine::openManual(kRate);
+  auto speech = OpenJTalkSpeech::create(*audio, OpenJTalkSetup{fake, dir.filePath("dic"), voice},
+                                        dir.filePath("s.ini"));
+  ASSERT_TRUE(speech);
+  speech->speak("こんにちは");
+  EXPECT_EQ(speech->status(), 1);
+  ASSERT_TRUE(speech->waitForIdle(10000));
+  EXPECT_EQ(speech->status(), -1);
+  speech->stop();
+  EXPECT_EQ(speech->status(), 0);
+  EXPECT_FALSE(audio->isPlaying(OpenJTalkSpeech::kVoiceAlias));
+}
+
+}  // namespace
+}  // namespace sorane

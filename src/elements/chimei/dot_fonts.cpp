@@ -2,6 +2,7 @@
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
+#include FT_GZIP_H
 
 #include <QByteArray>
 #include <QFile>
@@ -9,6 +10,7 @@
 #include <QString>
 #include <QStringList>
 #include <cmath>
+#include <cstdlib>
 
 #include "cp932.h"
 
@@ -72,86 +74,143 @@ bool blit(const LoadedFace& f, FT_UInt index, bool overstrike, QImage& scratch, 
   return true;
 }
 
+// FreeType's own allocator interface, for its gzip inflater.
+void* ftAlloc(FT_Memory, long size) {
+  return std::malloc(static_cast<std::size_t>(size));
+}
+void ftFree(FT_Memory, void* block) {
+  std::free(block);
+}
+void* ftRealloc(FT_Memory, long, long size, void* block) {
+  return std::realloc(block, static_cast<std::size_t>(size));
+}
+
+// The file's contents, inflated when gzipped. FreeType reads a .pcf.gz
+// through a forward-only inflater and starts over for every glyph that lies
+// behind the last one read; from memory a glyph costs next to nothing.
+QByteArray readFontFile(const QString& path) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return {};
+  const QByteArray raw = file.readAll();
+  if (raw.size() < 18 || static_cast<unsigned char>(raw[0]) != 0x1F ||
+      static_cast<unsigned char>(raw[1]) != 0x8B)
+    return raw;
+  // The gzip trailer ends with the inflated size, little-endian.
+  const auto* tail = reinterpret_cast<const unsigned char*>(raw.constData() + raw.size() - 4);
+  const FT_ULong size = tail[0] | (tail[1] << 8) | (tail[2] << 16) | (FT_ULong{tail[3]} << 24);
+  QByteArray out(static_cast<qsizetype>(size), Qt::Uninitialized);
+  FT_MemoryRec_ memory{nullptr, ftAlloc, ftFree, ftRealloc};
+  FT_ULong outSize = size;
+  if (FT_Gzip_Uncompress(&memory, reinterpret_cast<FT_Byte*>(out.data()), &outSize,
+                         reinterpret_cast<const FT_Byte*>(raw.constData()),
+                         static_cast<FT_ULong>(raw.size())) != 0 ||
+      outSize != size)
+    return {};
+  return out;
+}
+
+enum class FaceKind { Bitmap, Outline };
+
+// A face opened on first use from the first of its files that loads.
+struct LazyFace {
+  QStringList paths;
+  FaceKind kind = FaceKind::Bitmap;
+  bool tried = false;
+  LoadedFace loaded;
+  // The font file in memory; FreeType reads it for the face's whole life.
+  QByteArray data;
+};
+
 }  // namespace
 
 struct DotFonts::Faces {
   FT_Library library = nullptr;
   // [face][bold]
-  LoadedFace kanji[2][2];
-  LoadedFace half[2];
-  LoadedFace outline[2];
+  LazyFace kanji[2][2];
+  LazyFace half[2];
+  LazyFace outline[2];
 
   Faces() {
-    if (FT_Init_FreeType(&library) != 0) {
-      library = nullptr;
-      return;
-    }
-    kanji[0][0] = openBitmap({kShinonomeDir + QStringLiteral("shnmk16.pcf.gz")});
-    kanji[0][1] = openBitmap({kShinonomeDir + QStringLiteral("shnmk16b.pcf.gz")});
-    kanji[1][0] = openBitmap({kShinonomeDir + QStringLiteral("shnmk16min.pcf.gz")});
-    kanji[1][1] = openBitmap({kShinonomeDir + QStringLiteral("shnmk16minb.pcf.gz")});
-    half[0] = openBitmap({kShinonomeDir + QStringLiteral("shnm8x16r.pcf.gz")});
-    half[1] = openBitmap({kShinonomeDir + QStringLiteral("shnm8x16rb.pcf.gz")});
-    outline[0] =
-        openOutline({QStringLiteral("/usr/share/fonts/opentype/ipafont-gothic/ipag.ttf"),
-                     QStringLiteral("/usr/share/fonts/truetype/fonts-japanese-gothic.ttf")});
-    outline[1] =
-        openOutline({QStringLiteral("/usr/share/fonts/opentype/ipafont-mincho/ipam.ttf"),
-                     QStringLiteral("/usr/share/fonts/truetype/fonts-japanese-mincho.ttf")});
+    if (FT_Init_FreeType(&library) != 0) library = nullptr;
+    kanji[0][0].paths = {kShinonomeDir + QStringLiteral("shnmk16.pcf.gz")};
+    kanji[0][1].paths = {kShinonomeDir + QStringLiteral("shnmk16b.pcf.gz")};
+    kanji[1][0].paths = {kShinonomeDir + QStringLiteral("shnmk16min.pcf.gz")};
+    kanji[1][1].paths = {kShinonomeDir + QStringLiteral("shnmk16minb.pcf.gz")};
+    half[0].paths = {kShinonomeDir + QStringLiteral("shnm8x16r.pcf.gz")};
+    half[1].paths = {kShinonomeDir + QStringLiteral("shnm8x16rb.pcf.gz")};
+    outline[0].paths = {QStringLiteral("/usr/share/fonts/opentype/ipafont-gothic/ipag.ttf"),
+                        QStringLiteral("/usr/share/fonts/truetype/fonts-japanese-gothic.ttf")};
+    outline[1].paths = {QStringLiteral("/usr/share/fonts/opentype/ipafont-mincho/ipam.ttf"),
+                        QStringLiteral("/usr/share/fonts/truetype/fonts-japanese-mincho.ttf")};
+    outline[0].kind = outline[1].kind = FaceKind::Outline;
   }
 
   ~Faces() {
     for (auto& byFace : kanji)
-      for (LoadedFace& f : byFace) close(f);
-    for (LoadedFace& f : half) close(f);
-    for (LoadedFace& f : outline) close(f);
+      for (LazyFace& f : byFace) close(f);
+    for (LazyFace& f : half) close(f);
+    for (LazyFace& f : outline) close(f);
     if (library) FT_Done_FreeType(library);
   }
 
-  void close(LoadedFace& f) {
-    if (f.face) FT_Done_Face(f.face);
-    f.face = nullptr;
+  static void close(LazyFace& f) {
+    if (f.loaded.face) FT_Done_Face(f.loaded.face);
+    f.loaded.face = nullptr;
   }
 
-  FT_Face open(const QStringList& paths) {
-    if (!library) return nullptr;
-    for (const QString& path : paths) {
-      if (!QFile::exists(path)) continue;
-      FT_Face face = nullptr;
-      if (FT_New_Face(library, QFile::encodeName(path).constData(), 0, &face) == 0) return face;
+  const LoadedFace& get(LazyFace& f) {
+    if (!f.tried) {
+      f.tried = true;
+      open(f);
     }
-    return nullptr;
+    return f.loaded;
   }
 
-  LoadedFace openBitmap(const QStringList& paths) {
-    LoadedFace f;
-    f.face = open(paths);
-    if (!f.face) return f;
+  void open(LazyFace& f) {
+    if (!library) return;
+    for (const QString& path : f.paths) {
+      FT_Face face = nullptr;
+      if (f.kind == FaceKind::Outline) {
+        if (!QFile::exists(path) ||
+            FT_New_Face(library, QFile::encodeName(path).constData(), 0, &face) != 0)
+          continue;
+        f.loaded.face = face;
+        setUpOutline(f.loaded);
+        return;
+      }
+      f.data = readFontFile(path);
+      if (f.data.isEmpty() ||
+          FT_New_Memory_Face(library, reinterpret_cast<const FT_Byte*>(f.data.constData()),
+                             static_cast<FT_Long>(f.data.size()), 0, &face) != 0)
+        continue;
+      f.loaded.face = face;
+      setUpBitmap(f.loaded);
+      return;
+    }
+    f.data.clear();
+  }
+
+  static void setUpBitmap(LoadedFace& f) {
     // The bitmap fonts' charmap is keyed by JIS code, which FreeType does
     // not pick on its own.
     if (f.face->num_charmaps > 0) FT_Set_Charmap(f.face, f.face->charmaps[0]);
     if (f.face->num_fixed_sizes > 0) FT_Select_Size(f.face, 0);
     f.baseline = static_cast<int>(f.face->size->metrics.ascender >> 6);
-    return f;
   }
 
-  LoadedFace openOutline(const QStringList& paths) {
-    LoadedFace f;
-    f.face = open(paths);
-    if (!f.face) return f;
+  static void setUpOutline(LoadedFace& f) {
     FT_Select_Charmap(f.face, FT_ENCODING_UNICODE);
     FT_Set_Pixel_Sizes(f.face, 0, kCellPixels);
     // Rounded, not FreeType's rounded-up ascender, so the baseline matches
     // the bitmap fonts' row 14.
     f.baseline = static_cast<int>(
         std::lround(f.face->ascender * static_cast<double>(kCellPixels) / f.face->units_per_EM));
-    return f;
   }
 
   // Draws the character that `bytes` encode from the outline face.
   bool drawFallback(DotFace face, bool bold, const QByteArray& bytes, QImage& scratch, int x,
                     int y) {
-    const LoadedFace& f = outline[face == DotFace::Mincho ? 1 : 0];
+    const LoadedFace& f = get(outline[face == DotFace::Mincho ? 1 : 0]);
     if (!f.face) return false;
     const QList<uint> codes = cp932::decode(bytes).toUcs4();
     if (codes.size() != 1) return false;
@@ -174,9 +233,10 @@ bool DotFonts::drawWide(DotFace face, bool bold, int sjis, QImage& scratch, int 
   const int trail = sjis & 0xFF;
   if (const int jis = jisX0208(lead, trail)) {
     const int fi = face == DotFace::Mincho ? 1 : 0;
-    const LoadedFace& boldFace = faces_->kanji[fi][1];
-    const LoadedFace& f = bold && boldFace.face ? boldFace : faces_->kanji[fi][0];
-    const bool overstrike = bold && !boldFace.face;
+    const LoadedFace* boldFace = bold ? &faces_->get(faces_->kanji[fi][1]) : nullptr;
+    const bool haveBold = boldFace && boldFace->face;
+    const LoadedFace& f = haveBold ? *boldFace : faces_->get(faces_->kanji[fi][0]);
+    const bool overstrike = bold && !haveBold;
     if (f.face &&
         blit(f, FT_Get_Char_Index(f.face, static_cast<FT_ULong>(jis)), overstrike, scratch, x, y))
       return true;
@@ -187,9 +247,10 @@ bool DotFonts::drawWide(DotFace face, bool bold, int sjis, QImage& scratch, int 
 
 bool DotFonts::drawNarrow(DotFace face, bool bold, unsigned char byte, QImage& scratch, int x,
                           int y) {
-  const LoadedFace& boldFace = faces_->half[1];
-  const LoadedFace& f = bold && boldFace.face ? boldFace : faces_->half[0];
-  const bool overstrike = bold && !boldFace.face;
+  const LoadedFace* boldFace = bold ? &faces_->get(faces_->half[1]) : nullptr;
+  const bool haveBold = boldFace && boldFace->face;
+  const LoadedFace& f = haveBold ? *boldFace : faces_->get(faces_->half[0]);
+  const bool overstrike = bold && !haveBold;
   if (f.face && blit(f, FT_Get_Char_Index(f.face, byte), overstrike, scratch, x, y)) return true;
   return faces_->drawFallback(face, bold, QByteArray(1, static_cast<char>(byte)), scratch, x, y);
 }

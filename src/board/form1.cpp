@@ -61,6 +61,15 @@ Form1::Form1(Program& app) : QWidget(nullptr, Qt::FramelessWindowHint), app_(app
     TimeDegit[static_cast<std::size_t>(k)] = t;
   }
 
+  PropertyBag chimeiProps;
+  chimeiProps.write(QStringLiteral("ForeColor"), ColorRef{0x0080C0FF},
+                    ChimeiCtl_B::kDefaultForeColor);
+  chimeiProps.write(QStringLiteral("Appearance"), 0, int{ChimeiCtl_B::kDefaultAppearance});
+  ChimeiCtl = new ChimeiCtl_B(this);
+  ChimeiCtl->ReadProperties(chimeiProps);
+  const QRect c = board::chimeiRectTwips();
+  ChimeiCtl->setGeometry(twipsRect(c.x(), c.y(), c.width(), c.height()));
+
   Timer1 = new QTimer(this);
   Timer1->setInterval(1000);
   connect(Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);

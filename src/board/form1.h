@@ -6,6 +6,7 @@
 #include <QWidget>
 #include <array>
 
+#include "chimei_ctl_b.h"
 #include "m_degit.h"
 #include "seiri_label.h"
 
@@ -28,6 +29,7 @@ class Form1 : public QWidget {
   std::array<M_Degit*, 33> Degit{};
   std::array<QPointer<SeiriLabel>, 33> lblSeiriNum;
   std::array<M_Degit*, 2> TimeDegit{};
+  ChimeiCtl_B* ChimeiCtl = nullptr;
   QTimer* Timer1 = nullptr;
   // Picture holders, never shown themselves.
   std::array<QImage, 3> imgRes;

@@ -3,6 +3,7 @@
 #include <functional>
 #include <memory>
 
+#include "data_io.h"
 #include "settings_record.h"
 
 namespace sorane {
@@ -29,6 +30,8 @@ class Program {
   bool isCtlLoaded() const { return ctl_ != nullptr; }
 
   SettingsRecord& record() { return record_; }
+  // The route-data store and route state.
+  DataIo& dataIo() { return dataIo_; }
 
   // Start-up: the board's load handler, then the board is shown.
   void start();
@@ -41,6 +44,7 @@ class Program {
 
  private:
   SettingsRecord record_;
+  DataIo dataIo_;
   std::unique_ptr<Form1> form1_;
   std::unique_ptr<frmOption> option_;
   std::unique_ptr<frmCtl> ctl_;

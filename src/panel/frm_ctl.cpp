@@ -12,13 +12,16 @@
 #include "app_info.h"
 #include "backlight.h"
 #include "board_layout.h"
+#include "chimei_ctl_b.h"
 #include "companion.h"
 #include "form1.h"
 #include "frm_option.h"
 #include "mdl_ini_io.h"
+#include "mdl_snd_api.h"
 #include "program.h"
 #include "region.h"
 #include "runtime_error.h"
+#include "sound_services.h"
 #include "twips.h"
 #include "ui.h"
 
@@ -105,7 +108,11 @@ frmCtl::frmCtl(Program& app)
   setAutoFillBackground(true);
   buildInputFrames();
   buildControls();
+  connectCommands();
+  tape_ = std::make_unique<mdlM_Tape>(*this, speechEngineFactory());
 }
+
+frmCtl::~frmCtl() = default;
 
 void frmCtl::buildInputFrames() {
   for (int k = 0; k < 2; ++k) {
@@ -230,6 +237,7 @@ void frmCtl::Form_Load() {
     KeyRegions[i] = roundRectRegion(2, 2, 28, 25, 2, 2);
     CommandButton1[i]->setMask(KeyRegions[i]);
   }
+  tape_->InitTape();
 }
 
 int frmCtl::backlightMode() const {
@@ -288,6 +296,9 @@ void frmCtl::SetCtrlDataInfo() {
 
 void frmCtl::HScroll1_Change(int index) {
   Label1[index]->setText(QString::number(HScroll1[index]->value()));
+  ChimeiCtl_B* chimei = app_.form1().ChimeiCtl;
+  chimei->setSpeed(static_cast<std::int16_t>(HScroll1[0]->value()));
+  chimei->setScrollStartWait(HScroll1[1]->value());
 }
 
 void frmCtl::Check4_Click() {
@@ -331,8 +342,11 @@ void frmCtl::closeEvent(QCloseEvent* event) {
 }
 
 void frmCtl::quit() {
+  app_.form1().ChimeiCtl->SetChimei(QString());
   app_.form1().DeleteRgn();
   for (QRegion& r : KeyRegions) r = QRegion();
+  mdlSndAPI::CloseAllSnd();
+  tape_->TermTape();
   mdlIniIo::SaveSettings(app_);
   app_.end();
 }

@@ -4,8 +4,10 @@
 #include <QWidget>
 #include <array>
 #include <cstdint>
+#include <memory>
 
 #include "controls.h"
+#include "mdl_m_tape.h"
 
 class QLabel;
 class QListWidget;
@@ -26,13 +28,41 @@ class KeyButton : public Button {
 };
 
 // The operation panel "集中操作盤". Closing it quits the program, after
-// asking.
-class frmCtl : public QWidget {
+// asking. It hosts the announcement tape in its frame `grpM_Tape`.
+class frmCtl : public QWidget, public TapeHost {
   Q_OBJECT
  public:
   explicit frmCtl(Program& app);
+  ~frmCtl() override;
 
   void Form_Load();
+
+  // Route set from the lists (0) or the keypad (1).
+  void Command1_Click(int index);
+  // Step back (0) or forward (1).
+  void Command2_Click(int index);
+  // Puts stop row `row` on the board.
+  void DispData(std::int16_t row);
+  void CommandButton1_Click(int index);
+  void List2_Click();
+  void List3_Click();
+  // Display clear.
+  void Check1_Click();
+  // "設定...": the settings dialog, modal.
+  void Command4_Click();
+  void cmdTapeNext_Click();
+  void cmdTapeBack_Click();
+
+  mdlM_Tape& tape() { return *tape_; }
+
+  // TapeHost
+  bool alwaysPlaySound() override;
+  QString selectSound(int index) override;
+  bool waitForSound() override;
+  void setTapeCaption(const QString& caption) override;
+  void setTapeFrameEnabled(bool enabled) override;
+  void setTapeButtonsEnabled(bool enabled) override;
+  QWidget* tapeDialogOwner() override { return this; }
 
   // Backlight OFF, ON1, ON2: the board's picture and ticket-number colour.
   void Option4_Click(int index);
@@ -108,9 +138,11 @@ class frmCtl : public QWidget {
  private:
   void buildInputFrames();
   void buildControls();
+  void connectCommands();
   void quit();
 
   Program& app_;
+  std::unique_ptr<mdlM_Tape> tape_;
 };
 
 }  // namespace sorane

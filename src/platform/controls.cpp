@@ -8,16 +8,13 @@
 namespace sorane {
 namespace {
 
-// Selects or clears a button of an exclusive group; Qt refuses to clear the
-// selected button of a group, so exclusivity is lifted for that moment.
-void setExclusiveChecked(QAbstractButton* b, bool v) {
-  if (v || !b->isChecked()) {
-    b->setChecked(v);
-    return;
-  }
-  b->setAutoExclusive(false);
-  b->setChecked(false);
-  b->setAutoExclusive(true);
+// Option buttons form a group with the buttons of their own kind that share
+// their parent, and only those: Qt's own exclusivity also takes in buttons
+// of nested frames.
+template <typename Option>
+void uncheckSiblings(Option* self) {
+  for (Option* other : self->parentWidget()->template findChildren<Option*>(Qt::FindDirectChildrenOnly))
+    if (other != self) other->setChecked(false);
 }
 
 }  // namespace
@@ -42,12 +39,19 @@ void ToggleButton::setValue(std::int16_t v) {
 }
 
 OptionButton::OptionButton(const QString& text, QWidget* parent) : QRadioButton(text, parent) {
+  setAutoExclusive(false);
   connect(this, &QRadioButton::toggled, this, [this](bool on) {
-    if (on) emit Click();
+    if (!on) return;
+    uncheckSiblings(this);
+    emit Click();
   });
 }
 
-void OptionButton::setValue(bool v) { setExclusiveChecked(this, v); }
+void OptionButton::setValue(bool v) { setChecked(v); }
+
+void OptionButton::nextCheckState() {
+  if (!isChecked()) setChecked(true);
+}
 
 void OptionButton::paintEvent(QPaintEvent*) {
   QPainter p(this);
@@ -65,13 +69,18 @@ void OptionButton::paintEvent(QPaintEvent*) {
 
 PushOption::PushOption(const QString& text, QWidget* parent) : QPushButton(text, parent) {
   setCheckable(true);
-  setAutoExclusive(true);
   connect(this, &QPushButton::toggled, this, [this](bool on) {
-    if (on) emit Click();
+    if (!on) return;
+    uncheckSiblings(this);
+    emit Click();
   });
 }
 
-void PushOption::setValue(bool v) { setExclusiveChecked(this, v); }
+void PushOption::setValue(bool v) { setChecked(v); }
+
+void PushOption::nextCheckState() {
+  if (!isChecked()) setChecked(true);
+}
 
 ComboBox::ComboBox(QWidget* parent) : QComboBox(parent) {}
 

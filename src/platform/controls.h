@@ -51,6 +51,8 @@ class OptionButton : public QRadioButton {
  protected:
   // Long captions wrap inside the button's rectangle.
   void paintEvent(QPaintEvent* event) override;
+  // A click selects; it never clears.
+  void nextCheckState() override;
   bool hitButton(const QPoint& pos) const override { return rect().contains(pos); }
 };
 
@@ -63,6 +65,9 @@ class PushOption : public QPushButton {
   void setValue(bool v);
  signals:
   void Click();
+
+ protected:
+  void nextCheckState() override;
 };
 
 // A drop-down list whose position is -1 (nothing selected) or 0..count-1.

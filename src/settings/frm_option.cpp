@@ -5,6 +5,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 
+#include "chimei_ctl_b.h"
 #include "companion.h"
 #include "form1.h"
 #include "frm_ctl.h"
@@ -611,6 +612,12 @@ void frmOption::SetProp() {
   };
   for (int k = 1; k <= 32; ++k) paint(form.Degit[k]);
   for (M_Degit* t : form.TimeDegit) paint(t);
+
+  ChimeiCtl_B* chimei = form.ChimeiCtl;
+  chimei->setBackColor(Command9[0]->BackColor());
+  chimei->setForeColor(Command9[1]->BackColor());
+  chimei->setFontMode(static_cast<std::int16_t>(Combo3->ListIndex()));
+  chimei->setFontBold(Check4->Value() == 1);
 
   ctl.Option4_Click(ctl.backlightMode());
 }

@@ -4,6 +4,7 @@
 #include <new>
 
 #include "app_info.h"
+#include "chimei_ctl_b.h"
 #include "file_io.h"
 #include "form1.h"
 #include "frm_ctl.h"
@@ -84,6 +85,8 @@ void LoadSettings(Program& app) {
       d->setValue(QStringLiteral(" "));
     }
     for (M_Degit* t : form.TimeDegit) paint(t);
+    form.ChimeiCtl->setBackColor(checkedColor(r.chimeiInfo.ChimeiBackColor));
+    form.ChimeiCtl->setForeColor(checkedColor(r.chimeiInfo.ChimeiForeColor));
     app.option().SetOptionInfo();
     app.ctl().SetCtrlDataInfo();
     form.SetFormInfo();

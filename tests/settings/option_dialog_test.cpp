@@ -93,6 +93,23 @@ TEST_F(OptionDialogTest, OptionGroupsCanBeLeftWithNothingSelected) {
   EXPECT_FALSE(o.Option2[0]->Value());
 }
 
+// Each frame's buttons form their own group, even when frames are nested.
+TEST_F(OptionDialogTest, OptionGroupsStopAtTheirFrame) {
+  frmOption& o = program.option();
+  o.Option2[1]->setValue(true);  // in the step-sound frame
+  EXPECT_FALSE(o.Option2[0]->Value());
+  EXPECT_TRUE(o.Option6[1]->Value());  // the frame inside it keeps its choice
+  o.Option6[0]->setValue(true);
+  EXPECT_FALSE(o.Option6[1]->Value());
+  EXPECT_TRUE(o.Option2[1]->Value());
+  // Clicking the selected button keeps it selected.
+  o.Option6[0]->click();
+  EXPECT_TRUE(o.Option6[0]->Value());
+  o.Option6[1]->click();
+  EXPECT_TRUE(o.Option6[1]->Value());
+  EXPECT_FALSE(o.Option6[0]->Value());
+}
+
 TEST_F(OptionDialogTest, RecordRoundTripsThroughTheControls) {
   frmOption& o = program.option();
   o.Text2[1]->setText(QStringLiteral("/data/放送"));

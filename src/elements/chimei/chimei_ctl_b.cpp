@@ -143,6 +143,7 @@ void ChimeiCtl_B::SetChimei(const QString& strText) {
   // What the caller did before is on screen before the name changes.
   ui().processEvents();
   const std::uint64_t generation = ++generation_;
+  shownText_ = strText;
   // A new name ends the running scroll before the strip changes, so no step
   // of the old scroll can displace it; "" leaves the scroll running.
   if (!strText.isEmpty()) stopScroll();

@@ -85,6 +85,8 @@ class ChimeiCtl_B : public QWidget {
   void DrawDot16(std::int32_t X, std::int32_t Y, QByteArray& strText);
   // Repaints the strip.
   void Refresh();
+  // The name the last SetChimei showed.
+  QString shownText() const { return shownText_; }
 
   // Host hooks for the saved properties.
   void InitProperties();
@@ -130,6 +132,7 @@ class ChimeiCtl_B : public QWidget {
   std::int16_t fontMode_ = kDefaultFontMode;
   bool fontBold_ = kDefaultFontBold;
   bool bStopScroll = true;
+  QString shownText_;
 
   QFrame* picture2_ = nullptr;
   // Inside the viewport's border; the strip's coordinates are relative to it.

@@ -1,0 +1,250 @@
+// The panel's route commands: route set, stepping, what a stop row puts on
+// the board, display clear, settings and the tape buttons.
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPainter>
+#include <QTimer>
+
+#include "chimei_ctl_b.h"
+#include "companion.h"
+#include "form1.h"
+#include "frm_ctl.h"
+#include "frm_option.h"
+#include "mdl_snd_api.h"
+#include "program.h"
+#include "ui.h"
+
+namespace sorane {
+namespace {
+
+const QString kPanelAlias = QStringLiteral("S1");
+const QString kStepAlias = QStringLiteral("S2");
+const QString kSelecting = QStringLiteral("系統選別中");
+constexpr int kLampTestMs = 3000;
+
+// The selected items of `lists` joined in order; a list without a
+// selection adds nothing.
+QString selectedDigits(const std::array<QListWidget*, 5>& lists, int count) {
+  QString out;
+  for (int i = 0; i < count; ++i) {
+    const QList<QListWidgetItem*> items = lists[static_cast<std::size_t>(i)]->selectedItems();
+    if (!items.isEmpty()) out += items.first()->text();
+  }
+  return out;
+}
+
+QString dateText(const QDate& d) { return d.toString(QStringLiteral("MM-dd-yyyy")); }
+
+}  // namespace
+
+void frmCtl::Command1_Click(int index) {
+  frmOption& o = app_.option();
+  DataIo& io = app_.dataIo();
+  const QString fareFolder = DataIo::withSlash(o.Text2[0]->text());
+  const QString tapeFolder = DataIo::withSlash(o.Text2[1]->text());
+  mdlSndAPI::PlaySnd(o.txtSelectSound[0]->text(), kPanelAlias, 0, 0);
+
+  io.RouteText.clear();
+  int section = 0;
+  if (index != 0) {
+    io.RouteText = Label2[0]->text();
+    section = Label2[2]->text().toInt();
+  } else {
+    io.RouteText = selectedDigits(List2, 5);
+    std::array<QListWidget*, 5> sectionLists{List3[0], List3[1], List3[2], nullptr, nullptr};
+    section = selectedDigits(sectionLists, 3).toInt();
+  }
+  if (section == 0) section = 1;
+  if (section > 300) section = 300;
+  io.StartSection = static_cast<std::int16_t>(section);
+
+  tape_->LoadTape(tapeFolder, DataIo::routeBaseName(io.RouteText));
+  if (!io.LoadRouteFile(fareFolder)) return;
+
+  // Lamp test: every segment lit while the route is being chosen.
+  Form1& form = app_.form1();
+  form.ChimeiCtl->SetChimei(kSelecting);
+  for (int i = 1; i <= 32; ++i) form.Degit[i]->ResetDegit(true);
+  ui().processEvents();
+  ui().pause(kLampTestMs);
+  for (int i = 1; i <= 32; ++i) form.Degit[i]->setValue(0);
+
+  Command2[0]->setEnabled(true);
+  Command2[1]->setEnabled(true);
+  Check1->setEnabled(true);
+  RouteSetDate = o.Option4[2]->Value() ? o.Label10->text() : dateText(ui().today());
+  DispData(static_cast<std::int16_t>(io.CurrentIndex + 1));
+}
+
+void frmCtl::Command2_Click(int index) {
+  DataIo& io = app_.dataIo();
+  if (index == 0) {
+    if (io.CurrentIndex <= 0) return;
+    --io.CurrentIndex;
+  } else {
+    if (io.CurrentIndex >= io.lastRow() - 1) return;
+    ++io.CurrentIndex;
+  }
+  frmOption& o = app_.option();
+  QString sound;
+  if (o.Option2[0]->Value()) {
+    sound = o.txtSelectSound[7]->text();
+  } else {
+    const int column = o.Combo1->ListIndex() + 1;
+    const int flag = io.row(io.CurrentIndex + 1).Values[static_cast<std::size_t>(column)];
+    if (flag >= 1 && flag <= 3) sound = o.txtSelectSound[static_cast<std::size_t>(7 + flag)]->text();
+  }
+  mdlSndAPI::PlaySnd(sound, kStepAlias, o.Option6[0]->Value() ? 1 : 0, 0);
+  DispData(static_cast<std::int16_t>(io.CurrentIndex + 1));
+}
+
+void frmCtl::DispData(std::int16_t row) {
+  DataIo& io = app_.dataIo();
+  RouteRow& r = io.row(row);
+  Form1& form = app_.form1();
+  frmOption& o = app_.option();
+
+  // Fares from the starting section on; doubled at night, in a wide type.
+  const bool night = Check2->Value() == 1;
+  for (int a = io.StartSection; a <= 32; ++a) {
+    std::int32_t v = r.Values[static_cast<std::size_t>(a)];
+    if (night && v != -1) v *= 2;
+    form.Degit[a]->setValue(v);
+  }
+
+  // Information digits, each over whatever its cell holds. No selection
+  // writes to the hidden spare cell 0.
+  auto put = [&](ComboBox* chooser, const QVariant& value) {
+    const int cell = chooser->ListIndex() + 1;
+    if (cell >= 0 && cell <= 32) form.Degit[cell]->setValue(value);
+  };
+  if (o.Check3[0]->Value() == 1) put(o.Combo4[0], o.Check3[4]->Value() == 1 ? row - 1 : row);
+  if (o.Check3[1]->Value() == 1) put(o.Combo4[1], r.Values[0]);
+  if (o.Check3[2]->Value() == 1) put(o.Combo4[2], io.RouteText);
+  if (o.Check3[3]->Value() == 1) {
+    const int column = o.Combo4[4]->ListIndex() + 1;
+    if (column >= 0 && column <= 150) put(o.Combo4[3], r.Values[static_cast<std::size_t>(column)]);
+  }
+
+  QString date;
+  if (o.Option4[0]->Value()) date = dateText(ui().today());
+  else if (o.Option4[1]->Value()) date = RouteSetDate;
+  else date = o.Label10->text();
+
+  picSeirikenPrev->Cls();
+  if (o.chkUseSeiriPrev->Value() == 1) {
+    QPainter dc(&picSeirikenPrev->image());
+    companion().VK4_DrawSeiriken(o.txtSeiriPlgDir->text(), dc, r.StopName, date,
+                                 ui().now().toString(QStringLiteral("HH:mm:ss")),
+                                 DataIo::routeBaseName(io.RouteText).toInt(), r.Values[0], row,
+                                 static_cast<std::int16_t>(Combo1->ListIndex()));
+    dc.end();
+    picSeirikenPrev->Refresh();
+  }
+
+  ui().processEvents();
+  form.ChimeiCtl->SetChimei(r.StopName);
+}
+
+void frmCtl::CommandButton1_Click(int index) {
+  mdlSndAPI::PlaySnd(app_.option().txtSelectSound[1]->text(), kPanelAlias, 0, 0);
+  if (index <= 9) {
+    QLabel* display = KeypadTarget ? Label2[0] : Label2[2];
+    const int limit = KeypadTarget ? 5 : 3;
+    if (display->text().size() < limit) display->setText(display->text() + QString::number(index));
+  } else if (index == 10) {
+    KeypadTarget = true;
+    Label2[0]->clear();
+  } else {
+    KeypadTarget = false;
+    Label2[2]->clear();
+  }
+}
+
+void frmCtl::List2_Click() {
+  mdlSndAPI::PlaySnd(app_.option().txtSelectSound[1]->text(), kPanelAlias, 0, 0);
+}
+
+void frmCtl::List3_Click() {
+  mdlSndAPI::PlaySnd(app_.option().txtSelectSound[0]->text(), kPanelAlias, 0, 0);
+}
+
+void frmCtl::Check1_Click() {
+  Form1& form = app_.form1();
+  const bool clear = Check1->Value() == 1;
+  if (clear) {
+    form.ChimeiCtl->SetChimei(QString());
+    for (int i = 1; i <= 32; ++i) form.Degit[i]->ResetDegit(false);
+    form.Timer1->stop();
+    for (M_Degit* t : form.TimeDegit) t->setValue(QString());
+  }
+  for (QWidget* w : {static_cast<QWidget*>(Frame1[0]), static_cast<QWidget*>(Frame1[1]),
+                     static_cast<QWidget*>(Command2[0]), static_cast<QWidget*>(Command2[1]),
+                     static_cast<QWidget*>(Frame6)})
+    w->setEnabled(!clear);
+  if (clear) {
+    grpM_Tape->setEnabled(false);
+    return;
+  }
+  if (!form.TimeDegit[0]->isHidden()) form.Timer1->start();
+  grpM_Tape->setEnabled(tape_->tapeEnabled());
+  DispData(static_cast<std::int16_t>(app_.dataIo().CurrentIndex + 1));
+}
+
+void frmCtl::Command4_Click() {
+  Form1& form = app_.form1();
+  form.setEnabled(false);
+  setEnabled(false);
+  app_.option().exec();
+  form.setEnabled(true);
+  setEnabled(true);
+  form.ChimeiCtl->SetChimei(QString());
+  form.ChimeiCtl->SetChimei(app_.dataIo().row(app_.dataIo().CurrentIndex + 1).StopName);
+}
+
+void frmCtl::cmdTapeNext_Click() {
+  tape_->TapeNext();
+  if (tape_->GetTapeStepFlag(tape_->GetTapePos()) == 1) Command2_Click(1);
+}
+
+void frmCtl::cmdTapeBack_Click() {
+  tape_->TapeBack();
+  if (tape_->GetTapeStepFlag(tape_->GetTapePos()) == 1) Command2_Click(0);
+}
+
+bool frmCtl::alwaysPlaySound() { return app_.option().Option2[2]->Value(); }
+
+QString frmCtl::selectSound(int index) {
+  QLineEdit* box = app_.option().txtSelectSound[static_cast<std::size_t>(index)];
+  return box ? box->text() : QString();
+}
+
+bool frmCtl::waitForSound() { return app_.option().Option7[0]->Value(); }
+
+void frmCtl::setTapeCaption(const QString& caption) { grpM_Tape->setTitle(caption); }
+
+void frmCtl::setTapeFrameEnabled(bool enabled) { grpM_Tape->setEnabled(enabled); }
+
+void frmCtl::setTapeButtonsEnabled(bool enabled) {
+  for (Button* b : {cmdTapeNext, cmdTapeBack, cmdTapeStop, cmdTapeSet}) b->setEnabled(enabled);
+}
+
+void frmCtl::connectCommands() {
+  for (int k = 0; k < 2; ++k) {
+    connect(Command1[k], &QPushButton::clicked, this, [this, k] { Command1_Click(k); });
+    connect(Command2[k], &QPushButton::clicked, this, [this, k] { Command2_Click(k); });
+  }
+  for (int i = 0; i < 12; ++i)
+    connect(CommandButton1[i], &QPushButton::clicked, this, [this, i] { CommandButton1_Click(i); });
+  for (QListWidget* l : List2) connect(l, &QListWidget::itemSelectionChanged, this, &frmCtl::List2_Click);
+  for (QListWidget* l : List3) connect(l, &QListWidget::itemSelectionChanged, this, &frmCtl::List3_Click);
+  connect(Check1, &ToggleButton::Click, this, &frmCtl::Check1_Click);
+  connect(Command4, &QPushButton::clicked, this, &frmCtl::Command4_Click);
+  connect(cmdTapeNext, &QPushButton::clicked, this, &frmCtl::cmdTapeNext_Click);
+  connect(cmdTapeBack, &QPushButton::clicked, this, &frmCtl::cmdTapeBack_Click);
+  connect(cmdTapeStop, &QPushButton::clicked, this, [this] { tape_->TapeStop(); });
+  connect(cmdTapeSet, &QPushButton::clicked, this, [this] { tape_->TapeSetDlg(); });
+}
+
+}  // namespace sorane

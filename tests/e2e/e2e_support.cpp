@@ -63,9 +63,12 @@ std::optional<QString> run(const XServer& x, const QString& program, const QStri
   return QString::fromUtf8(p.readAllStandardOutput());
 }
 
-Program318::Program318(const XServer& x) {
+Program318::Program318(const XServer& x, bool demoSettings) {
   const QString target = QDir(dir_.path()).filePath(QStringLiteral("318"));
   if (!QFile::copy(QStringLiteral(SORANE_PROGRAM), target)) return;
+  if (demoSettings && !run(x, QStringLiteral(SORANE_DEMO_SETTINGS),
+                           {target + QStringLiteral(".in4"), QStringLiteral(SORANE_DEMO_DIR)}))
+    return;
   process_.setProcessEnvironment(x.environment());
   process_.setWorkingDirectory(dir_.path());
   process_.setProcessChannelMode(QProcess::ForwardedChannels);

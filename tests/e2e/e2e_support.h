@@ -36,7 +36,9 @@ std::optional<QString> run(const XServer& x, const QString& program, const QStri
 // beside it) and started there.
 class Program318 {
  public:
-  explicit Program318(const XServer& x);
+  // With `demoSettings`, the program starts with the demo route's settings
+  // file beside it, as tools/run places it.
+  explicit Program318(const XServer& x, bool demoSettings = false);
   ~Program318();
   bool started() const { return started_; }
   QString folder() const { return dir_.path(); }

@@ -1,0 +1,114 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QProcess>
+#include <QThread>
+
+#include "e2e_support.h"
+
+namespace {
+
+QString shotPath(const QString& name) {
+  QDir().mkpath(QStringLiteral(SORANE_SHOT_DIR));
+  return QDir(QStringLiteral(SORANE_SHOT_DIR)).filePath(name);
+}
+
+bool near(QColor a, QColor b, int tol) {
+  return std::abs(a.red() - b.red()) <= tol && std::abs(a.green() - b.green()) <= tol &&
+         std::abs(a.blue() - b.blue()) <= tol;
+}
+
+int countNear(const QImage& img, const QRect& r, QColor c, int tol) {
+  int n = 0;
+  for (int y = r.top(); y <= r.bottom(); ++y)
+    for (int x = r.left(); x <= r.right(); ++x) n += near(img.pixelColor(x, y), c, tol);
+  return n;
+}
+
+// Fare cell i (1..32) and the stop-name strip on the board at (0, 0).
+QRect fareCell(int i) {
+  const int left[8] = {109, 168, 227, 287, 346, 405, 464, 523};
+  const int top[4] = {36, 86, 137, 187};
+  return QRect(left[(i - 1) % 8], top[(i - 1) / 8], 52, 20);
+}
+const QRect kStrip(34, 18, 35, 192);
+const QColor kLit(248, 210, 114);
+const QColor kDots(255, 255, 0);  // the stop-name colour the demo settings keep
+
+class RouteE2e : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(x.ok()) << "Xvfb did not start";
+    program = std::make_unique<e2e::Program318>(x, true);
+    ASSERT_TRUE(program->started());
+    const auto panelId = e2e::waitForWindow(x, "^集中操作盤$");
+    ASSERT_TRUE(panelId && e2e::waitForWindow(x, "^ソラネ - 型番:318$"));
+    panelWindow = *panelId;
+    const auto g = e2e::windowGeometry(x, panelWindow);
+    ASSERT_TRUE(g);
+    panel = *g;
+    QThread::msleep(400);
+  }
+  // A click at (x, y) inside the panel's client area.
+  void click(int px, int py) {
+    ASSERT_TRUE(e2e::run(x, "xdotool", {"mousemove", QString::number(panel.x() + px),
+                                        QString::number(panel.y() + py), "click", "1"}));
+    QThread::msleep(120);
+  }
+  // Keypad keys inside the keypad frame at (2, -4): columns 22, 54, 86,
+  // rows 38, 65, 93, 121, each 30 x 26.
+  void key(int column, int row) {
+    const int cols[3] = {22, 54, 86}, rows[4] = {38, 65, 93, 121};
+    click(2 + cols[column] + 15, -4 + rows[row] + 13);
+  }
+  void stepForward() { click(182 + 23, 33 + 25); }
+
+  e2e::XServer x;
+  std::unique_ptr<e2e::Program318> program;
+  QString panelWindow;
+  QRect panel;
+};
+
+TEST_F(RouteE2e, RouteSetLampTestThenStepsWithAScrollingName) {
+  // Speech is usable here: the tape frame is enabled, its caption drawn in yellow.
+  const QImage start = e2e::screenshot(x, shotPath("route-start.png"));
+  EXPECT_GT(countNear(start, QRect(panel.x() + 139, panel.y() + 84, 86, 14), QColor(255, 255, 0), 40), 10);
+
+  key(1, 3);  // 系統
+  key(0, 2);  // 1
+  key(2, 3);  // 区間
+  key(0, 2);  // 1
+  click(2 + 22 + 46, -4 + 150 + 10);  // リセット
+  QThread::msleep(700);
+  const QImage lamp = e2e::screenshot(x, shotPath("route-lamp-test.png"));
+  for (int i = 1; i <= 32; ++i) EXPECT_GT(countNear(lamp, fareCell(i), kLit, 12), 100) << i;
+  // "系統選別中": five cells centred in the strip.
+  const int dots = countNear(lamp, kStrip, kDots, 10);
+  EXPECT_GT(dots, 150);
+  EXPECT_EQ(countNear(lamp, QRect(34, 18, 35, 4), kDots, 10), 0);
+  EXPECT_EQ(countNear(lamp, QRect(34, 206, 35, 4), kDots, 10), 0);
+
+  QThread::msleep(3000);
+  const QImage first = e2e::screenshot(x, shotPath("route-first-stop.png"));
+  EXPECT_EQ(countNear(first, fareCell(1), kLit, 12), 0);  // stop 1: no fares yet
+  EXPECT_GT(countNear(first, kStrip, kDots, 10), 100);    // 緑ヶ丘車庫
+
+  for (int i = 0; i < 9; ++i) stepForward();  // stop 10: ソラネ駅前バスターミナル
+  QThread::msleep(2500);  // past the pause before the first pass
+  const QImage a = e2e::screenshot(x, shotPath("route-scrolling-1.png"));
+  QThread::msleep(600);
+  const QImage b = e2e::screenshot(x, shotPath("route-scrolling-2.png"));
+  EXPECT_GT(countNear(a, fareCell(1), kLit, 12), 40);  // a fare from stop 1 to stop 10
+  EXPECT_NE(a.copy(kStrip), b.copy(kStrip)) << "the long name is not moving";
+
+  // The panel still answers while the name scrolls.
+  stepForward();  // stop 11: 東町, two characters standing
+  QThread::msleep(800);
+  const QImage c = e2e::screenshot(x, shotPath("route-after-scroll.png"));
+  QThread::msleep(500);
+  const QImage d = e2e::screenshot(x);
+  EXPECT_EQ(c.copy(kStrip), d.copy(kStrip)) << "a short name stands still";
+  EXPECT_NE(c.copy(fareCell(10)), a.copy(fareCell(10)));
+}
+
+}  // namespace

@@ -2,10 +2,16 @@
 #include <QListWidget>
 #include <QScrollBar>
 
+#include <QFile>
+
+#include "chimei_ctl_b.h"
+#include "fake_media.h"
+#include "file_io.h"
 #include "form1.h"
 #include "frm_ctl.h"
 #include "program_fixture.h"
 #include "region.h"
+#include "settings_file.h"
 
 namespace sorane {
 namespace {
@@ -139,6 +145,52 @@ TEST_F(PanelTest, AboutBoxNamesModelVersionAndCredits) {
   EXPECT_TRUE(lines[4].contains(QStringLiteral("2026")));
   EXPECT_TRUE(boardDisabled);
   EXPECT_TRUE(program.form1().isEnabled());
+}
+
+}  // namespace
+}  // namespace sorane
+
+namespace sorane {
+namespace {
+
+TEST_F(PanelTest, ScrollControlsDriveTheStopNameOnEveryChange) {
+  frmCtl& c = program.ctl();
+  ChimeiCtl_B* chimei = program.form1().ChimeiCtl;
+  EXPECT_EQ(chimei->Speed(), 5);  // the element's own until a control moves
+  EXPECT_EQ(chimei->ScrollStartWait(), 1500);
+  c.HScroll1[1]->setValue(700);  // the wait moves: the speed goes along
+  EXPECT_EQ(chimei->ScrollStartWait(), 700);
+  EXPECT_EQ(chimei->Speed(), 1);
+  c.HScroll1[0]->setValue(40);
+  EXPECT_EQ(chimei->Speed(), 40);
+  EXPECT_EQ(chimei->ScrollStartWait(), 700);
+}
+
+TEST_F(PanelTest, SavedDesignedScrollValuesSendNothing) {
+  program.record().panelState = {0, 1, 0, 0, 0, 0, 0};
+  program.ctl().SetCtrlDataInfo();
+  EXPECT_EQ(program.form1().ChimeiCtl->Speed(), 5);
+  EXPECT_EQ(program.form1().ChimeiCtl->ScrollStartWait(), 1500);
+  EXPECT_EQ(program.ctl().width(), 353);
+}
+
+TEST_F(PanelTest, QuitSequenceInItsOrder) {
+  test::MediaCommandsScope media;
+  program.form1().ChimeiCtl->SetChimei(QStringLiteral("駅前"));
+  program.ctl().HScroll1[0]->setValue(77);
+  ui().answers = {MsgAnswer::Yes};
+  QString nameWhenSoundsClosed = QStringLiteral("unset");
+  media.media.onSend = [&](const QString& c) {
+    if (c == QStringLiteral("close 318S1")) nameWhenSoundsClosed = program.form1().ChimeiCtl->shownText();
+  };
+  program.ctl().close();
+  EXPECT_EQ(nameWhenSoundsClosed, QString());  // the name is cleared first
+  EXPECT_EQ(media.media.commands,
+            (QStringList{"close 318S1", "close 318S2", "close 318S3", "close 318S4"}));
+  for (const QRegion& r : program.ctl().KeyRegions) EXPECT_TRUE(r.isEmpty());
+  ASSERT_TRUE(QFile::exists(folder.settingsPath()));
+  EXPECT_EQ(decodeSettings(readWholeFile(folder.settingsPath())).panelState.ScrollSpeed, 77);
+  EXPECT_EQ(endCalls, 1);
 }
 
 }  // namespace

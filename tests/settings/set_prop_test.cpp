@@ -1,3 +1,4 @@
+#include "chimei_ctl_b.h"
 #include "form1.h"
 #include "frm_ctl.h"
 #include "frm_option.h"
@@ -70,6 +71,25 @@ TEST_F(SetPropTest, DigitColoursReachFaresAndClocks) {
   EXPECT_EQ(f.Degit[6]->shownText(), QStringLiteral("340"));
   EXPECT_EQ(f.TimeDegit[1]->BaseForeColor(), 0x111111u);
   EXPECT_EQ(f.TimeDegit[0]->BackColor(), 0x000000u);
+}
+
+TEST_F(SetPropTest, StopNameTakesColoursFaceAndBoldness) {
+  frmOption& o = program.option();
+  o.Command9[0]->setBackColor(0x000000);
+  o.Command9[1]->setBackColor(0x0080FF);
+  o.Combo3->setListIndex(3);
+  o.Check4->setValue(1);
+  o.SetProp();
+  ChimeiCtl_B* c = program.form1().ChimeiCtl;
+  EXPECT_EQ(c->BackColor(), 0x000000u);
+  EXPECT_EQ(c->ForeColor(), 0x0080FFu);
+  EXPECT_EQ(c->FontMode(), 3);
+  EXPECT_TRUE(c->FontBold());
+  o.Combo3->setListIndex(-1);
+  o.Check4->setValue(0);
+  o.SetProp();
+  EXPECT_EQ(c->FontMode(), -1);
+  EXPECT_FALSE(c->FontBold());
 }
 
 TEST_F(SetPropTest, RunningItTwiceGivesTheSameBoard) {

@@ -4,6 +4,7 @@
 #include <QScrollBar>
 
 #include "bytes.h"
+#include "chimei_ctl_b.h"
 #include "file_io.h"
 #include "form1.h"
 #include "frm_ctl.h"
@@ -138,6 +139,10 @@ TEST_F(SettingsStoreTest, CraftedFileComesBackOnScreen) {
     EXPECT_TRUE(f.Degit[i]->shownText().trimmed().isEmpty());  // blank
   }
   EXPECT_EQ(p.option().Label10->text(), QStringLiteral("2026/01/02"));
+  EXPECT_EQ(f.ChimeiCtl->BackColor(), 0x101010u);
+  EXPECT_EQ(f.ChimeiCtl->ForeColor(), 0x00C0FFu);
+  EXPECT_EQ(f.ChimeiCtl->FontMode(), 0);
+  EXPECT_TRUE(f.ChimeiCtl->FontBold());
 }
 
 TEST_F(SettingsStoreTest, QuitQuestionAnsweredNoWritesNothing) {

@@ -95,5 +95,19 @@ TEST(RouteCheck, ReportsInPlainWords) {
   EXPECT_EQ(report[0], QStringLiteral("停留所数は 2 ですが、2件目の運賃の途中でファイルが終わっています"));
 }
 
+TEST(TapeCheck, ReportsTheLineAtFault) {
+  bool ok = false;
+  const QByteArray good = cp932::encode(QStringLiteral("次は、駅前です。,1,2\r\n\"a,b\",0,0\r\n"));
+  EXPECT_EQ(checkTapeFile(good, &ok), QStringList{QStringLiteral("放送 2 件、うち停留所を送るもの 1 件")});
+  EXPECT_TRUE(ok);
+  EXPECT_EQ(checkTapeFile(cp932::encode(QStringLiteral("a,1,1\r\nb,1\r\n")), &ok),
+            QStringList{QStringLiteral("2行目: 項目がちょうど3つ(文,送りフラグ,サウンドフラグ)ではありません")});
+  EXPECT_FALSE(ok);
+  EXPECT_EQ(checkTapeFile("a,x,1\r\n", &ok),
+            QStringList{QStringLiteral("1行目: フラグが -32768〜32767 の整数ではありません")});
+  EXPECT_EQ(checkTapeFile("\"a,1,1\r\n", &ok).size(), 1);
+  EXPECT_FALSE(ok);
+}
+
 }  // namespace
 }  // namespace sorane::routetool

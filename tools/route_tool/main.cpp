@@ -26,6 +26,7 @@ int usage() {
            "  sorane-route to-hy3 路線.csv 1.hy3   CSV (UTF-8 か Shift-JIS) から運賃データを作る\n"
            "  sorane-route to-csv 1.hy3 路線.csv   運賃データを CSV (UTF-8) に戻す\n"
            "  sorane-route check 1.hy3             運賃データを調べる\n"
+           "  sorane-route check 1tp.csv           放送用データを調べる\n"
            "CSV の1行は 停留所名,整理券番号,運賃1,…,運賃32[,列33,…,列150]。#で始まる行は読み飛ばす。\n";
   return 2;
 }
@@ -57,7 +58,9 @@ int toCsv(const QString& hy3, const QString& csv) {
 
 int check(const QString& path) {
   bool ok = false;
-  for (const QString& line : checkRouteFile(read(path), &ok)) out() << path << ": " << line << "\n";
+  const bool tape = path.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive);
+  const QStringList report = tape ? checkTapeFile(read(path), &ok) : checkRouteFile(read(path), &ok);
+  for (const QString& line : report) out() << path << ": " << line << "\n";
   out() << path << (ok ? ": 使えます\n" : ": このままでは使えません\n");
   return ok ? 0 : 1;
 }

@@ -3,6 +3,7 @@
 #include <QStringDecoder>
 
 #include "cp932.h"
+#include "tape_file.h"
 
 namespace sorane::routetool {
 
@@ -165,6 +166,40 @@ QStringList checkRouteFile(const QByteArray& bytes, bool* ok) {
       report << QStringLiteral("%1件目: 停留所名が空です").arg(i + 1);
   if (f.bytesUsed < bytes.size())
     report << QStringLiteral("最後の停留所の後に %1 バイトの余分なデータがあります").arg(bytes.size() - f.bytesUsed);
+  return report;
+}
+
+}  // namespace sorane::routetool
+
+namespace sorane::routetool {
+
+QStringList checkTapeFile(const QByteArray& bytes, bool* ok) {
+  const TapeFile f = parseTapeFile(bytes);
+  *ok = f.ok();
+  const QString where = QStringLiteral("%1行目: ").arg(f.line);
+  switch (f.error) {
+    case TapeFileError::None: break;
+    case TapeFileError::BadEncoding:
+      return {(f.line > 0 ? where : QString()) + QStringLiteral("Shift-JISとして読めないバイトがあります")};
+    case TapeFileError::FieldCount:
+      return {where + QStringLiteral("項目がちょうど3つ(文,送りフラグ,サウンドフラグ)ではありません")};
+    case TapeFileError::BrokenQuote:
+      return {where + QStringLiteral("引用符 \" が閉じていないか、閉じた後に文字があります")};
+    case TapeFileError::BadFlag:
+      return {where + QStringLiteral("フラグが -32768〜32767 の整数ではありません")};
+    case TapeFileError::NotFound:
+    case TapeFileError::Unreadable:
+      return {QStringLiteral("ファイルを読めません")};
+  }
+  int steps = 0, blank = 0;
+  for (const TapeEntry& e : f.entries) {
+    steps += e.StepFlag == 1;
+    blank += e.Text.trimmed().isEmpty();
+  }
+  QStringList report{QStringLiteral("放送 %1 件、うち停留所を送るもの %2 件").arg(f.entries.size()).arg(steps)};
+  if (blank > 0) report << QStringLiteral("文が空の行が %1 件あります(その行では何も話しません)").arg(blank);
+  if (!bytes.isEmpty() && !bytes.contains("\r\n"))
+    report << QStringLiteral("行の終わりが CR LF ではありません");
   return report;
 }
 

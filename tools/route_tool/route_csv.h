@@ -31,4 +31,7 @@ QByteArray routeToCsv(const std::vector<RouteRow>& rows);
 // would refuse it.
 QStringList checkRouteFile(const QByteArray& bytes, bool* ok);
 
+// The same for an announcement file ("…tp.csv").
+QStringList checkTapeFile(const QByteArray& bytes, bool* ok);
+
 }  // namespace sorane::routetool

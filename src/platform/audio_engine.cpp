@@ -42,6 +42,9 @@ std::unique_ptr<AudioEngine> AudioEngine::openManual(int rate) {
 std::unique_ptr<AudioEngine> AudioEngine::openSystem(int preferredRate) {
   std::unique_ptr<AudioEngine> engine(new AudioEngine(Output::Device, preferredRate));
   SDL_SetMainReady();
+  // SDL would otherwise take SIGINT and SIGTERM for itself, and the program
+  // would no longer end when told to.
+  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   SDL_AudioDeviceID device = 0;
   SDL_AudioSpec have{};
   if (SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) {

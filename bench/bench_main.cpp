@@ -1,5 +1,6 @@
-#include <QApplication>
 #include <benchmark/benchmark.h>
+
+#include <QApplication>
 
 // Benchmarks that touch widgets or fonts need an application; no screen.
 int main(int argc, char** argv) {

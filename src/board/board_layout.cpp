@@ -33,11 +33,19 @@ QRect timeDegitRectTwips(int index) {
   return index == 0 ? QRect(5445, -105, 390, 300) : QRect(5850, -105, 390, 300);
 }
 
-QRect chimeiRectTwips() { return {510, 270, 525, 2880}; }
+QRect chimeiRectTwips() {
+  return {510, 270, 525, 2880};
+}
 
-static QRect toPixels(const QRect& t) { return twipsRect(t.x(), t.y(), t.width(), t.height()); }
+static QRect toPixels(const QRect& t) {
+  return twipsRect(t.x(), t.y(), t.width(), t.height());
+}
 
-QRect degitRect(int cell) { return toPixels(degitRectTwips(cell)); }
-QRect labelRect(int cell) { return toPixels(labelRectTwips(cell)); }
+QRect degitRect(int cell) {
+  return toPixels(degitRectTwips(cell));
+}
+QRect labelRect(int cell) {
+  return toPixels(labelRectTwips(cell));
+}
 
 }  // namespace sorane::board

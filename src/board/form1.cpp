@@ -145,10 +145,18 @@ void Form1::setPicture(const QImage& picture) {
   update();
 }
 
-int Form1::leftTwips() const { return twips(pos().x()); }
-int Form1::topTwips() const { return twips(pos().y()); }
-void Form1::setLeftTwips(int t) { move(px(t), pos().y()); }
-void Form1::setTopTwips(int t) { move(pos().x(), px(t)); }
+int Form1::leftTwips() const {
+  return twips(pos().x());
+}
+int Form1::topTwips() const {
+  return twips(pos().y());
+}
+void Form1::setLeftTwips(int t) {
+  move(px(t), pos().y());
+}
+void Form1::setTopTwips(int t) {
+  move(pos().x(), px(t));
+}
 
 void Form1::paintEvent(QPaintEvent*) {
   QPainter p(this);

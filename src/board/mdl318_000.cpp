@@ -24,8 +24,10 @@ QString toFullWidth(const QString& text) {
   QString out = text;
   for (QChar& ch : out) {
     const char16_t u = ch.unicode();
-    if (u == u' ') ch = QChar(0x3000);
-    else if (u > 0x20 && u < 0x7F) ch = QChar(static_cast<char16_t>(u - 0x20 + 0xFF00));
+    if (u == u' ')
+      ch = QChar(0x3000);
+    else if (u > 0x20 && u < 0x7F)
+      ch = QChar(static_cast<char16_t>(u - 0x20 + 0xFF00));
   }
   return out;
 }
@@ -38,11 +40,20 @@ QString seiriNumberCaption(int n, bool zeroPad) {
 
 QString noTicketCaption(int style) {
   switch (style) {
-    case 2: case 3: return QStringLiteral("な し");
-    case 4: case 5: return QStringLiteral("無 券");
-    case 6: case 7: return QStringLiteral("券なし");
-    case 8: case 9: return QStringLiteral("券無し");
-    default: return {};
+    case 2:
+    case 3:
+      return QStringLiteral("な し");
+    case 4:
+    case 5:
+      return QStringLiteral("無 券");
+    case 6:
+    case 7:
+      return QStringLiteral("券なし");
+    case 8:
+    case 9:
+      return QStringLiteral("券無し");
+    default:
+      return {};
   }
 }
 
@@ -85,12 +96,11 @@ void SeirikenNumSet(Form1& form, const std::int16_t& style, const std::int16_t& 
     } else {
       // Even styles number from 1 in cell 2, odd ones keep cell i at i.
       const int offset = s % 2 == 0 ? 0 : 1;
-      for (int n = 1; n <= 31; ++n)
-        label(form, n + 1).setText(seiriNumberCaption(n + offset, pad));
+      for (int n = 1; n <= 31; ++n) label(form, n + 1).setText(seiriNumberCaption(n + offset, pad));
     }
   } catch (const RuntimeError& e) {
     ui().message(QStringLiteral("エラーです！\r\n\r\nコード：%1\r\n\r\n内容：%2\r\n\r\n"
-                                   "モジュール：IniIO-SeirikenNumSet( )")
+                                "モジュール：IniIO-SeirikenNumSet( )")
                      .arg(e.number())
                      .arg(e.description()),
                  QStringLiteral("エラー！"), MsgButtons::Ok, MsgIcon::Critical);

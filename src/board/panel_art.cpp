@@ -66,8 +66,7 @@ QImage panelPicture() {
   unlit.face = DegitFace::C;
   unlit.back = kCellWell;
   unlit.unlit = QColor(70, 70, 74);
-  const QImage blankFare =
-      renderDegitRow(4, twipsSize(195, 300), QString(), unlit, 1.0);
+  const QImage blankFare = renderDegitRow(4, twipsSize(195, 300), QString(), unlit, 1.0);
   for (int i = 1; i <= board::kCells; ++i) {
     const QRect d = board::degitRect(i);
     p.fillRect(d.adjusted(-2, -2, 2, 2), kCellWell);

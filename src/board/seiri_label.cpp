@@ -26,6 +26,8 @@ void SeiriLabel::setTextColor(ColorRef color) {
   setPalette(pal);
 }
 
-void SeiriLabel::mousePressEvent(QMouseEvent* event) { event->accept(); }
+void SeiriLabel::mousePressEvent(QMouseEvent* event) {
+  event->accept();
+}
 
 }  // namespace sorane

@@ -69,8 +69,7 @@ class Companion {
   // Draws the ticket; may rewrite `stopName`.
   virtual void VK4_DrawSeiriken(const QString& path, QPainter& dc, QString& stopName,
                                 const QString& date, const QString& time, std::int32_t route,
-                                std::int16_t ticket, std::int16_t stopIndex,
-                                std::int16_t company);
+                                std::int16_t ticket, std::int16_t stopIndex, std::int16_t company);
 };
 
 // The companion in use; installCompanion(nullptr) puts the Qt one back.

@@ -54,7 +54,11 @@ std::int16_t Dlg100::zeroMode() const {
   const int i = zeroModeBox_->currentIndex();
   return i < 0 ? seedZeroMode_ : static_cast<std::int16_t>(i);
 }
-std::int16_t Dlg100::shift() const { return static_cast<std::int16_t>(shiftBox_->value()); }
-std::int16_t Dlg100::fillZero() const { return static_cast<std::int16_t>(fillZeroBox_->value()); }
+std::int16_t Dlg100::shift() const {
+  return static_cast<std::int16_t>(shiftBox_->value());
+}
+std::int16_t Dlg100::fillZero() const {
+  return static_cast<std::int16_t>(fillZeroBox_->value());
+}
 
 }  // namespace sorane

@@ -24,13 +24,19 @@ QImage loadPicture(const QString& path) {
 QString backlightErrorText(int number) {
   QString explanation;
   switch (number) {
-    case 7: case 28: case 51:
-      explanation = QStringLiteral("　内部的なエラーです。ミナモへ報告してください。エラー場所：frmCtl.Option4_Click()");
+    case 7:
+    case 28:
+    case 51:
+      explanation = QStringLiteral(
+          "　内部的なエラーです。ミナモへ報告してください。エラー場所：frmCtl.Option4_Click()");
       break;
-    case 53: case 75: case 76:
+    case 53:
+    case 75:
+    case 76:
       explanation = QStringLiteral("　画像ファイルが見つからないか、指定している場所が不正です。");
       break;
-    case 57: case 68:
+    case 57:
+    case 68:
       explanation = QStringLiteral("　デバイスエラーもしくは準備が出来ていません。");
       break;
     case 481:
@@ -39,7 +45,8 @@ QString backlightErrorText(int number) {
     default:
       break;
   }
-  return QStringLiteral("エラーです。\r\n\r\nエラーコード：") + QString::number(number) + explanation;
+  return QStringLiteral("エラーです。\r\n\r\nエラーコード：") + QString::number(number) +
+         explanation;
 }
 
 }  // namespace sorane

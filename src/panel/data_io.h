@@ -16,10 +16,10 @@ class DataIo {
 
   // Rows 1..301; index 0 is not used.
   std::array<RouteRow, kRouteRows + 1> RouteData;
-  QString RouteText;               // the route digits as entered, zeros kept
-  std::int16_t StartSection = 0;   // 1..300
-  std::int16_t RouteCount = 0;     // the count of the last file whose count was read
-  std::int16_t CurrentIndex = 0;   // 0-based; the row shown is CurrentIndex + 1
+  QString RouteText;              // the route digits as entered, zeros kept
+  std::int16_t StartSection = 0;  // 1..300
+  std::int16_t RouteCount = 0;    // the count of the last file whose count was read
+  std::int16_t CurrentIndex = 0;  // 0-based; the row shown is CurrentIndex + 1
 
   // How many rows the last accepted file put into the store (0 before any).
   int storedRows() const { return storedRows_; }
@@ -51,9 +51,10 @@ class DataIo {
 // Messages of a refused route file.
 namespace route_messages {
 inline const QString kMissing = QStringLiteral("指定した系統のデータがありません...");
-inline const QString kEmpty = QStringLiteral("指定した系統はデータの数が0(未登録)の可能性があります...");
-inline const QString kSectionTooBig =
-    QStringLiteral("指定した区間はデータの数よりも多いです...\r\n  解決法：正しい区間を入力して下さい.");
+inline const QString kEmpty =
+    QStringLiteral("指定した系統はデータの数が0(未登録)の可能性があります...");
+inline const QString kSectionTooBig = QStringLiteral(
+    "指定した区間はデータの数よりも多いです...\r\n  解決法：正しい区間を入力して下さい.");
 QString tooMany(int count);
 QString truncated(int row, bool inName);
 }  // namespace route_messages

@@ -44,8 +44,7 @@ QLabel* label(QWidget* parent, const QString& text, int l, int t, int w, int h) 
   return at(new QLabel(text, parent), l, t, w, h);
 }
 
-Button* button(QWidget* parent, const QString& text, int l, int t, int w, int h,
-               QColor face = {}) {
+Button* button(QWidget* parent, const QString& text, int l, int t, int w, int h, QColor face = {}) {
   auto* b = at(new Button(text, parent), l, t, w, h);
   if (face.isValid()) b->setFaceColor(face);
   return b;
@@ -160,8 +159,8 @@ void frmCtl::buildInputFrames() {
   for (int r = 0; r < 4; ++r) {
     for (int c = 0; c < 3; ++c) {
       const int i = layout[r][c];
-      const QString text = i < 10 ? QString::number(i)
-                                  : (i == 10 ? QStringLiteral("系統") : QStringLiteral("区間"));
+      const QString text =
+          i < 10 ? QString::number(i) : (i == 10 ? QStringLiteral("系統") : QStringLiteral("区間"));
       auto* key = at(new KeyButton(text, keypad), cols[c], rows[r], 30, i == 0 ? 27 : 26);
       key->setFaceColor(i < 10 ? kKeyGrey : kYellow);
       CommandButton1[i] = key;
@@ -324,10 +323,18 @@ void frmCtl::Command8_Click() {
   form.setEnabled(true);
 }
 
-int frmCtl::leftTwips() const { return twips(pos().x()); }
-int frmCtl::topTwips() const { return twips(pos().y()); }
-void frmCtl::setLeftTwips(int t) { move(px(t), pos().y()); }
-void frmCtl::setTopTwips(int t) { move(pos().x(), px(t)); }
+int frmCtl::leftTwips() const {
+  return twips(pos().x());
+}
+int frmCtl::topTwips() const {
+  return twips(pos().y());
+}
+void frmCtl::setLeftTwips(int t) {
+  move(px(t), pos().y());
+}
+void frmCtl::setTopTwips(int t) {
+  move(pos().x(), px(t));
+}
 
 void frmCtl::closeEvent(QCloseEvent* event) {
   if (app_.hasEnded()) {

@@ -34,7 +34,9 @@ QString selectedDigits(const std::array<QListWidget*, 5>& lists, int count) {
   return out;
 }
 
-QString dateText(const QDate& d) { return d.toString(QStringLiteral("MM-dd-yyyy")); }
+QString dateText(const QDate& d) {
+  return d.toString(QStringLiteral("MM-dd-yyyy"));
+}
 
 }  // namespace
 
@@ -93,7 +95,8 @@ void frmCtl::Command2_Click(int index) {
   } else {
     const int column = o.Combo1->ListIndex() + 1;
     const int flag = io.row(io.CurrentIndex + 1).Values[static_cast<std::size_t>(column)];
-    if (flag >= 1 && flag <= 3) sound = o.txtSelectSound[static_cast<std::size_t>(7 + flag)]->text();
+    if (flag >= 1 && flag <= 3)
+      sound = o.txtSelectSound[static_cast<std::size_t>(7 + flag)]->text();
   }
   mdlSndAPI::PlaySnd(sound, kStepAlias, o.Option6[0]->Value() ? 1 : 0, 0);
   DispData(static_cast<std::int16_t>(io.CurrentIndex + 1));
@@ -128,9 +131,12 @@ void frmCtl::DispData(std::int16_t row) {
   }
 
   QString date;
-  if (o.Option4[0]->Value()) date = dateText(ui().today());
-  else if (o.Option4[1]->Value()) date = RouteSetDate;
-  else date = o.Label10->text();
+  if (o.Option4[0]->Value())
+    date = dateText(ui().today());
+  else if (o.Option4[1]->Value())
+    date = RouteSetDate;
+  else
+    date = o.Label10->text();
 
   picSeirikenPrev->Cls();
   if (o.chkUseSeiriPrev->Value() == 1) {
@@ -213,18 +219,26 @@ void frmCtl::cmdTapeBack_Click() {
   if (tape_->GetTapeStepFlag(tape_->GetTapePos()) == 1) Command2_Click(0);
 }
 
-bool frmCtl::alwaysPlaySound() { return app_.option().Option2[2]->Value(); }
+bool frmCtl::alwaysPlaySound() {
+  return app_.option().Option2[2]->Value();
+}
 
 QString frmCtl::selectSound(int index) {
   QLineEdit* box = app_.option().txtSelectSound[static_cast<std::size_t>(index)];
   return box ? box->text() : QString();
 }
 
-bool frmCtl::waitForSound() { return app_.option().Option7[0]->Value(); }
+bool frmCtl::waitForSound() {
+  return app_.option().Option7[0]->Value();
+}
 
-void frmCtl::setTapeCaption(const QString& caption) { grpM_Tape->setTitle(caption); }
+void frmCtl::setTapeCaption(const QString& caption) {
+  grpM_Tape->setTitle(caption);
+}
 
-void frmCtl::setTapeFrameEnabled(bool enabled) { grpM_Tape->setEnabled(enabled); }
+void frmCtl::setTapeFrameEnabled(bool enabled) {
+  grpM_Tape->setEnabled(enabled);
+}
 
 void frmCtl::setTapeButtonsEnabled(bool enabled) {
   for (Button* b : {cmdTapeNext, cmdTapeBack, cmdTapeStop, cmdTapeSet}) b->setEnabled(enabled);
@@ -237,8 +251,10 @@ void frmCtl::connectCommands() {
   }
   for (int i = 0; i < 12; ++i)
     connect(CommandButton1[i], &QPushButton::clicked, this, [this, i] { CommandButton1_Click(i); });
-  for (QListWidget* l : List2) connect(l, &QListWidget::itemSelectionChanged, this, &frmCtl::List2_Click);
-  for (QListWidget* l : List3) connect(l, &QListWidget::itemSelectionChanged, this, &frmCtl::List3_Click);
+  for (QListWidget* l : List2)
+    connect(l, &QListWidget::itemSelectionChanged, this, &frmCtl::List2_Click);
+  for (QListWidget* l : List3)
+    connect(l, &QListWidget::itemSelectionChanged, this, &frmCtl::List3_Click);
   connect(Check1, &ToggleButton::Click, this, &frmCtl::Check1_Click);
   connect(Command4, &QPushButton::clicked, this, &frmCtl::Command4_Click);
   connect(cmdTapeNext, &QPushButton::clicked, this, &frmCtl::cmdTapeNext_Click);

@@ -21,10 +21,10 @@ inline constexpr int kRouteRows = 301;
 struct RouteFile {
   enum class Status {
     Ok,
-    Empty,        // the count is 0
-    TooMany,      // more rows than the store holds
-    Truncated,    // the file ends inside row `badRow`
-    Negative,     // a negative count
+    Empty,      // the count is 0
+    TooMany,    // more rows than the store holds
+    Truncated,  // the file ends inside row `badRow`
+    Negative,   // a negative count
   };
   Status status = Status::Ok;
   std::int16_t count = 0;  // as read; 0 when the file is shorter than 2 bytes

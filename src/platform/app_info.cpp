@@ -10,14 +10,19 @@ namespace {
 QString overridePath;
 
 QFileInfo programFile() {
-  return QFileInfo(overridePath.isEmpty() ? QCoreApplication::applicationFilePath()
-                                          : overridePath);
+  return QFileInfo(overridePath.isEmpty() ? QCoreApplication::applicationFilePath() : overridePath);
 }
 }  // namespace
 
-QString programBaseName() { return programFile().completeBaseName(); }
-QString programFolder() { return programFile().absolutePath(); }
-void setProgramPathForTesting(const QString& path) { overridePath = path; }
+QString programBaseName() {
+  return programFile().completeBaseName();
+}
+QString programFolder() {
+  return programFile().absolutePath();
+}
+void setProgramPathForTesting(const QString& path) {
+  overridePath = path;
+}
 
 QString versionText() {
   return QStringLiteral("%1.%2.%3").arg(kVersionMajor).arg(kVersionMinor).arg(kVersionRevision);

@@ -11,8 +11,12 @@ using ColorRef = std::uint32_t;
 constexpr ColorRef colorRef(int r, int g, int b) {
   return static_cast<ColorRef>((r & 0xFF) | ((g & 0xFF) << 8) | ((b & 0xFF) << 16));
 }
-inline QColor toQColor(ColorRef c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
-inline ColorRef fromQColor(const QColor& c) { return colorRef(c.red(), c.green(), c.blue()); }
+inline QColor toQColor(ColorRef c) {
+  return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
+}
+inline ColorRef fromQColor(const QColor& c) {
+  return colorRef(c.red(), c.green(), c.blue());
+}
 
 }  // namespace sorane
 

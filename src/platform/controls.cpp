@@ -13,7 +13,8 @@ namespace {
 // of nested frames.
 template <typename Option>
 void uncheckSiblings(Option* self) {
-  for (Option* other : self->parentWidget()->template findChildren<Option*>(Qt::FindDirectChildrenOnly))
+  for (Option* other :
+       self->parentWidget()->template findChildren<Option*>(Qt::FindDirectChildrenOnly))
     if (other != self) other->setChecked(false);
 }
 
@@ -47,7 +48,9 @@ OptionButton::OptionButton(const QString& text, QWidget* parent) : QRadioButton(
   });
 }
 
-void OptionButton::setValue(bool v) { setChecked(v); }
+void OptionButton::setValue(bool v) {
+  setChecked(v);
+}
 
 void OptionButton::nextCheckState() {
   if (!isChecked()) setChecked(true);
@@ -61,8 +64,8 @@ void OptionButton::paintEvent(QPaintEvent*) {
   const int top = std::min(2, std::max(0, height() - indicator));
   opt.rect = QRect(0, top, indicator, indicator);
   style()->drawPrimitive(QStyle::PE_IndicatorRadioButton, &opt, &p, this);
-  p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled,
-                           QPalette::WindowText));
+  p.setPen(
+      palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
   p.drawText(rect().adjusted(indicator + 4, 0, 0, 0),
              Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, text());
 }
@@ -76,7 +79,9 @@ PushOption::PushOption(const QString& text, QWidget* parent) : QPushButton(text,
   });
 }
 
-void PushOption::setValue(bool v) { setChecked(v); }
+void PushOption::setValue(bool v) {
+  setChecked(v);
+}
 
 void PushOption::nextCheckState() {
   if (!isChecked()) setChecked(true);
@@ -96,7 +101,9 @@ void Button::setFaceColor(const QColor& color) {
   update();
 }
 
-QSize Button::sizeHint() const { return QPushButton::sizeHint(); }
+QSize Button::sizeHint() const {
+  return QPushButton::sizeHint();
+}
 
 void Button::paintEvent(QPaintEvent*) {
   QPainter p(this);

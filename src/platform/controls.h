@@ -1,9 +1,9 @@
 #pragma once
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QImage>
-#include <QComboBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <cstdint>

@@ -12,7 +12,8 @@ namespace {
 class Converter {
  public:
   Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {
-    if (cd_ == reinterpret_cast<iconv_t>(-1)) throw std::runtime_error("iconv cannot convert CP932");
+    if (cd_ == reinterpret_cast<iconv_t>(-1))
+      throw std::runtime_error("iconv cannot convert CP932");
   }
   ~Converter() { iconv_close(cd_); }
   Converter(const Converter&) = delete;
@@ -52,9 +53,12 @@ class Converter {
 size_t utf8Length(const char* p, size_t left) {
   const auto b = static_cast<unsigned char>(*p);
   size_t n = 1;
-  if (b >= 0xF0) n = 4;
-  else if (b >= 0xE0) n = 3;
-  else if (b >= 0xC0) n = 2;
+  if (b >= 0xF0)
+    n = 4;
+  else if (b >= 0xE0)
+    n = 3;
+  else if (b >= 0xC0)
+    n = 2;
   return n < left ? n : left;
 }
 

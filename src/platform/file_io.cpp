@@ -21,14 +21,18 @@ ssize_t doWrite(int fd, const void* data, size_t size) {
   return writeCall() ? writeCall()(fd, data, size) : ::write(fd, data, size);
 }
 
-[[noreturn]] void fail(int error) { throw RuntimeError(runtimeErrorForErrno(error)); }
+[[noreturn]] void fail(int error) {
+  throw RuntimeError(runtimeErrorForErrno(error));
+}
 
 }  // namespace
 
 int runtimeErrorForErrno(int error) {
   switch (error) {
-    case ENOENT: return err::kFileNotFound;
-    case ENOTDIR: return err::kPathNotFound;
+    case ENOENT:
+      return err::kFileNotFound;
+    case ENOTDIR:
+      return err::kPathNotFound;
     case EACCES:
     case EPERM:
     case EROFS:
@@ -38,12 +42,15 @@ int runtimeErrorForErrno(int error) {
     case EDQUOT:
     case EFBIG:
       return err::kDiskFull;
-    case EIO: return err::kDeviceIo;
-    case ENOMEM: return err::kOutOfMemory;
+    case EIO:
+      return err::kDeviceIo;
+    case ENOMEM:
+      return err::kOutOfMemory;
     case ENAMETOOLONG:
     case EINVAL:
       return err::kBadFileNameOrNumber;
-    default: return err::kPathFileAccess;
+    default:
+      return err::kPathFileAccess;
   }
 }
 
@@ -114,6 +121,8 @@ void writeFileAtomically(const QString& path, const QByteArray& bytes) {
   }
 }
 
-void setWriteCallForTesting(WriteCall call) { writeCall() = std::move(call); }
+void setWriteCallForTesting(WriteCall call) {
+  writeCall() = std::move(call);
+}
 
 }  // namespace sorane

@@ -1,9 +1,10 @@
 #pragma once
 
+#include <sys/types.h>
+
 #include <QByteArray>
 #include <QString>
 #include <functional>
-#include <sys/types.h>
 
 namespace sorane {
 

@@ -2,8 +2,8 @@
 
 #include <QApplication>
 #include <QFontDatabase>
-#include <QStyleFactory>
 #include <QStringList>
+#include <QStyleFactory>
 
 namespace sorane {
 namespace {

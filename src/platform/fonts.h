@@ -24,6 +24,8 @@ QFont faceFont(const QString& face, double points, bool bold = false);
 // out for: the Fusion style with a 9-point Japanese UI face.
 void applyApplicationLook();
 
-constexpr int pointsToPixels(double points) { return static_cast<int>(points * 96.0 / 72.0 + 0.5); }
+constexpr int pointsToPixels(double points) {
+  return static_cast<int>(points * 96.0 / 72.0 + 0.5);
+}
 
 }  // namespace sorane

@@ -8,18 +8,28 @@
 
 namespace sorane {
 
-MsgAnswer QtUi::message(const QString& text, const QString& title, MsgButtons buttons,
-                        MsgIcon icon, QWidget* owner) {
+MsgAnswer QtUi::message(const QString& text, const QString& title, MsgButtons buttons, MsgIcon icon,
+                        QWidget* owner) {
   QMessageBox box(owner ? owner : QApplication::activeWindow());
   box.setWindowTitle(title.isEmpty() ? appTitle() : title);
   // Messages break lines with CR LF, as the system writes them.
   box.setText(QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
   switch (icon) {
-    case MsgIcon::None: box.setIcon(QMessageBox::NoIcon); break;
-    case MsgIcon::Critical: box.setIcon(QMessageBox::Critical); break;
-    case MsgIcon::Question: box.setIcon(QMessageBox::Question); break;
-    case MsgIcon::Exclamation: box.setIcon(QMessageBox::Warning); break;
-    case MsgIcon::Information: box.setIcon(QMessageBox::Information); break;
+    case MsgIcon::None:
+      box.setIcon(QMessageBox::NoIcon);
+      break;
+    case MsgIcon::Critical:
+      box.setIcon(QMessageBox::Critical);
+      break;
+    case MsgIcon::Question:
+      box.setIcon(QMessageBox::Question);
+      break;
+    case MsgIcon::Exclamation:
+      box.setIcon(QMessageBox::Warning);
+      break;
+    case MsgIcon::Information:
+      box.setIcon(QMessageBox::Information);
+      break;
   }
   if (buttons == MsgButtons::YesNo) {
     box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
@@ -33,7 +43,9 @@ MsgAnswer QtUi::message(const QString& text, const QString& title, MsgButtons bu
   return MsgAnswer::Ok;
 }
 
-void QtUi::processEvents() { QCoreApplication::processEvents(); }
+void QtUi::processEvents() {
+  QCoreApplication::processEvents();
+}
 
 void QtUi::pause(int ms) {
   if (ms <= 0) return;
@@ -44,6 +56,8 @@ void QtUi::pause(int ms) {
   loop.exec(QEventLoop::ExcludeUserInputEvents);
 }
 
-QDateTime QtUi::now() const { return QDateTime::currentDateTime(); }
+QDateTime QtUi::now() const {
+  return QDateTime::currentDateTime();
+}
 
 }  // namespace sorane

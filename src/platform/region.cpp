@@ -19,8 +19,10 @@ QRegion roundRectRegion(int left, int top, int right, int bottom, int ellipseWid
     // Distance of this row's centre from the nearest corner ellipse's centre.
     const double cy = y + 0.5;
     double dy = 0;
-    if (cy < ry) dy = ry - cy;
-    else if (cy > h - ry) dy = cy - (h - ry);
+    if (cy < ry)
+      dy = ry - cy;
+    else if (cy > h - ry)
+      dy = cy - (h - ry);
     int inset = 0;
     if (dy > 0) {
       const double t = 1.0 - (dy / ry) * (dy / ry);

@@ -30,7 +30,8 @@ QString runtimeErrorDescription(int number) {
       {err::kInvalidPropertyValue, QStringLiteral("プロパティの値が不正です。")},
       {err::kInvalidPicture, QStringLiteral("ピクチャが不正です。")},
   };
-  return texts.value(number, QStringLiteral("アプリケーション定義またはオブジェクト定義のエラーです。"));
+  return texts.value(number,
+                     QStringLiteral("アプリケーション定義またはオブジェクト定義のエラーです。"));
 }
 
 }  // namespace sorane

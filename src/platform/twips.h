@@ -14,12 +14,16 @@ constexpr int px(int twips) {
   return twips >= 0 ? (twips + kTwipsPerPixel / 2) / kTwipsPerPixel
                     : -((-twips + kTwipsPerPixel / 2) / kTwipsPerPixel);
 }
-constexpr int twips(int pixels) { return pixels * kTwipsPerPixel; }
+constexpr int twips(int pixels) {
+  return pixels * kTwipsPerPixel;
+}
 
 // (left, top, width, height) in twips -> pixels.
 constexpr QRect twipsRect(int left, int top, int width, int height) {
   return QRect(px(left), px(top), px(width), px(height));
 }
-constexpr QSize twipsSize(int width, int height) { return QSize(px(width), px(height)); }
+constexpr QSize twipsSize(int width, int height) {
+  return QSize(px(width), px(height));
+}
 
 }  // namespace sorane

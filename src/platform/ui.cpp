@@ -12,8 +12,12 @@ Ui& ui() {
   return installed ? *installed : qtUi;
 }
 
-void installUi(Ui* ui) { installed = ui; }
+void installUi(Ui* ui) {
+  installed = ui;
+}
 
-QString appTitle() { return QStringLiteral("ソラネ"); }
+QString appTitle() {
+  return QStringLiteral("ソラネ");
+}
 
 }  // namespace sorane

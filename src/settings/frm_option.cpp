@@ -47,9 +47,13 @@ ColorButton* colorButton(QWidget* parent, ColorRef c, int l, int t, int w, int h
 }
 
 // Option buttons are stored as -1 (selected) or 0.
-std::int16_t optionValue(const OptionButton* b) { return b->Value() ? -1 : 0; }
+std::int16_t optionValue(const OptionButton* b) {
+  return b->Value() ? -1 : 0;
+}
 
-void setColor(ColorButton* b, std::int32_t value) { b->setBackColor(checkedColor(value)); }
+void setColor(ColorButton* b, std::int32_t value) {
+  b->setBackColor(checkedColor(value));
+}
 
 const QString kSoundChooser = QStringLiteral("...");
 
@@ -65,13 +69,17 @@ frmOption::frmOption(Program& app) : QDialog(nullptr), app_(app) {
   setAutoFillBackground(true);
 
   const int pageTops[6] = {45, 900, 1740, 2580, 3420, 4260};
-  const QString pageButtons[6] = {
-      QStringLiteral("運賃データと　放送用データ"), QStringLiteral("パネルと整理券番号表示"),
-      QStringLiteral("デジタル部品と情報用数字"),   QStringLiteral("停名の設定"),
-      QStringLiteral("サウンド"),                   QStringLiteral("　　整理券　　　プレビュー")};
+  const QString pageButtons[6] = {QStringLiteral("運賃データと　放送用データ"),
+                                  QStringLiteral("パネルと整理券番号表示"),
+                                  QStringLiteral("デジタル部品と情報用数字"),
+                                  QStringLiteral("停名の設定"),
+                                  QStringLiteral("サウンド"),
+                                  QStringLiteral("　　整理券　　　プレビュー")};
   const QString pageTitles[6] = {
-      QStringLiteral("運賃データと放送用データ"), QStringLiteral("パネルと整理券番号表示"),
-      QStringLiteral("デジタル部品と情報用数字"), QStringLiteral("停名の設定"),
+      QStringLiteral("運賃データと放送用データ"),
+      QStringLiteral("パネルと整理券番号表示"),
+      QStringLiteral("デジタル部品と情報用数字"),
+      QStringLiteral("停名の設定"),
       QStringLiteral("サウンド（鳴らさなくてもいい項目にはファイル名を入れないで下さい）"),
       QStringLiteral("整理券プレビュー")};
   for (int i = 0; i < 6; ++i) {
@@ -107,21 +115,24 @@ void frmOption::buildPage0() {
       label(f, QStringLiteral("放送用データ(*****Tp.csv)のあるフォルダー："), 285, 1875, 3765, 300);
   Text2[1] = textBox(f, 480, 2130, 6645, 315);
   Command3[1] = button(f, QStringLiteral("..."), 7155, 2115, 735, 360);
-  Command10[1] =
-      button(f, QStringLiteral("上記放送用データの場所をエクスプローラで開く"), 525, 2535, 4425, 390);
+  Command10[1] = button(f, QStringLiteral("上記放送用データの場所をエクスプローラで開く"), 525,
+                        2535, 4425, 390);
 }
 
 void frmOption::buildPage1() {
   Frame* f = Frame1[1];
   Frame3 = place(new Frame(QString(), f), 135, 300, 3495, 3885);
-  Check1 = place(new CheckBox(QStringLiteral("整理券番号自動表示機能を使用"), f), 285, 315, 2835, 210);
+  Check1 =
+      place(new CheckBox(QStringLiteral("整理券番号自動表示機能を使用"), f), 285, 315, 2835, 210);
   Check1->setAutoFillBackground(true);
   Check1->setValue(1);
-  Label15 = label(Frame3,
-                  QStringLiteral("※ユーザーパネルに直接番号をデザインしている場合には上記チェックをOFFに"
-                                 "してください。"),
-                  105, 300, 3255, 570);
-  Label4[1] = label(Frame3, QStringLiteral("整理券番号のバックライトカラー(文字色)"), 150, 990, 3150, 255);
+  Label15 =
+      label(Frame3,
+            QStringLiteral("※ユーザーパネルに直接番号をデザインしている場合には上記チェックをOFFに"
+                           "してください。"),
+            105, 300, 3255, 570);
+  Label4[1] =
+      label(Frame3, QStringLiteral("整理券番号のバックライトカラー(文字色)"), 150, 990, 3150, 255);
   Label4[2] = label(Frame3, QStringLiteral("OFF："), 165, 1275, 480, 255);
   Label4[3] = label(Frame3, QStringLiteral("ON1："), 1245, 1275, 480, 255);
   Label4[4] = label(Frame3, QStringLiteral("ON2："), 2310, 1275, 480, 255);
@@ -131,13 +142,15 @@ void frmOption::buildPage1() {
   Command5[2] = colorButton(Frame3, ticketColor, 2250, 1455, 960, 270);
   Label4[5] = label(Frame3, QStringLiteral("整理券番号表示設定"), 105, 1845, 1965, 225);
   Combo2 = place(new ComboBox(Frame3), 135, 2130, 3270, 300);
-  Check2 = place(new CheckBox(QStringLiteral("数字が1桁の番号は頭に0を付け足す"), Frame3), 165, 2670,
-                 3210, 210);
+  Check2 = place(new CheckBox(QStringLiteral("数字が1桁の番号は頭に0を付け足す"), Frame3), 165,
+                 2670, 3210, 210);
 
   Frame4 = place(new Frame(QStringLiteral("本体パネル"), f), 3720, 285, 4185, 3900);
-  Option3[0] = place(new OptionButton(QStringLiteral("内蔵しているパネルを自動で割り当てる"), Frame4),
-                     210, 225, 3420, 195);
-  Option3[1] = place(new OptionButton(QStringLiteral("個別に設定する"), Frame4), 210, 510, 1560, 195);
+  Option3[0] =
+      place(new OptionButton(QStringLiteral("内蔵しているパネルを自動で割り当てる"), Frame4), 210,
+            225, 3420, 195);
+  Option3[1] =
+      place(new OptionButton(QStringLiteral("個別に設定する"), Frame4), 210, 510, 1560, 195);
   Option3[0]->setValue(true);
 
   struct PanelFrame {
@@ -147,19 +160,19 @@ void frmOption::buildPage1() {
     int bl, bt, bw, ul, ut, uw;
     int xl, xt, xw, cl, ct;
   };
-  const PanelFrame frames[3] = {
-      {u"バックライトOFF時の画像：", 150, 840, 3915, 885, 7, 6, 225, 225, 1020, 1635, 225, 1560, 105,
-       480, 3225, 3405, 465},
-      {u"ON1の画像：", 150, 1815, 3915, 945, 3, 2, 240, 270, 780, 1650, 270, 1560, 105, 510, 3255,
-       3420, 495},
-      {u"ON2の画像：", 150, 2880, 3930, 900, 4, 5, 255, 240, 780, 1650, 225, 1875, 105, 480, 3240,
-       3405, 480}};
+  const PanelFrame frames[3] = {{u"バックライトOFF時の画像：", 150, 840, 3915, 885, 7, 6, 225, 225,
+                                 1020, 1635, 225, 1560, 105, 480, 3225, 3405, 465},
+                                {u"ON1の画像：", 150, 1815, 3915, 945, 3, 2, 240, 270, 780, 1650,
+                                 270, 1560, 105, 510, 3255, 3420, 495},
+                                {u"ON2の画像：", 150, 2880, 3930, 900, 4, 5, 255, 240, 780, 1650,
+                                 225, 1875, 105, 480, 3240, 3405, 480}};
   for (int k = 0; k < 3; ++k) {
     const PanelFrame& p = frames[k];
     Frame* g = place(new Frame(QString::fromUtf16(p.title), Frame4), p.l, p.t, p.w, p.h);
     Frame6[k] = g;
     Option3[p.builtIn] = place(new OptionButton(QStringLiteral("内蔵"), g), p.bl, p.bt, p.bw, 195);
-    Option3[p.user] = place(new OptionButton(QStringLiteral("ユーザーパネル"), g), p.ul, p.ut, p.uw, 195);
+    Option3[p.user] =
+        place(new OptionButton(QStringLiteral("ユーザーパネル"), g), p.ul, p.ut, p.uw, 195);
     Option3[p.builtIn]->setValue(true);
     txtSelectPanel[k] = textBox(g, p.xl, p.xt, p.xw, 285);
     Command6[k] = button(g, QStringLiteral("..."), p.cl, p.ct, 420, 300);
@@ -172,19 +185,21 @@ void frmOption::buildPage1() {
   QPalette yellow = Label12->palette();
   yellow.setColor(QPalette::Window, QColor(255, 255, 0));
   Label12->setPalette(yellow);
-  Label5[1] = label(f,
-                    QStringLiteral("※ユーザーパネルには、現在の機種に対応の画像をご使用ください。大きいパネ"
-                                   "ルの場合、はみ出た部分（右・下）が切り取られます。逆に小さいパネルの場"
-                                   "合は左上から表示され、余白部分はグレーになりますのでご注意ください。"),
-                    270, 4320, 7470, 525);
+  Label5[1] =
+      label(f,
+            QStringLiteral("※ユーザーパネルには、現在の機種に対応の画像をご使用ください。大きいパネ"
+                           "ルの場合、はみ出た部分（右・下）が切り取られます。逆に小さいパネルの場"
+                           "合は左上から表示され、余白部分はグレーになりますのでご注意ください。"),
+            270, 4320, 7470, 525);
 }
 
 void frmOption::buildPage2() {
   Frame* f = Frame1[2];
-  Frame5[0] = place(new Frame(QStringLiteral("デジタル部品の背景色と文字色（時計つきの場合はこの部分も同色と"
-                                             "なります）"),
-                              f),
-                    150, 285, 7710, 825);
+  Frame5[0] = place(
+      new Frame(QStringLiteral("デジタル部品の背景色と文字色（時計つきの場合はこの部分も同色と"
+                               "なります）"),
+                f),
+      150, 285, 7710, 825);
   Frame* g = Frame5[0];
   Label6[0] = label(g, QStringLiteral("背景色："), 75, 450, 675, 225);
   Command8[0] = colorButton(g, M_Degit::kDefaultBackColor, 705, 390, 975, 285);
@@ -202,20 +217,23 @@ void frmOption::buildPage2() {
 
   Frame5[1] = place(new Frame(QStringLiteral("情報用数字の設定"), f), 150, 1245, 7755, 3060);
   Frame* h = Frame5[1];
-  Check3[0] = place(new CheckBox(QStringLiteral("停留所の順番（区間・個数）を、　　　　　　  コマ目に表示する。"),
-                                 h),
-                    285, 435, 5100, 285);
+  Check3[0] = place(
+      new CheckBox(QStringLiteral("停留所の順番（区間・個数）を、　　　　　　  コマ目に表示する。"),
+                   h),
+      285, 435, 5100, 285);
   Combo4[0] = place(new ComboBox(h), 2865, 405, 825, 300);
   Check3[4] = place(new CheckBox(QStringLiteral("0から数える"), h), 5595, 450, 1245, 285);
-  Check3[1] = place(new CheckBox(QStringLiteral("整理券番号を、  　　　　　　コマ目に表示する。"), h), 285,
-                    915, 4410, 285);
+  Check3[1] =
+      place(new CheckBox(QStringLiteral("整理券番号を、  　　　　　　コマ目に表示する。"), h), 285,
+            915, 4410, 285);
   Combo4[1] = place(new ComboBox(h), 1695, 900, 825, 300);
-  Check3[2] = place(new CheckBox(QStringLiteral("系統番号を、  　　　　　　コマ目に表示する。"), h), 285,
-                    1380, 4410, 285);
+  Check3[2] = place(new CheckBox(QStringLiteral("系統番号を、  　　　　　　コマ目に表示する。"), h),
+                    285, 1380, 4410, 285);
   Combo4[2] = place(new ComboBox(h), 1530, 1380, 825, 300);
   Check3[3] = place(
-      new CheckBox(QStringLiteral("データの　　　  　　　　　列目の値を、  　　　　　　コマ目に表示する。"),
-                   h),
+      new CheckBox(
+          QStringLiteral("データの　　　  　　　　　列目の値を、  　　　　　　コマ目に表示する。"),
+          h),
       285, 1890, 5415, 285);
   Combo4[4] = place(new ComboBox(h), 1410, 1875, 825, 300);
   Combo4[3] = place(new ComboBox(h), 3270, 1860, 825, 300);
@@ -224,10 +242,11 @@ void frmOption::buildPage2() {
     c->setEnabled(false);
   }
   Check3[4]->setEnabled(false);
-  Label7 = label(h,
-                 QStringLiteral("デジタル数字の桁ずらし、ゼロ埋めの設定は各部品をダブルクリックして設定してく"
-                                "ださい。また、これら情報用数字は運賃の表示よりも優先されます。"),
-                 270, 2505, 6825, 390);
+  Label7 = label(
+      h,
+      QStringLiteral("デジタル数字の桁ずらし、ゼロ埋めの設定は各部品をダブルクリックして設定してく"
+                     "ださい。また、これら情報用数字は運賃の表示よりも優先されます。"),
+      270, 2505, 6825, 390);
 }
 
 void frmOption::buildPage3() {
@@ -243,8 +262,8 @@ void frmOption::buildPage3() {
                     QStringLiteral("漢字は明朝、それ以外はゴシック"),
                     QStringLiteral("英数字はゴシック、それ以外は明朝")});
   Combo3->setCurrentIndex(-1);
-  Check4 = place(new CheckBox(QStringLiteral("太字（表示の不具合はサポート対象外）"), f), 2025, 1395,
-                 3600, 210);
+  Check4 = place(new CheckBox(QStringLiteral("太字（表示の不具合はサポート対象外）"), f), 2025,
+                 1395, 3600, 210);
 }
 
 void frmOption::buildPage4() {
@@ -259,39 +278,46 @@ void frmOption::buildPage4() {
            {2070, 285, 5385, 285}, {7500, 270, 435, 330}, 0);
   soundRow(f, 1, QStringLiteral("リセット時のサウンド："), {255, 720, 1815, 270},
            {2070, 675, 5385, 285}, {7500, 660, 435, 330}, 1);
-  Option5[0] = place(new PushOption(QStringLiteral("放送前のサウンド..."), f), 2865, 1080, 2655, 375);
-  Option5[1] = place(new PushOption(QStringLiteral("送り・戻し時のサウンド..."), f), 210, 1080, 2655, 375);
+  Option5[0] =
+      place(new PushOption(QStringLiteral("放送前のサウンド..."), f), 2865, 1080, 2655, 375);
+  Option5[1] =
+      place(new PushOption(QStringLiteral("送り・戻し時のサウンド..."), f), 210, 1080, 2655, 375);
   Option5[1]->setValue(true);
-  Label1[7] = label(f,
-                    QStringLiteral("「放送前のサウンド」再生時は、停名のスクロールが停止することがありますの"
-                                   "で、あらかじめご了承ください。"),
-                    255, 4500, 6240, 450);
+  Label1[7] = label(
+      f,
+      QStringLiteral("「放送前のサウンド」再生時は、停名のスクロールが停止することがありますの"
+                     "で、あらかじめご了承ください。"),
+      255, 4500, 6240, 450);
 
   // Step sounds.
   Frame2[1] = place(new Frame(QStringLiteral("送り・戻し時のサウンド"), f), 180, 1530, 7725, 2925);
   Frame* s = Frame2[1];
   s->setAutoFillBackground(true);
   Frame8 = place(new Frame(QStringLiteral("再生方法"), s), 165, 225, 7380, 660);
-  Option6[0] = place(new OptionButton(
-                         QStringLiteral("同期再生(サウンドが完全に再生された後で運賃切り替え)"), Frame8),
-                     180, 210, 3690, 405);
+  Option6[0] =
+      place(new OptionButton(QStringLiteral("同期再生(サウンドが完全に再生された後で運賃切り替え)"),
+                             Frame8),
+            180, 210, 3690, 405);
   Option6[1] = place(
-      new OptionButton(QStringLiteral("非同期再生(サウンドを再生しながら運賃切り替え)"), Frame8), 4065,
-      210, 3120, 390);
+      new OptionButton(QStringLiteral("非同期再生(サウンドを再生しながら運賃切り替え)"), Frame8),
+      4065, 210, 3120, 390);
   Option6[1]->setValue(true);
-  Option2[0] = place(new OptionButton(QStringLiteral("常に右記のサウンドを鳴らす"), s), 165, 1020, 2520, 210);
+  Option2[0] = place(new OptionButton(QStringLiteral("常に右記のサウンドを鳴らす"), s), 165, 1020,
+                     2520, 210);
   Option2[0]->setValue(true);
   txtSelectSound[7] = textBox(s, 2625, 945, 4575, 285);
   cmdSelectSound[7] = button(s, kSoundChooser, 7230, 930, 435, 330);
-  Option2[1] = place(new OptionButton(QStringLiteral("運賃データ(*.hy3)の特定の列のデータから判断して、以下の指定"
-                                                     "したサウンドを鳴らす（指定した列のデータの内容が1～3以外"
-                                                     "の場合はサウンドは鳴りません）"),
-                                      s),
-                     165, 1275, 7335, 450);
-  Label1[2] = label(s,
-                    QStringLiteral("運賃データの                        　　　　　　　　　列目                 "
-                                   "    のデータが、"),
-                    165, 1800, 1320, 975);
+  Option2[1] = place(
+      new OptionButton(QStringLiteral("運賃データ(*.hy3)の特定の列のデータから判断して、以下の指定"
+                                      "したサウンドを鳴らす（指定した列のデータの内容が1～3以外"
+                                      "の場合はサウンドは鳴りません）"),
+                       s),
+      165, 1275, 7335, 450);
+  Label1[2] = label(
+      s,
+      QStringLiteral("運賃データの                        　　　　　　　　　列目                 "
+                     "    のデータが、"),
+      165, 1800, 1320, 975);
   Combo1 = place(new ComboBox(s), 240, 2115, 840, 300);
   soundRow(s, 8, QStringLiteral("「1」の場合"), {1605, 1815, 870, 270}, {2505, 1770, 4635, 285},
            {7185, 1755, 435, 330}, 3);
@@ -301,28 +327,32 @@ void frmOption::buildPage4() {
            {7185, 2520, 435, 330}, 5);
 
   // Announcement sounds.
-  Frame2[0] = place(new Frame(QStringLiteral("放送前のサウンド：※音声合成放送機能が有効でない場合は以下の"
-                                             "設定は意味を持ちません。"),
-                              f),
-                    180, 1530, 7725, 2925);
+  Frame2[0] =
+      place(new Frame(QStringLiteral("放送前のサウンド：※音声合成放送機能が有効でない場合は以下の"
+                                     "設定は意味を持ちません。"),
+                      f),
+            180, 1530, 7725, 2925);
   Frame* a = Frame2[0];
   a->setAutoFillBackground(true);
   Frame9 = place(new Frame(QStringLiteral("再生方法"), a), 255, 240, 7290, 720);
   Option7[0] = place(
-      new OptionButton(QStringLiteral("同期再生(サウンドが完全に再生された後で放送開始)"), Frame9), 195,
-      225, 3600, 405);
-  Option7[1] = place(new OptionButton(QStringLiteral("非同期再生(サウンドを再生しながら放送開始)"), Frame9),
-                     4005, 225, 3135, 420);
+      new OptionButton(QStringLiteral("同期再生(サウンドが完全に再生された後で放送開始)"), Frame9),
+      195, 225, 3600, 405);
+  Option7[1] =
+      place(new OptionButton(QStringLiteral("非同期再生(サウンドを再生しながら放送開始)"), Frame9),
+            4005, 225, 3135, 420);
   Option7[0]->setValue(true);
-  Option2[2] = place(new OptionButton(QStringLiteral("常に右記のサウンドを鳴らす"), a), 120, 1095, 2520, 210);
+  Option2[2] = place(new OptionButton(QStringLiteral("常に右記のサウンドを鳴らす"), a), 120, 1095,
+                     2520, 210);
   Option2[2]->setValue(true);
   txtSelectSound[3] = textBox(a, 2580, 1020, 4575, 285);
   cmdSelectSound[3] = button(a, kSoundChooser, 7185, 1005, 435, 330);
-  Option2[3] = place(new OptionButton(QStringLiteral("放送データ(*.Tp.csv)内のフラグから判断して、以下の指定した"
-                                                     "サウンドを鳴らす（フラグの内容が1～3以外の場合はサウンドは"
-                                                     "鳴りません）"),
-                                      a),
-                     120, 1395, 7410, 375);
+  Option2[3] = place(
+      new OptionButton(QStringLiteral("放送データ(*.Tp.csv)内のフラグから判断して、以下の指定した"
+                                      "サウンドを鳴らす（フラグの内容が1～3以外の場合はサウンドは"
+                                      "鳴りません）"),
+                       a),
+      120, 1395, 7410, 375);
   soundRow(a, 4, QStringLiteral("「1」の場合"), {105, 1905, 915, 270}, {1005, 1845, 6135, 285},
            {7185, 1800, 435, 330}, 9);
   soundRow(a, 5, QStringLiteral("「2」の場合"), {105, 2235, 855, 270}, {1005, 2175, 6135, 285},
@@ -337,9 +367,11 @@ void frmOption::buildPage5() {
   chkUseSeiriPrev =
       place(new CheckBox(QStringLiteral("整理券プレビュー機能を使用する"), f), 330, 225, 3210, 285);
   Frame10 = place(new Frame(QStringLiteral("整理券プラグイン設定"), f), 150, 540, 7740, 2640);
-  Label2 = label(Frame10,
-                 QStringLiteral("整理券プラグイン（整理券プレビューを使用しない場合は、何も入れないでください）："),
-                 150, 270, 7400, 225);
+  Label2 =
+      label(Frame10,
+            QStringLiteral(
+                "整理券プラグイン（整理券プレビューを使用しない場合は、何も入れないでください）："),
+            150, 270, 7400, 225);
   txtSeiriPlgDir = textBox(Frame10, 150, 510, 6750, 285);
   Command1 = button(Frame10, QStringLiteral("..."), 6945, 495, 360, 315);
   Command11 = button(Frame10, QStringLiteral("×"), 7335, 495, 300, 315);
@@ -352,20 +384,28 @@ void frmOption::buildPage5() {
   grey.setColor(QPalette::Base, QColor(192, 192, 192));
   txtPlginComment->setPalette(grey);
 
-  Frame7 = place(new Frame(QStringLiteral("日付の設定（整理券プラグインが日付の印字をサポートしているときに有効）"),
-                           f),
-                 150, 3285, 7740, 1635);
-  Option4[0] = place(new OptionButton(QStringLiteral("システムの日付を使用（整理券印字と同時に日付を更新、デフォル"
-                                                     "ト）"),
-                                      Frame7),
-                     240, 240, 5850, 240);
-  Option4[1] = place(new OptionButton(QStringLiteral("システムの日付を使用（系統設定した時点の日付を保持）"), Frame7),
-                     240, 555, 5655, 240);
-  Label14 = label(Frame7,
-                  QStringLiteral("系統設定した際の日付が保持され、日付が途中で変わっても次回系統設定するまで整理"
-                                 "券の日付変更を行いません。"),
-                  540, 810, 6945, 375);
-  Option4[2] = place(new OptionButton(QStringLiteral("右記の日付に固定"), Frame7), 240, 1275, 1995, 240);
+  Frame7 = place(
+      new Frame(
+          QStringLiteral("日付の設定（整理券プラグインが日付の印字をサポートしているときに有効）"),
+          f),
+      150, 3285, 7740, 1635);
+  Option4[0] = place(
+      new OptionButton(QStringLiteral("システムの日付を使用（整理券印字と同時に日付を更新、デフォル"
+                                      "ト）"),
+                       Frame7),
+      240, 240, 5850, 240);
+  Option4[1] =
+      place(new OptionButton(QStringLiteral("システムの日付を使用（系統設定した時点の日付を保持）"),
+                             Frame7),
+            240, 555, 5655, 240);
+  Label14 =
+      label(Frame7,
+            QStringLiteral(
+                "系統設定した際の日付が保持され、日付が途中で変わっても次回系統設定するまで整理"
+                "券の日付変更を行いません。"),
+            540, 810, 6945, 375);
+  Option4[2] =
+      place(new OptionButton(QStringLiteral("右記の日付に固定"), Frame7), 240, 1275, 1995, 240);
   Label10 = label(Frame7, QString(), 2235, 1275, 1335, 285);
   Command7 = button(Frame7, QStringLiteral("日付選択..."), 3630, 1245, 1170, 315);
   Option4[0]->setValue(true);
@@ -391,7 +431,8 @@ void frmOption::connectHandlers() {
     Combo4[3]->setEnabled(Check3[3]->Value() != 0);
     Combo4[4]->setEnabled(Check3[3]->Value() != 0);
   });
-  for (OptionButton* o : Option3) connect(o, &OptionButton::Click, this, &frmOption::showPanelFrames);
+  for (OptionButton* o : Option3)
+    connect(o, &OptionButton::Click, this, &frmOption::showPanelFrames);
   connect(chkUseSeiriPrev, &CheckBox::Click, this, [this] {
     const bool v = chkUseSeiriPrev->Value() != 0;
     Frame10->setEnabled(v);
@@ -435,10 +476,10 @@ void frmOption::AddComboItem() {
     int number;
   };
   static constexpr Entry entries[12] = {
-      {u"1,2,3...", 32},          {u"0,1,2...", 31},          {u"「なし」、1,2...", 31},
-      {u"「なし」、2,3...", 32},  {u"「無券」、1,2...", 31},  {u"「無券」、2,3...", 32},
+      {u"1,2,3...", 32},           {u"0,1,2...", 31},           {u"「なし」、1,2...", 31},
+      {u"「なし」、2,3...", 32},   {u"「無券」、1,2...", 31},   {u"「無券」、2,3...", 32},
       {u"「券なし」、1,2...", 31}, {u"「券なし」、2,3...", 32}, {u"「券無し」、1,2...", 31},
-      {u"「券無し」、2,3...", 32}, {u"(無地)、1,2...", 31},    {u"(無地)、2,3...", 32}};
+      {u"「券無し」、2,3...", 32}, {u"(無地)、1,2...", 31},     {u"(無地)、2,3...", 32}};
   Combo2->clear();
   for (int i = 0; i < 12; ++i) {
     QString text = QString::fromUtf16(entries[i].text) + QString::number(entries[i].number);
@@ -455,7 +496,8 @@ void frmOption::GetOptionInfo() {
 
   PanelInfo& p = r.panelInfo;
   p.AutoSeiriNum = Check1->Value();
-  for (int k = 0; k < 3; ++k) p.BacklightColor[k] = static_cast<std::int32_t>(Command5[k]->BackColor());
+  for (int k = 0; k < 3; ++k)
+    p.BacklightColor[k] = static_cast<std::int32_t>(Command5[k]->BackColor());
   p.NumberingStyle = static_cast<std::int16_t>(Combo2->ListIndex());
   p.ZeroPad = Check2->Value();
   p.PanelAuto = optionValue(Option3[0]);

@@ -1,6 +1,5 @@
 #include "settings_file.h"
 
-
 #include "cp932.h"
 
 namespace sorane {

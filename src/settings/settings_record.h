@@ -16,10 +16,10 @@ struct FolderInfo {
 };
 
 struct PanelInfo {
-  std::int16_t AutoSeiriNum = 0;                // Check1
+  std::int16_t AutoSeiriNum = 0;                 // Check1
   std::array<std::int32_t, 3> BacklightColor{};  // Command5(0..2)
-  std::int16_t NumberingStyle = 0;              // Combo2
-  std::int16_t ZeroPad = 0;                     // Check2
+  std::int16_t NumberingStyle = 0;               // Combo2
+  std::int16_t ZeroPad = 0;                      // Check2
   // Option3(0), (1), (7), (6), (3), (2), (4), (5) in this order.
   std::int16_t PanelAuto = 0, PanelPerState = 0;
   std::int16_t OffBuiltIn = 0, OffUser = 0;
@@ -30,16 +30,16 @@ struct PanelInfo {
 
 struct DigitInfo {
   std::int32_t DegitBackColor = 0, DegitBaseColor = 0, DegitLitColor = 0;  // Command8(0..2)
-  std::int16_t ShowStopOrder = 0;     // Check3(0)
-  std::int16_t StopOrderCell = 0;     // Combo4(0)
-  std::int16_t CountFromZero = 0;     // Check3(4)
-  std::int16_t ShowTicketNumber = 0;  // Check3(1)
-  std::int16_t TicketNumberCell = 0;  // Combo4(1)
-  std::int16_t ShowRouteNumber = 0;   // Check3(2)
-  std::int16_t RouteNumberCell = 0;   // Combo4(2)
-  std::int16_t ShowDataColumn = 0;    // Check3(3)
-  std::int16_t DataColumn = 0;        // Combo4(4)
-  std::int16_t DataColumnCell = 0;    // Combo4(3)
+  std::int16_t ShowStopOrder = 0;                                          // Check3(0)
+  std::int16_t StopOrderCell = 0;                                          // Combo4(0)
+  std::int16_t CountFromZero = 0;                                          // Check3(4)
+  std::int16_t ShowTicketNumber = 0;                                       // Check3(1)
+  std::int16_t TicketNumberCell = 0;                                       // Combo4(1)
+  std::int16_t ShowRouteNumber = 0;                                        // Check3(2)
+  std::int16_t RouteNumberCell = 0;                                        // Combo4(2)
+  std::int16_t ShowDataColumn = 0;                                         // Check3(3)
+  std::int16_t DataColumn = 0;                                             // Combo4(4)
+  std::int16_t DataColumnCell = 0;                                         // Combo4(3)
 };
 
 struct ChimeiInfo {
@@ -50,28 +50,28 @@ struct ChimeiInfo {
 };
 
 struct SoundInfo {
-  QString RouteSetSound;                    // txtSelectSound(0)
-  QString ResetSound;                       // txtSelectSound(1)
-  std::int16_t StepAlways = 0;              // Option2(0)
-  std::int16_t StepByColumn = 0;            // Option2(1)
-  std::int16_t StepWait = 0;                // Option6(0)
-  std::int16_t StepNoWait = 0;              // Option6(1)
-  QString StepSound;                        // txtSelectSound(7)
-  std::int16_t StepFlagColumn = 0;          // Combo1
-  std::array<QString, 3> StepFlagSound;     // txtSelectSound(8..10)
-  std::int16_t AnnounceAlways = 0;          // Option2(2)
-  std::int16_t AnnounceByFlag = 0;          // Option2(3)
-  std::int16_t AnnounceWait = 0;            // Option7(0)
-  std::int16_t AnnounceNoWait = 0;          // Option7(1)
-  QString AnnounceSound;                    // txtSelectSound(3)
-  std::array<QString, 3> AnnounceFlagSound; // txtSelectSound(4..6)
+  QString RouteSetSound;                     // txtSelectSound(0)
+  QString ResetSound;                        // txtSelectSound(1)
+  std::int16_t StepAlways = 0;               // Option2(0)
+  std::int16_t StepByColumn = 0;             // Option2(1)
+  std::int16_t StepWait = 0;                 // Option6(0)
+  std::int16_t StepNoWait = 0;               // Option6(1)
+  QString StepSound;                         // txtSelectSound(7)
+  std::int16_t StepFlagColumn = 0;           // Combo1
+  std::array<QString, 3> StepFlagSound;      // txtSelectSound(8..10)
+  std::int16_t AnnounceAlways = 0;           // Option2(2)
+  std::int16_t AnnounceByFlag = 0;           // Option2(3)
+  std::int16_t AnnounceWait = 0;             // Option7(0)
+  std::int16_t AnnounceNoWait = 0;           // Option7(1)
+  QString AnnounceSound;                     // txtSelectSound(3)
+  std::array<QString, 3> AnnounceFlagSound;  // txtSelectSound(4..6)
 };
 
 struct PreviewInfo {
-  std::int16_t UseSeiriPrev = 0;  // chkUseSeiriPrev
-  QString SeiriPlgPath;           // txtSeiriPlgDir
+  std::int16_t UseSeiriPrev = 0;                                       // chkUseSeiriPrev
+  QString SeiriPlgPath;                                                // txtSeiriPlgDir
   std::int16_t DateSystemEach = 0, DateSystemHeld = 0, DateFixed = 0;  // Option4(0..2)
-  QString FixedDate;              // Label10, "yyyy/mm/dd"
+  QString FixedDate;                                                   // Label10, "yyyy/mm/dd"
 };
 
 struct PanelState {

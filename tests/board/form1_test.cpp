@@ -1,8 +1,9 @@
+#include "form1.h"
+
 #include <QApplication>
 #include <QMouseEvent>
 
 #include "board_layout.h"
-#include "form1.h"
 #include "panel_art.h"
 #include "program_fixture.h"
 
@@ -43,8 +44,8 @@ TEST_F(Form1Test, RightOrMiddlePressDoesNotMoveTheBoard) {
 
 TEST_F(Form1Test, PressesOnCellsAndLabelsDoNotReachTheBoard) {
   Form1& f = program.form1();
-  for (QWidget* w : {static_cast<QWidget*>(f.lblSeiriNum[3].data()),
-                     static_cast<QWidget*>(f.Degit[3])}) {
+  for (QWidget* w :
+       {static_cast<QWidget*>(f.lblSeiriNum[3].data()), static_cast<QWidget*>(f.Degit[3])}) {
     sendMouse(w, QEvent::MouseButtonPress, QPoint(5, 5), Qt::LeftButton, Qt::LeftButton);
     sendMouse(&f, QEvent::MouseMove, QPoint(350, 40), Qt::NoButton, Qt::LeftButton);
     sendMouse(w, QEvent::MouseButtonRelease, QPoint(5, 5), Qt::LeftButton, Qt::NoButton);
@@ -88,8 +89,9 @@ TEST_F(Form1Test, BoardPictureShowsNumbersOverTheArt) {
   int textPixels = 0;
   for (int y = l.top(); y <= l.bottom(); ++y)
     for (int x = l.left(); x <= l.right(); ++x)
-      textPixels += nearColor(shot.pixelColor(x * shot.devicePixelRatio(), y * shot.devicePixelRatio()),
-                              QColor(205, 209, 134), 40);
+      textPixels +=
+          nearColor(shot.pixelColor(x * shot.devicePixelRatio(), y * shot.devicePixelRatio()),
+                    QColor(205, 209, 134), 40);
   EXPECT_GT(textPixels, 10);
   // Fare cells show their grey background.
   const QRect d = board::degitRect(1);

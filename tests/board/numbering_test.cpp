@@ -48,9 +48,9 @@ TEST_F(NumberingTest, NoTicketStylesLabelCellOne) {
     const char16_t* first;
     int cell2, cell32;
   };
-  const Case cases[] = {{2, u"な し", 1, 31},   {3, u"な し", 2, 32},   {4, u"無 券", 1, 31},
-                        {5, u"無 券", 2, 32},   {6, u"券なし", 1, 31},  {7, u"券なし", 2, 32},
-                        {8, u"券無し", 1, 31},  {9, u"券無し", 2, 32},  {10, u"", 1, 31},
+  const Case cases[] = {{2, u"な し", 1, 31},  {3, u"な し", 2, 32},  {4, u"無 券", 1, 31},
+                        {5, u"無 券", 2, 32},  {6, u"券なし", 1, 31}, {7, u"券なし", 2, 32},
+                        {8, u"券無し", 1, 31}, {9, u"券無し", 2, 32}, {10, u"", 1, 31},
                         {11, u"", 2, 32}};
   for (const Case& c : cases) {
     set(c.style, 0);
@@ -106,10 +106,11 @@ TEST_F(NumberingTest, AFailureShowsTheModuleErrorBoxAndKeepsWhatWasSet) {
   ASSERT_EQ(ui().messages.size(), 1u);
   EXPECT_EQ(ui().messages[0].title, QStringLiteral("エラー！"));
   EXPECT_EQ(ui().messages[0].icon, MsgIcon::Critical);
-  EXPECT_EQ(ui().messages[0].text,
-            QStringLiteral("エラーです！\r\n\r\nコード：91\r\n\r\n内容：オブジェクト変数または With "
-                           "ブロック変数が設定されていません。\r\n\r\nモジュール：IniIO-"
-                           "SeirikenNumSet( )"));
+  EXPECT_EQ(
+      ui().messages[0].text,
+      QStringLiteral("エラーです！\r\n\r\nコード：91\r\n\r\n内容：オブジェクト変数または With "
+                     "ブロック変数が設定されていません。\r\n\r\nモジュール：IniIO-"
+                     "SeirikenNumSet( )"));
   EXPECT_EQ(caption(19), QStringLiteral("１８"));  // set before the failure
   EXPECT_EQ(caption(21), QStringLiteral("２１"));  // not reached
 }

@@ -51,7 +51,8 @@ class Program318 {
 };
 
 // The first window whose name matches `pattern`, waiting up to `timeoutMs`.
-std::optional<QString> waitForWindow(const XServer& x, const QString& pattern, int timeoutMs = 15000);
+std::optional<QString> waitForWindow(const XServer& x, const QString& pattern,
+                                     int timeoutMs = 15000);
 // Window geometry in root coordinates.
 std::optional<QRect> windowGeometry(const XServer& x, const QString& window);
 // The whole screen.

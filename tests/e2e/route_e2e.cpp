@@ -51,8 +51,9 @@ class RouteE2e : public ::testing::Test {
   }
   // A click at (x, y) inside the panel's client area.
   void click(int px, int py) {
-    ASSERT_TRUE(e2e::run(x, "xdotool", {"mousemove", QString::number(panel.x() + px),
-                                        QString::number(panel.y() + py), "click", "1"}));
+    ASSERT_TRUE(e2e::run(x, "xdotool",
+                         {"mousemove", QString::number(panel.x() + px),
+                          QString::number(panel.y() + py), "click", "1"}));
     QThread::msleep(120);
   }
   // Keypad keys inside the keypad frame at (2, -4): columns 22, 54, 86,
@@ -72,12 +73,14 @@ class RouteE2e : public ::testing::Test {
 TEST_F(RouteE2e, RouteSetLampTestThenStepsWithAScrollingName) {
   // Speech is usable here: the tape frame is enabled, its caption drawn in yellow.
   const QImage start = e2e::screenshot(x, shotPath("route-start.png"));
-  EXPECT_GT(countNear(start, QRect(panel.x() + 139, panel.y() + 84, 86, 14), QColor(255, 255, 0), 40), 10);
+  EXPECT_GT(
+      countNear(start, QRect(panel.x() + 139, panel.y() + 84, 86, 14), QColor(255, 255, 0), 40),
+      10);
 
-  key(1, 3);  // 系統
-  key(0, 2);  // 1
-  key(2, 3);  // 区間
-  key(0, 2);  // 1
+  key(1, 3);                          // 系統
+  key(0, 2);                          // 1
+  key(2, 3);                          // 区間
+  key(0, 2);                          // 1
   click(2 + 22 + 46, -4 + 150 + 10);  // リセット
   QThread::msleep(700);
   const QImage lamp = e2e::screenshot(x, shotPath("route-lamp-test.png"));
@@ -94,7 +97,7 @@ TEST_F(RouteE2e, RouteSetLampTestThenStepsWithAScrollingName) {
   EXPECT_GT(countNear(first, kStrip, kDots, 10), 100);    // 緑ヶ丘車庫
 
   for (int i = 0; i < 9; ++i) stepForward();  // stop 10: ソラネ駅前バスターミナル
-  QThread::msleep(2500);  // past the pause before the first pass
+  QThread::msleep(2500);                      // past the pause before the first pass
   const QImage a = e2e::screenshot(x, shotPath("route-scrolling-1.png"));
   QThread::msleep(600);
   const QImage b = e2e::screenshot(x, shotPath("route-scrolling-2.png"));

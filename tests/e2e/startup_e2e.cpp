@@ -61,7 +61,8 @@ TEST(Startup, BoardAtTopLeftPanelAtBottomRightNumbersDrawn) {
   // Blank fare cells: grey background with unlit segments, no lit colour.
   int lit = 0;
   for (int y = 36; y < 56; ++y)
-    for (int x2 = 109; x2 < 161; ++x2) lit += near(shot.pixelColor(x2, y), QColor(248, 210, 114), 10);
+    for (int x2 = 109; x2 < 161; ++x2)
+      lit += near(shot.pixelColor(x2, y), QColor(248, 210, 114), 10);
   EXPECT_EQ(lit, 0);
   EXPECT_EQ(shot.pixelColor(110, 37), QColor(128, 128, 128));
 

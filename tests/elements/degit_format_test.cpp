@@ -1,13 +1,14 @@
-#include <gtest/gtest.h>
-
 #include "degit_format.h"
+
+#include <gtest/gtest.h>
 
 namespace sorane {
 namespace {
 
 QString show(const QVariant& v, int zeroMode = 0, int fillZero = 0, int shift = 0, int keta = 4) {
-  return degitDisplayText(v, static_cast<std::int16_t>(zeroMode), static_cast<std::int16_t>(fillZero),
-                          static_cast<std::int16_t>(shift), static_cast<std::int16_t>(keta));
+  return degitDisplayText(v, static_cast<std::int16_t>(zeroMode),
+                          static_cast<std::int16_t>(fillZero), static_cast<std::int16_t>(shift),
+                          static_cast<std::int16_t>(keta));
 }
 
 TEST(DegitText, ValueIsRightAlignedAndCutFromTheLeft) {

@@ -1,10 +1,11 @@
+#include "m_degit.h"
+
 #include <gtest/gtest.h>
 
 #include <QSignalSpy>
 #include <QTest>
 
 #include "fake_companion.h"
-#include "m_degit.h"
 #include "property_bag.h"
 
 namespace sorane {

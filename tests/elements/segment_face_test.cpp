@@ -1,9 +1,9 @@
+#include "segment_face.h"
+
 #include <gtest/gtest.h>
 
 #include <QPainter>
 #include <set>
-
-#include "segment_face.h"
 
 namespace sorane {
 namespace {

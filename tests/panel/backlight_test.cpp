@@ -1,9 +1,10 @@
+#include "backlight.h"
+
 #include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QLineEdit>
 
-#include "backlight.h"
 #include "form1.h"
 #include "frm_ctl.h"
 #include "frm_option.h"
@@ -20,8 +21,9 @@ class BacklightTest : public test::ProgramTest {
       // Qt reads GIF but does not write it: a red 1 x 1 picture by hand.
       QFile gif(path);
       EXPECT_TRUE(gif.open(QIODevice::WriteOnly));
-      gif.write(QByteArray::fromHex("47494638396101000100800000ff000000000021f90400000000002c000000"
-                                    "00010001000002024401003b"));
+      gif.write(
+          QByteArray::fromHex("47494638396101000100800000ff000000000021f90400000000002c000000"
+                              "00010001000002024401003b"));
       return path;
     }
     QImage img(100, 50, QImage::Format_RGB32);
@@ -58,8 +60,8 @@ TEST_F(BacklightTest, UserPicturesInEachFormat) {
     const char* name;
     const char* format;
   };
-  for (const Case c : {Case{0, 6, "off.bmp", "BMP"}, Case{1, 2, "on1.gif", "GIF"},
-                       Case{2, 5, "on2.jpg", "JPG"}}) {
+  for (const Case c :
+       {Case{0, 6, "off.bmp", "BMP"}, Case{1, 2, "on1.gif", "GIF"}, Case{2, 5, "on2.jpg", "JPG"}}) {
     o().txtSelectPanel[c.state]->setText(makePicture(c.name, c.format, Qt::red));
     o().Option3[c.userOption]->setValue(true);
     program.ctl().Option4_Click(c.state);
@@ -100,7 +102,8 @@ TEST_F(BacklightTest, NotAPictureGives481AndStillRecolours) {
   EXPECT_EQ(ui().messages[0].title, QStringLiteral("エラー"));
   EXPECT_EQ(ui().messages[0].icon, MsgIcon::Critical);
   EXPECT_EQ(ui().messages[0].text,
-            QStringLiteral("エラーです。\r\n\r\nエラーコード：481　指定した画像の内容が不正です。この部分では扱えません。"));
+            QStringLiteral("エラーです。\r\n\r\nエラーコード：481　指定した画像の内容が不正です。こ"
+                           "の部分では扱えません。"));
   EXPECT_EQ(f().picture(), before);
   EXPECT_EQ(f().lblSeiriNum[1]->textColor(), 0x00FFFFu);
   EXPECT_EQ(f().Degit[3]->shownText(), QStringLiteral("210"));  // fares untouched
@@ -108,9 +111,12 @@ TEST_F(BacklightTest, NotAPictureGives481AndStillRecolours) {
 
 TEST(BacklightText, ExplanationsByNumber) {
   EXPECT_EQ(backlightErrorText(53),
-            QStringLiteral("エラーです。\r\n\r\nエラーコード：53　画像ファイルが見つからないか、指定している場所が不正です。"));
-  EXPECT_TRUE(backlightErrorText(28).endsWith(QStringLiteral("エラー場所：frmCtl.Option4_Click()")));
-  EXPECT_TRUE(backlightErrorText(68).endsWith(QStringLiteral("　デバイスエラーもしくは準備が出来ていません。")));
+            QStringLiteral("エラーです。\r\n\r\nエラーコード：53　画像ファイルが見つからないか、指"
+                           "定している場所が不正です。"));
+  EXPECT_TRUE(
+      backlightErrorText(28).endsWith(QStringLiteral("エラー場所：frmCtl.Option4_Click()")));
+  EXPECT_TRUE(backlightErrorText(68).endsWith(
+      QStringLiteral("　デバイスエラーもしくは準備が出来ていません。")));
   EXPECT_EQ(backlightErrorText(70), QStringLiteral("エラーです。\r\n\r\nエラーコード：70"));
 }
 

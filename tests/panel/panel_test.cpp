@@ -1,8 +1,7 @@
+#include <QFile>
 #include <QLabel>
 #include <QListWidget>
 #include <QScrollBar>
-
-#include <QFile>
 
 #include "chimei_ctl_b.h"
 #include "fake_media.h"
@@ -181,7 +180,8 @@ TEST_F(PanelTest, QuitSequenceInItsOrder) {
   ui().answers = {MsgAnswer::Yes};
   QString nameWhenSoundsClosed = QStringLiteral("unset");
   media.media.onSend = [&](const QString& c) {
-    if (c == QStringLiteral("close 318S1")) nameWhenSoundsClosed = program.form1().ChimeiCtl->shownText();
+    if (c == QStringLiteral("close 318S1"))
+      nameWhenSoundsClosed = program.form1().ChimeiCtl->shownText();
   };
   program.ctl().close();
   EXPECT_EQ(nameWhenSoundsClosed, QString());  // the name is cleared first

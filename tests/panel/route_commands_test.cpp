@@ -29,7 +29,8 @@ std::vector<RouteRow> sixStops() {
     RouteRow& r = rows[static_cast<std::size_t>(i - 1)];
     r.StopName = QString::fromUtf16(names[i - 1]);
     r.Values[0] = static_cast<std::int16_t>(i);
-    for (int k = 1; k <= 32; ++k) r.Values[static_cast<std::size_t>(k)] = static_cast<std::int16_t>(1000 * i + k);
+    for (int k = 1; k <= 32; ++k)
+      r.Values[static_cast<std::size_t>(k)] = static_cast<std::int16_t>(1000 * i + k);
     r.Values[33] = static_cast<std::int16_t>(flags[i - 1]);
   }
   rows[3].Values[2] = 20000;  // doubled past 16 bits at night
@@ -45,7 +46,8 @@ class RouteCommandsTest : public test::ProgramTest {
     write("1Tp.csv", cp932::encode(QStringLiteral(
                          "ご乗車ありがとうございます。,0,1\r\n次は、二番町です。,1,2\r\n"
                          "\"しばらく、止まります。\",0,0\r\n次は、四番町です。,1,0\r\n")));
-    for (const char* s : {"set.wav", "click.wav", "s1.wav", "s2.wav", "s3.wav", "step.wav", "a1.wav"})
+    for (const char* s :
+         {"set.wav", "click.wav", "s1.wav", "s2.wav", "s3.wav", "step.wav", "a1.wav"})
       write(s, "RIFF");
     program.start();
     frmOption& o = program.option();
@@ -61,7 +63,9 @@ class RouteCommandsTest : public test::ProgramTest {
   }
   ~RouteCommandsTest() override { installSpeechEngineFactory({}); }
 
-  QString path(const char* name) const { return QDir(folder.dir.path()).filePath(QString::fromLatin1(name)); }
+  QString path(const char* name) const {
+    return QDir(folder.dir.path()).filePath(QString::fromLatin1(name));
+  }
   void write(const char* name, const QByteArray& bytes) {
     QFile f(path(name));
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
@@ -122,8 +126,9 @@ TEST_F(RouteCommandsTest, KeypadRouteSetRunsTheLampTestThenShowsTheStartRow) {
   // The route-set chime on S1, after the seven key sounds.
   const QString set = path("set.wav");
   const QStringList tail = sent().mid(sent().size() - 4);
-  EXPECT_EQ(tail, (QStringList{"close 318S1", "open \"" + set + "\" type waveaudio alias 318S1 wait",
-                               "stop 318S1", "play 318S1 from 0"}));
+  EXPECT_EQ(tail,
+            (QStringList{"close 318S1", "open \"" + set + "\" type waveaudio alias 318S1 wait",
+                         "stop 318S1", "play 318S1 from 0"}));
   EXPECT_EQ(sent().count(QStringLiteral("play 318S1 from 0")), 5);
 }
 
@@ -152,7 +157,8 @@ TEST_F(RouteCommandsTest, ListRouteSetJoinsTheSelectedDigits) {
   EXPECT_EQ(program.dataIo().StartSection, 3);
   EXPECT_EQ(current(), 2);
   // A route list sounds the reset sound, a section list the route-set sound.
-  EXPECT_TRUE(sent().contains("open \"" + path("click.wav") + "\" type waveaudio alias 318S1 wait"));
+  EXPECT_TRUE(
+      sent().contains("open \"" + path("click.wav") + "\" type waveaudio alias 318S1 wait"));
   EXPECT_TRUE(sent().contains("open \"" + path("set.wav") + "\" type waveaudio alias 318S1 wait"));
 }
 
@@ -172,7 +178,8 @@ TEST_F(RouteCommandsTest, EmptySectionIsOneAndEmptyRouteIsRouteZero) {
 TEST_F(RouteCommandsTest, SectionAboveTheDataIsRefusedBeforeTheLampTest) {
   setRoute("1", "900");  // 300 after clamping, still past six stops
   ASSERT_EQ(ui().messages.size(), 1u);
-  EXPECT_TRUE(ui().messages[0].text.startsWith(QStringLiteral("指定した区間はデータの数よりも多いです...")));
+  EXPECT_TRUE(ui().messages[0].text.startsWith(
+      QStringLiteral("指定した区間はデータの数よりも多いです...")));
   EXPECT_EQ(program.dataIo().StartSection, 300);
   EXPECT_TRUE(longPauses().empty());
   EXPECT_FALSE(ctl().Command2[1]->isEnabled());
@@ -200,14 +207,17 @@ TEST_F(RouteCommandsTest, StepSoundFixedOrByTheFlagColumn) {
   setRoute("1", "1");
   sent().clear();
   ctl().Command2[1]->click();  // fixed sound, not waited
-  EXPECT_EQ(sent(), (QStringList{"close 318S2", "open \"" + path("step.wav") + "\" type waveaudio alias 318S2 wait",
-                                 "stop 318S2", "play 318S2 from 0"}));
+  EXPECT_EQ(sent(),
+            (QStringList{"close 318S2",
+                         "open \"" + path("step.wav") + "\" type waveaudio alias 318S2 wait",
+                         "stop 318S2", "play 318S2 from 0"}));
   option().Option2[1]->setValue(true);
   option().Combo1->setListIndex(32);  // column 33
   option().Option6[0]->setValue(true);
   sent().clear();
   ctl().Command2[1]->click();  // row 3: flag 3, waited
-  EXPECT_EQ(sent(), (QStringList{"close 318S2", "open \"" + path("s3.wav") + "\" type waveaudio alias 318S2 wait",
+  EXPECT_EQ(sent(), (QStringList{"close 318S2",
+                                 "open \"" + path("s3.wav") + "\" type waveaudio alias 318S2 wait",
                                  "play 318S2 from 0 wait"}));
   for (int flag : {0, 4, -1}) {  // rows 4, 5, 6 step silently
     sent().clear();
@@ -224,7 +234,7 @@ TEST_F(RouteCommandsTest, StepSoundFixedOrByTheFlagColumn) {
 TEST_F(RouteCommandsTest, NightFareDoublesAllButMinusOneInAWideType) {
   setRoute("1", "1");
   ctl().Check2->setValue(1);
-  EXPECT_EQ(cell(2)->Value(), QVariant(1002));  // nothing changes until the next display
+  EXPECT_EQ(cell(2)->Value(), QVariant(1002));             // nothing changes until the next display
   for (int i = 0; i < 3; ++i) ctl().Command2[1]->click();  // row 4
   EXPECT_EQ(cell(1)->Value(), QVariant(8002));
   EXPECT_EQ(cell(2)->Value(), QVariant(40000));

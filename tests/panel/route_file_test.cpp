@@ -1,3 +1,5 @@
+#include "route_file.h"
+
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -7,7 +9,6 @@
 #include "bytes.h"
 #include "cp932.h"
 #include "data_io.h"
-#include "route_file.h"
 #include "runtime_error.h"
 #include "scripted_ui.h"
 
@@ -81,7 +82,10 @@ TEST(RouteFile, TruncatedInANameOrInTheValues) {
 
 TEST(RouteFile, BadShiftJisNameIsReadWithQuestionMarks) {
   Bytes b;
-  b.i16(1).text(QByteArray::fromHex("8977" "85" "40"));  // 駅, then an unassigned code
+  b.i16(1).text(
+      QByteArray::fromHex("8977"
+                          "85"
+                          "40"));  // 駅, then an unassigned code
   for (int k = 0; k <= 150; ++k) b.i16(0);
   const RouteFile f = parseRouteFile(b);
   ASSERT_EQ(f.status, RouteFile::Status::Ok);
@@ -108,7 +112,9 @@ class LoadRouteTest : public ::testing::Test {
     io.StartSection = static_cast<std::int16_t>(section);
     return io.LoadRouteFile(dir.path());
   }
-  QString lastMessage() const { return scope.ui.messages.empty() ? QString() : scope.ui.messages.back().text; }
+  QString lastMessage() const {
+    return scope.ui.messages.empty() ? QString() : scope.ui.messages.back().text;
+  }
 
   QTemporaryDir dir;
   test::UiScope scope;

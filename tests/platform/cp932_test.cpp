@@ -1,13 +1,15 @@
-#include <gtest/gtest.h>
-
 #include "cp932.h"
+
+#include <gtest/gtest.h>
 
 using sorane::cp932::decode;
 using sorane::cp932::encode;
 
 namespace {
 
-QByteArray hex(const char* h) { return QByteArray::fromHex(h); }
+QByteArray hex(const char* h) {
+  return QByteArray::fromHex(h);
+}
 
 TEST(Cp932, KanjiKanaAndAsciiEncodeToShiftJis) {
   EXPECT_EQ(encode(QStringLiteral("C:\\運賃")), hex("433a5c895e92c0"));

@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "property_bag.h"
+
+#include <gtest/gtest.h>
 
 namespace sorane {
 namespace {

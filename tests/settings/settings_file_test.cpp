@@ -1,8 +1,9 @@
+#include "settings_file.h"
+
 #include <gtest/gtest.h>
 
 #include "bytes.h"
 #include "cp932.h"
-#include "settings_file.h"
 
 namespace sorane {
 namespace {
@@ -37,15 +38,19 @@ SettingsRecord firstRunRecord() {
 TEST(SettingsFile, FirstEightyEightBytesOfAFirstRun) {
   const QByteArray bytes = encodeSettings(firstRunRecord());
   const QByteArray expected = Bytes()
-                                  .hex("00000000")                          // FolderInfo
-                                  .hex("0100")                              // Check1
-                                  .hex("cdd18600cdd18600cdd18600")          // Command5(0..2)
-                                  .hex("0000" "0000")                       // Combo2, Check2
+                                  .hex("00000000")                  // FolderInfo
+                                  .hex("0100")                      // Check1
+                                  .hex("cdd18600cdd18600cdd18600")  // Command5(0..2)
+                                  .hex(
+                                      "0000"
+                                      "0000")                               // Combo2, Check2
                                   .hex("ffff0000ffff0000ffff0000ffff0000")  // Option3
                                   .hex("000000000000")                      // three panel paths
-                                  .hex("80808000969696" "00f8d27200")       // Command8(0..2)
+                                  .hex(
+                                      "80808000969696"
+                                      "00f8d27200")  // Command8(0..2)
                                   .hex("0000000000000000000000000000000000000000")
-                                  .hex("80808000ffff0000ffff0000");         // ChimeiInfo
+                                  .hex("80808000ffff0000ffff0000");  // ChimeiInfo
   ASSERT_EQ(expected.size(), 88);
   EXPECT_EQ(bytes.left(88).toHex(' '), expected.toHex(' '));
 }
@@ -68,23 +73,23 @@ TEST(SettingsFile, FareFolderExampleIsNineBytes) {
 // Every field with its own value, written by hand in file order.
 Bytes handMadeFile() {
   Bytes b;
-  b.text("fare").text("tape");                                    // 1-2
-  b.i16(1).i32(0x010203).i32(0x040506).i32(0x070809);            // 3-6
-  b.i16(7).i16(1);                                                // 7-8
-  b.i16(0).i16(-1).i16(0).i16(-1).i16(-1).i16(0).i16(0).i16(-1);  // 9-16
-  b.text("p0").text("p1").text("p2");                             // 17-19
-  b.i32(0x111111).i32(0x222222).i32(0x333333);                    // 20-22
+  b.text("fare").text("tape");                                                // 1-2
+  b.i16(1).i32(0x010203).i32(0x040506).i32(0x070809);                         // 3-6
+  b.i16(7).i16(1);                                                            // 7-8
+  b.i16(0).i16(-1).i16(0).i16(-1).i16(-1).i16(0).i16(0).i16(-1);              // 9-16
+  b.text("p0").text("p1").text("p2");                                         // 17-19
+  b.i32(0x111111).i32(0x222222).i32(0x333333);                                // 20-22
   b.i16(1).i16(4).i16(1).i16(1).i16(5).i16(1).i16(6).i16(1).i16(149).i16(7);  // 23-32
-  b.i32(0x444444).i32(0x555555).i16(3).i16(1);                    // 33-36
-  b.text("s0").text("s1");                                        // 37-38
-  b.i16(0).i16(-1).i16(-1).i16(0);                                // 39-42
-  b.text("s7").i16(12).text("s8").text("s9").text("s10");         // 43-47
-  b.i16(0).i16(-1).i16(0).i16(-1);                                // 48-51
-  b.text("s3").text("s4").text("s5").text("s6");                  // 52-55
-  b.i16(1).text("plugin").i16(0).i16(0).i16(-1).text("2009/01/05");  // 56-61
-  b.i16(1).i32(200).i32(1500).i16(1).i16(1).i32(15000).i32(-300);    // PanelState
-  b.i32(2250).i32(1125);                                          // FormPos
-  for (int i = 0; i < 17; ++i) b.i32(0x100 + i);                  // CustColors
+  b.i32(0x444444).i32(0x555555).i16(3).i16(1);                                // 33-36
+  b.text("s0").text("s1");                                                    // 37-38
+  b.i16(0).i16(-1).i16(-1).i16(0);                                            // 39-42
+  b.text("s7").i16(12).text("s8").text("s9").text("s10");                     // 43-47
+  b.i16(0).i16(-1).i16(0).i16(-1);                                            // 48-51
+  b.text("s3").text("s4").text("s5").text("s6");                              // 52-55
+  b.i16(1).text("plugin").i16(0).i16(0).i16(-1).text("2009/01/05");           // 56-61
+  b.i16(1).i32(200).i32(1500).i16(1).i16(1).i32(15000).i32(-300);             // PanelState
+  b.i32(2250).i32(1125);                                                      // FormPos
+  for (int i = 0; i < 17; ++i) b.i32(0x100 + i);                              // CustColors
   b.i16(32);
   for (int i = 0; i < 32; ++i) b.i16(i % 4).i16(i % 3).i16(i % 5);  // Shift, ZeroMode, FillZero
   return b;

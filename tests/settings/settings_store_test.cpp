@@ -56,9 +56,17 @@ TEST_F(SettingsStoreTest, FirstRunIsSilentAndQuittingWritesACompleteFile) {
   const QByteArray bytes = savedBytes();
   EXPECT_EQ(bytes.size(), 430 + 10);  // the fixed date "2026/12/07"
   const QByteArray first88 = Bytes()
-                                 .hex("00000000" "0100" "cdd18600cdd18600cdd18600" "00000000")
-                                 .hex("ffff0000ffff0000ffff0000ffff0000" "000000000000")
-                                 .hex("80808000969696" "00f8d27200")
+                                 .hex(
+                                     "00000000"
+                                     "0100"
+                                     "cdd18600cdd18600cdd18600"
+                                     "00000000")
+                                 .hex(
+                                     "ffff0000ffff0000ffff0000ffff0000"
+                                     "000000000000")
+                                 .hex(
+                                     "80808000969696"
+                                     "00f8d27200")
                                  .hex("0000000000000000000000000000000000000000")
                                  .hex("80808000ffff0000ffff0000");
   EXPECT_EQ(bytes.left(88).toHex(' '), first88.toHex(' '));
@@ -204,13 +212,18 @@ std::vector<BadFile> catalogue() {
   return {
       {"empty", QByteArray(), k380},  // the scroll speed 0 is below its range
       {"one byte", QByteArray(1, '\x01'), k380},
-      {"cut inside a text", Bytes().text("C:/fare").raw(QByteArray::fromHex("0500")).raw("ab"), k380},
+      {"cut inside a text", Bytes().text("C:/fare").raw(QByteArray::fromHex("0500")).raw("ab"),
+       k380},
       {"text longer than the file", Bytes().i16(30000).raw("abc"), k380},
-      {"Combo1 out of range", with([](SettingsRecord& r) { r.soundInfo.StepFlagColumn = 200; }), k380},
-      {"Combo2 out of range", with([](SettingsRecord& r) { r.panelInfo.NumberingStyle = 12; }), k380},
-      {"Combo3 out of range", with([](SettingsRecord& r) { r.chimeiInfo.ChimeiFontOption = 5; }), k380},
+      {"Combo1 out of range", with([](SettingsRecord& r) { r.soundInfo.StepFlagColumn = 200; }),
+       k380},
+      {"Combo2 out of range", with([](SettingsRecord& r) { r.panelInfo.NumberingStyle = 12; }),
+       k380},
+      {"Combo3 out of range", with([](SettingsRecord& r) { r.chimeiInfo.ChimeiFontOption = 5; }),
+       k380},
       {"negative colour", with([](SettingsRecord& r) { r.digitInfo.DegitBackColor = -1; }), k380},
-      {"huge colour", with([](SettingsRecord& r) { r.panelInfo.BacklightColor[1] = 0x1000000; }), k380},
+      {"huge colour", with([](SettingsRecord& r) { r.panelInfo.BacklightColor[1] = 0x1000000; }),
+       k380},
       {"check state 2", with([](SettingsRecord& r) { r.panelInfo.ZeroPad = 2; }), k380},
       {"input frame 5", with([](SettingsRecord& r) { r.panelState.InputFrame = 5; }),
        QStringLiteral("エラー Code:9\r\n内容:インデックスが有効範囲にありません。")},

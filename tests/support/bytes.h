@@ -9,11 +9,13 @@ namespace sorane::test {
 class Bytes {
  public:
   Bytes& i16(int v) {
-    for (int i = 0; i < 2; ++i) b.append(static_cast<char>((static_cast<unsigned>(v) >> (8 * i)) & 0xFF));
+    for (int i = 0; i < 2; ++i)
+      b.append(static_cast<char>((static_cast<unsigned>(v) >> (8 * i)) & 0xFF));
     return *this;
   }
   Bytes& i32(std::int64_t v) {
-    for (int i = 0; i < 4; ++i) b.append(static_cast<char>((static_cast<std::uint64_t>(v) >> (8 * i)) & 0xFF));
+    for (int i = 0; i < 4; ++i)
+      b.append(static_cast<char>((static_cast<std::uint64_t>(v) >> (8 * i)) & 0xFF));
     return *this;
   }
   // A 16-bit byte count, then the bytes.

@@ -46,7 +46,9 @@ TEST(RouteCsv, SaysWhatIsWrongAndWhere) {
   std::vector<RouteRow> rows;
   QString error;
   EXPECT_FALSE(routeFromCsv(line("A", 1) + "B,1,2,3\n", rows, error));
-  EXPECT_EQ(error, QStringLiteral("2行目: 列の数が 4 です(停留所名、整理券番号、運賃32列、追加の列は150列目まで: 34〜152列)"));
+  EXPECT_EQ(error, QStringLiteral(
+                       "2行目: 列の数が 4 "
+                       "です(停留所名、整理券番号、運賃32列、追加の列は150列目まで: 34〜152列)"));
   QByteArray bad = line("A", 1);
   bad.replace(",100,", ",1O0,");
   EXPECT_FALSE(routeFromCsv(bad, rows, error));
@@ -89,19 +91,23 @@ TEST(RouteCheck, ReportsInPlainWords) {
   EXPECT_TRUE(ok);
   EXPECT_EQ(report[0], QStringLiteral("停留所数 2、設定できる区間は 1〜1"));
   EXPECT_TRUE(report.contains(QStringLiteral("2件目: 停留所名が空です")));
-  EXPECT_TRUE(report.contains(QStringLiteral("最後の停留所の後に 2 バイトの余分なデータがあります")));
+  EXPECT_TRUE(
+      report.contains(QStringLiteral("最後の停留所の後に 2 バイトの余分なデータがあります")));
   report = checkRouteFile(good.left(good.size() - 10), &ok);
   EXPECT_FALSE(ok);
-  EXPECT_EQ(report[0], QStringLiteral("停留所数は 2 ですが、2件目の運賃の途中でファイルが終わっています"));
+  EXPECT_EQ(report[0],
+            QStringLiteral("停留所数は 2 ですが、2件目の運賃の途中でファイルが終わっています"));
 }
 
 TEST(TapeCheck, ReportsTheLineAtFault) {
   bool ok = false;
   const QByteArray good = cp932::encode(QStringLiteral("次は、駅前です。,1,2\r\n\"a,b\",0,0\r\n"));
-  EXPECT_EQ(checkTapeFile(good, &ok), QStringList{QStringLiteral("放送 2 件、うち停留所を送るもの 1 件")});
+  EXPECT_EQ(checkTapeFile(good, &ok),
+            QStringList{QStringLiteral("放送 2 件、うち停留所を送るもの 1 件")});
   EXPECT_TRUE(ok);
   EXPECT_EQ(checkTapeFile(cp932::encode(QStringLiteral("a,1,1\r\nb,1\r\n")), &ok),
-            QStringList{QStringLiteral("2行目: 項目がちょうど3つ(文,送りフラグ,サウンドフラグ)ではありません")});
+            QStringList{QStringLiteral(
+                "2行目: 項目がちょうど3つ(文,送りフラグ,サウンドフラグ)ではありません")});
   EXPECT_FALSE(ok);
   EXPECT_EQ(checkTapeFile("a,x,1\r\n", &ok),
             QStringList{QStringLiteral("1行目: フラグが -32768〜32767 の整数ではありません")});

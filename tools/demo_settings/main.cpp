@@ -18,8 +18,10 @@
 using namespace sorane;
 
 int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("DISPLAY")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  else qputenv("QT_QPA_PLATFORM", "xcb");
+  if (qEnvironmentVariableIsEmpty("DISPLAY"))
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+  else
+    qputenv("QT_QPA_PLATFORM", "xcb");
   QApplication app(argc, argv);
   if (argc != 3) {
     std::fprintf(stderr, "usage: sorane-demo-settings SETTINGS_FILE DEMO_FOLDER\n");
@@ -55,9 +57,8 @@ int main(int argc, char** argv) {
   // the bottom right. A screenless run assumes 1280 x 800.
   SettingsRecord& r = program.record();
   const QScreen* screen = QGuiApplication::primaryScreen();
-  const QRect area = screen && screen->availableGeometry().width() > 1
-                         ? screen->availableGeometry()
-                         : QRect(0, 0, 1280, 800);
+  const QRect area = screen && screen->availableGeometry().width() > 1 ? screen->availableGeometry()
+                                                                       : QRect(0, 0, 1280, 800);
   r.formPos = {0, 0};
   r.panelState = {0, 1, 0, 0, 0, twips(area.right() + 1 - 359), twips(area.bottom() + 1 - 202)};
   try {

@@ -17,9 +17,9 @@ constexpr int kRate = 22050;
 constexpr double kPi = 3.14159265358979323846;
 
 struct Note {
-  double start;     // seconds
-  double freq;      // Hz
-  double decay;     // seconds to fall to 1/e
+  double start;  // seconds
+  double freq;   // Hz
+  double decay;  // seconds to fall to 1/e
   double gain;
 };
 
@@ -98,7 +98,11 @@ QByteArray midi(const std::vector<std::array<int, 3>>& notes) {
   }
   track += QByteArray::fromHex("00ff2f00");
   QByteArray b("MThd");
-  b += QByteArray::fromHex("00000006" "0000" "0001" "01e0");
+  b += QByteArray::fromHex(
+      "00000006"
+      "0000"
+      "0001"
+      "01e0");
   b += "MTrk";
   const auto n = static_cast<std::uint32_t>(track.size());
   b += static_cast<char>(n >> 24);
@@ -108,7 +112,9 @@ QByteArray midi(const std::vector<std::array<int, 3>>& notes) {
   return b + track;
 }
 
-double hz(int midiKey) { return 440.0 * std::pow(2.0, (midiKey - 69) / 12.0); }
+double hz(int midiKey) {
+  return 440.0 * std::pow(2.0, (midiKey - 69) / 12.0);
+}
 
 bool save(const QString& path, const QByteArray& bytes) {
   QFile f(path);
@@ -129,16 +135,20 @@ int main(int argc, char** argv) {
   const QDir dir(QString::fromLocal8Bit(argv[1]));
   bool ok = true;
   // Route set: a rising three-note chime.
-  ok &= save(dir.filePath("set.wav"),
-             wav(render({{0.0, hz(84), 0.5, 0.25}, {0.18, hz(88), 0.5, 0.25}, {0.36, hz(91), 0.7, 0.25}}, 1.4)));
+  ok &= save(
+      dir.filePath("set.wav"),
+      wav(render({{0.0, hz(84), 0.5, 0.25}, {0.18, hz(88), 0.5, 0.25}, {0.36, hz(91), 0.7, 0.25}},
+                 1.4)));
   // Keys and lists: a short tick.
   ok &= save(dir.filePath("click.wav"), wav(render({{0.0, hz(96), 0.012, 0.3}}, 0.06)));
   // Step chimes by flag: "pin-pon", a single ding, and a falling three-note chime.
   ok &= save(dir.filePath("step1.wav"),
              wav(render({{0.0, hz(79), 0.6, 0.3}, {0.35, hz(76), 0.9, 0.3}}, 1.6)));
   ok &= save(dir.filePath("step2.wav"), wav(render({{0.0, hz(81), 0.7, 0.35}}, 1.0)));
-  ok &= save(dir.filePath("step3.wav"),
-             wav(render({{0.0, hz(88), 0.5, 0.25}, {0.25, hz(84), 0.5, 0.25}, {0.5, hz(79), 0.9, 0.25}}, 1.8)));
+  ok &= save(
+      dir.filePath("step3.wav"),
+      wav(render({{0.0, hz(88), 0.5, 0.25}, {0.25, hz(84), 0.5, 0.25}, {0.5, hz(79), 0.9, 0.25}},
+                 1.8)));
   // Before an announcement.
   ok &= save(dir.filePath("before.wav"), wav(render({{0.0, hz(76), 0.8, 0.3}}, 1.1)));
   ok &= save(dir.filePath("announce.mid"), midi({{72, 0, 1}, {76, 1, 1}, {79, 2, 1}, {84, 3, 2}}));

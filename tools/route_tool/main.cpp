@@ -22,16 +22,20 @@ QTextStream& errors() {
 }
 
 int usage() {
-  errors() << "使い方:\n"
-           "  sorane-route to-hy3 路線.csv 1.hy3   CSV (UTF-8 か Shift-JIS) から運賃データを作る\n"
-           "  sorane-route to-csv 1.hy3 路線.csv   運賃データを CSV (UTF-8) に戻す\n"
-           "  sorane-route check 1.hy3             運賃データを調べる\n"
-           "  sorane-route check 1tp.csv           放送用データを調べる\n"
-           "CSV の1行は 停留所名,整理券番号,運賃1,…,運賃32[,列33,…,列150]。#で始まる行は読み飛ばす。\n";
+  errors()
+      << "使い方:\n"
+         "  sorane-route to-hy3 路線.csv 1.hy3   CSV (UTF-8 か Shift-JIS) から運賃データを作る\n"
+         "  sorane-route to-csv 1.hy3 路線.csv   運賃データを CSV (UTF-8) に戻す\n"
+         "  sorane-route check 1.hy3             運賃データを調べる\n"
+         "  sorane-route check 1tp.csv           放送用データを調べる\n"
+         "CSV の1行は "
+         "停留所名,整理券番号,運賃1,…,運賃32[,列33,…,列150]。#で始まる行は読み飛ばす。\n";
   return 2;
 }
 
-QByteArray read(const QString& path) { return readWholeFile(path); }
+QByteArray read(const QString& path) {
+  return readWholeFile(path);
+}
 
 int toHy3(const QString& csv, const QString& hy3) {
   std::vector<RouteRow> rows;
@@ -49,7 +53,8 @@ int toCsv(const QString& hy3, const QString& csv) {
   const RouteFile f = parseRouteFile(read(hy3));
   if (f.status != RouteFile::Status::Ok) {
     bool ok = false;
-    for (const QString& line : checkRouteFile(read(hy3), &ok)) errors() << hy3 << ": " << line << "\n";
+    for (const QString& line : checkRouteFile(read(hy3), &ok))
+      errors() << hy3 << ": " << line << "\n";
     return 1;
   }
   writeFileAtomically(csv, routeToCsv(f.rows));
@@ -59,7 +64,8 @@ int toCsv(const QString& hy3, const QString& csv) {
 int check(const QString& path) {
   bool ok = false;
   const bool tape = path.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive);
-  const QStringList report = tape ? checkTapeFile(read(path), &ok) : checkRouteFile(read(path), &ok);
+  const QStringList report =
+      tape ? checkTapeFile(read(path), &ok) : checkRouteFile(read(path), &ok);
   for (const QString& line : report) out() << path << ": " << line << "\n";
   out() << path << (ok ? ": 使えます\n" : ": このままでは使えません\n");
   return ok ? 0 : 1;

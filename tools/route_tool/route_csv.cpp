@@ -72,7 +72,9 @@ bool routeFromCsv(const QByteArray& csv, std::vector<RouteRow>& rows, QString& e
       return false;
     }
     if (f.size() < 34 || f.size() > 152) {
-      error = where + QStringLiteral(": 列の数が %1 です(停留所名、整理券番号、運賃32列、追加の列は150列目まで: 34〜152列)")
+      error = where + QStringLiteral(
+                          ": 列の数が %1 "
+                          "です(停留所名、整理券番号、運賃32列、追加の列は150列目まで: 34〜152列)")
                           .arg(f.size());
       return false;
     }
@@ -83,14 +85,17 @@ bool routeFromCsv(const QByteArray& csv, std::vector<RouteRow>& rows, QString& e
     RouteRow r;
     r.StopName = f[0];
     if (cp932::encode(r.StopName).contains('?') && !r.StopName.contains(QLatin1Char('?'))) {
-      error = where + QStringLiteral(": 停留所名「%1」にShift-JISで書けない文字があります").arg(f[0]);
+      error =
+          where + QStringLiteral(": 停留所名「%1」にShift-JISで書けない文字があります").arg(f[0]);
       return false;
     }
     for (int c = 1; c < f.size(); ++c) {
       bool isNumber = false;
       const int v = f[c].isEmpty() ? 0 : f[c].toInt(&isNumber);
       if (!f[c].isEmpty() && (!isNumber || v < -32768 || v > 32767)) {
-        error = where + QStringLiteral(": %1列目「%2」は -32768〜32767 の整数ではありません").arg(c + 1).arg(f[c]);
+        error = where + QStringLiteral(": %1列目「%2」は -32768〜32767 の整数ではありません")
+                            .arg(c + 1)
+                            .arg(f[c]);
         return false;
       }
       r.Values[static_cast<std::size_t>(c - 1)] = static_cast<std::int16_t>(v);
@@ -119,7 +124,8 @@ QByteArray routeToCsv(const std::vector<RouteRow>& rows) {
     QString name = r.StopName;
     if (name.contains(QLatin1Char(',')) || name.contains(QLatin1Char('"')) ||
         name != name.trimmed() || name.startsWith(QLatin1Char('#')))
-      name = QLatin1Char('"') + name.replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
+      name = QLatin1Char('"') + name.replace(QLatin1Char('"'), QStringLiteral("\"\"")) +
+             QLatin1Char('"');
     out += name;
     for (int k = 0; k <= lastColumn; ++k)
       out += QLatin1Char(',') + QString::number(r.Values[static_cast<std::size_t>(k)]);
@@ -134,8 +140,9 @@ QStringList checkRouteFile(const QByteArray& bytes, bool* ok) {
   *ok = f.status == RouteFile::Status::Ok;
   switch (f.status) {
     case RouteFile::Status::Empty:
-      report << (bytes.size() < 2 ? QStringLiteral("ファイルが短すぎます(先頭2バイトの停留所数がありません)")
-                                  : QStringLiteral("停留所数が0です: このファイルでは系統設定できません"));
+      report << (bytes.size() < 2
+                     ? QStringLiteral("ファイルが短すぎます(先頭2バイトの停留所数がありません)")
+                     : QStringLiteral("停留所数が0です: このファイルでは系統設定できません"));
       return report;
     case RouteFile::Status::Negative:
       report << QStringLiteral("停留所数が負の数(%1)です").arg(f.count);
@@ -158,14 +165,16 @@ QStringList checkRouteFile(const QByteArray& bytes, bool* ok) {
     *ok = false;
   }
   for (int row : f.badNames)
-    report << QStringLiteral("%1件目: 停留所名にShift-JISとして読めないバイトがあります(「%2」と表示されます)")
+    report << QStringLiteral(
+                  "%1件目: 停留所名にShift-JISとして読めないバイトがあります(「%2」と表示されます)")
                   .arg(row)
                   .arg(f.rows[static_cast<std::size_t>(row - 1)].StopName);
   for (int i = 0; i < static_cast<int>(f.rows.size()); ++i)
     if (f.rows[static_cast<std::size_t>(i)].StopName.isEmpty())
       report << QStringLiteral("%1件目: 停留所名が空です").arg(i + 1);
   if (f.bytesUsed < bytes.size())
-    report << QStringLiteral("最後の停留所の後に %1 バイトの余分なデータがあります").arg(bytes.size() - f.bytesUsed);
+    report << QStringLiteral("最後の停留所の後に %1 バイトの余分なデータがあります")
+                  .arg(bytes.size() - f.bytesUsed);
   return report;
 }
 
@@ -178,11 +187,14 @@ QStringList checkTapeFile(const QByteArray& bytes, bool* ok) {
   *ok = f.ok();
   const QString where = QStringLiteral("%1行目: ").arg(f.line);
   switch (f.error) {
-    case TapeFileError::None: break;
+    case TapeFileError::None:
+      break;
     case TapeFileError::BadEncoding:
-      return {(f.line > 0 ? where : QString()) + QStringLiteral("Shift-JISとして読めないバイトがあります")};
+      return {(f.line > 0 ? where : QString()) +
+              QStringLiteral("Shift-JISとして読めないバイトがあります")};
     case TapeFileError::FieldCount:
-      return {where + QStringLiteral("項目がちょうど3つ(文,送りフラグ,サウンドフラグ)ではありません")};
+      return {where +
+              QStringLiteral("項目がちょうど3つ(文,送りフラグ,サウンドフラグ)ではありません")};
     case TapeFileError::BrokenQuote:
       return {where + QStringLiteral("引用符 \" が閉じていないか、閉じた後に文字があります")};
     case TapeFileError::BadFlag:
@@ -196,8 +208,10 @@ QStringList checkTapeFile(const QByteArray& bytes, bool* ok) {
     steps += e.StepFlag == 1;
     blank += e.Text.trimmed().isEmpty();
   }
-  QStringList report{QStringLiteral("放送 %1 件、うち停留所を送るもの %2 件").arg(f.entries.size()).arg(steps)};
-  if (blank > 0) report << QStringLiteral("文が空の行が %1 件あります(その行では何も話しません)").arg(blank);
+  QStringList report{
+      QStringLiteral("放送 %1 件、うち停留所を送るもの %2 件").arg(f.entries.size()).arg(steps)};
+  if (blank > 0)
+    report << QStringLiteral("文が空の行が %1 件あります(その行では何も話しません)").arg(blank);
   if (!bytes.isEmpty() && !bytes.contains("\r\n"))
     report << QStringLiteral("行の終わりが CR LF ではありません");
   return report;

@@ -69,8 +69,10 @@ QString degitDisplayText(const QVariant& value, std::int16_t zeroMode, std::int1
       if (isZero || isEmpty) v = zero;
       break;
     case 2:
-      if (isZero) v = empty;
-      else if (isMinusOne) v = zero;
+      if (isZero)
+        v = empty;
+      else if (isMinusOne)
+        v = zero;
       break;
     case 3:
       if (isZero || isEmpty || isMinusOne) v = zero;
@@ -92,10 +94,14 @@ QString degitDisplayText(const QVariant& value, std::int16_t zeroMode, std::int1
 
 QSize degitCellSize(std::int16_t degitSize) {
   switch (degitSize) {
-    case 1: return twipsSize(255, 390);
-    case 2: return twipsSize(285, 435);
-    case 3: return twipsSize(165, 225);
-    default: return twipsSize(195, 300);
+    case 1:
+      return twipsSize(255, 390);
+    case 2:
+      return twipsSize(285, 435);
+    case 3:
+      return twipsSize(165, 225);
+    default:
+      return twipsSize(195, 300);
   }
 }
 

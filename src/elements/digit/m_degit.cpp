@@ -168,7 +168,9 @@ void M_Degit::resizeToCells() {
   resize(cell.width() * keta_, cell.height());
 }
 
-void M_Degit::redraw() { drawDigits(value_, baseForeColor_, degitForeColor_); }
+void M_Degit::redraw() {
+  drawDigits(value_, baseForeColor_, degitForeColor_);
+}
 
 void M_Degit::drawDigits(const QVariant& value, ColorRef unlit, ColorRef lit) {
   drawnText_ = degitDisplayText(value, zeroMode_, fillZero_, shift_, keta_);
@@ -196,7 +198,9 @@ void M_Degit::paintEvent(QPaintEvent*) {
   p.drawImage(QPoint(0, 0), surface_);
 }
 
-void M_Degit::mousePressEvent(QMouseEvent* event) { event->accept(); }
+void M_Degit::mousePressEvent(QMouseEvent* event) {
+  event->accept();
+}
 
 void M_Degit::mouseDoubleClickEvent(QMouseEvent* event) {
   event->accept();

@@ -9,7 +9,9 @@
 namespace sorane {
 namespace {
 
-int scaled(double v) { return std::max(1, static_cast<int>(std::lround(v))); }
+int scaled(double v) {
+  return std::max(1, static_cast<int>(std::lround(v)));
+}
 
 // Cell frame shared by the faces: margins, stroke and the middle bar.
 struct Frame {
@@ -42,9 +44,9 @@ std::array<QRect, 7> boxSegments(const Frame& f, int gap) {
   const int upH = f.ym - gap - upTop;
   const int loTop = f.ym + t + gap;
   const int loH = f.y1 - t - gap - loTop;
-  return {QRect(hx, f.y0, hw, t),          QRect(f.x1 - t, upTop, t, upH),
-          QRect(f.x1 - t, loTop, t, loH),  QRect(hx, f.y1 - t, hw, t),
-          QRect(f.x0, loTop, t, loH),      QRect(f.x0, upTop, t, upH),
+  return {QRect(hx, f.y0, hw, t),         QRect(f.x1 - t, upTop, t, upH),
+          QRect(f.x1 - t, loTop, t, loH), QRect(hx, f.y1 - t, hw, t),
+          QRect(f.x0, loTop, t, loH),     QRect(f.x0, upTop, t, upH),
           QRect(hx, f.ym, hw, t)};
 }
 
@@ -94,9 +96,12 @@ DegitFace degitFaceForStyle(std::int16_t degitStyle) {
 
 QString degitFaceName(DegitFace face) {
   switch (face) {
-    case DegitFace::B: return QStringLiteral("M_DegitB");
-    case DegitFace::C: return QStringLiteral("M_DegitC");
-    default: return QStringLiteral("M_DegitA");
+    case DegitFace::B:
+      return QStringLiteral("M_DegitB");
+    case DegitFace::C:
+      return QStringLiteral("M_DegitC");
+    default:
+      return QStringLiteral("M_DegitA");
   }
 }
 
@@ -106,26 +111,46 @@ std::uint8_t segmentMask(QChar ch) {
   const char16_t u = ch.unicode();
   if (u >= u'0' && u <= u'9') return digits[u - u'0'];
   switch (u) {
-    case u'-': return 0x40;
-    case u'_': return 0x08;
-    case u'=': return 0x48;
-    case u'A': return 0x77;
-    case u'b': return 0x7C;
-    case u'C': return 0x39;
-    case u'c': return 0x58;
-    case u'd': return 0x5E;
-    case u'E': return 0x79;
-    case u'F': return 0x71;
-    case u'H': return 0x76;
-    case u'h': return 0x74;
-    case u'L': return 0x38;
-    case u'n': return 0x54;
-    case u'o': return 0x5C;
-    case u'P': return 0x73;
-    case u'r': return 0x50;
-    case u'U': return 0x3E;
-    case u'u': return 0x1C;
-    default: return 0;
+    case u'-':
+      return 0x40;
+    case u'_':
+      return 0x08;
+    case u'=':
+      return 0x48;
+    case u'A':
+      return 0x77;
+    case u'b':
+      return 0x7C;
+    case u'C':
+      return 0x39;
+    case u'c':
+      return 0x58;
+    case u'd':
+      return 0x5E;
+    case u'E':
+      return 0x79;
+    case u'F':
+      return 0x71;
+    case u'H':
+      return 0x76;
+    case u'h':
+      return 0x74;
+    case u'L':
+      return 0x38;
+    case u'n':
+      return 0x54;
+    case u'o':
+      return 0x5C;
+    case u'P':
+      return 0x73;
+    case u'r':
+      return 0x50;
+    case u'U':
+      return 0x3E;
+    case u'u':
+      return 0x1C;
+    default:
+      return 0;
   }
 }
 

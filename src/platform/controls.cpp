@@ -18,34 +18,40 @@ void uncheckSiblings(Option* self) {
     if (other != self) other->setChecked(false);
 }
 
+// Selecting an option clears the others of its group and raises Click().
+template <typename Option>
+void behaveAsOption(Option* self) {
+  QObject::connect(self, &QAbstractButton::toggled, self, [self](bool on) {
+    if (!on) return;
+    uncheckSiblings(self);
+    emit self->Click();
+  });
+}
+
+// Check states are 0 or 1.
+bool checkValue(std::int16_t v) {
+  if (v != 0 && v != 1) throw RuntimeError(err::kInvalidPropertyValue);
+  return v == 1;
+}
+
 }  // namespace
 
 CheckBox::CheckBox(const QString& text, QWidget* parent) : QCheckBox(text, parent) {
   connect(this, &QCheckBox::toggled, this, &CheckBox::Click);
 }
 
-void CheckBox::setValue(std::int16_t v) {
-  if (v != 0 && v != 1) throw RuntimeError(err::kInvalidPropertyValue);
-  setChecked(v == 1);
-}
+void CheckBox::setValue(std::int16_t v) { setChecked(checkValue(v)); }
 
 ToggleButton::ToggleButton(const QString& text, QWidget* parent) : QPushButton(text, parent) {
   setCheckable(true);
   connect(this, &QPushButton::toggled, this, &ToggleButton::Click);
 }
 
-void ToggleButton::setValue(std::int16_t v) {
-  if (v != 0 && v != 1) throw RuntimeError(err::kInvalidPropertyValue);
-  setChecked(v == 1);
-}
+void ToggleButton::setValue(std::int16_t v) { setChecked(checkValue(v)); }
 
 OptionButton::OptionButton(const QString& text, QWidget* parent) : QRadioButton(text, parent) {
   setAutoExclusive(false);
-  connect(this, &QRadioButton::toggled, this, [this](bool on) {
-    if (!on) return;
-    uncheckSiblings(this);
-    emit Click();
-  });
+  behaveAsOption(this);
 }
 
 void OptionButton::setValue(bool v) {
@@ -72,11 +78,7 @@ void OptionButton::paintEvent(QPaintEvent*) {
 
 PushOption::PushOption(const QString& text, QWidget* parent) : QPushButton(text, parent) {
   setCheckable(true);
-  connect(this, &QPushButton::toggled, this, [this](bool on) {
-    if (!on) return;
-    uncheckSiblings(this);
-    emit Click();
-  });
+  behaveAsOption(this);
 }
 
 void PushOption::setValue(bool v) {

@@ -118,4 +118,21 @@ QImage screenshot(const XServer& x, const QString& saveAs) {
   return QImage(file);
 }
 
+QString shotPath(const QString& name) {
+  QDir().mkpath(QStringLiteral(SORANE_SHOT_DIR));
+  return QDir(QStringLiteral(SORANE_SHOT_DIR)).filePath(name);
+}
+
+bool near(QColor a, QColor b, int tolerance) {
+  return std::abs(a.red() - b.red()) <= tolerance && std::abs(a.green() - b.green()) <= tolerance &&
+         std::abs(a.blue() - b.blue()) <= tolerance;
+}
+
+int countNear(const QImage& image, const QRect& area, QColor color, int tolerance) {
+  int n = 0;
+  for (int y = area.top(); y <= area.bottom(); ++y)
+    for (int x = area.left(); x <= area.right(); ++x) n += near(image.pixelColor(x, y), color, tolerance);
+  return n;
+}
+
 }  // namespace e2e

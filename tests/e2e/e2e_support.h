@@ -58,4 +58,11 @@ std::optional<QRect> windowGeometry(const XServer& x, const QString& window);
 // The whole screen.
 QImage screenshot(const XServer& x, const QString& saveAs = {});
 
+// Where a named screenshot is kept for a person to look at.
+QString shotPath(const QString& name);
+// Colours within `tolerance` on every channel.
+bool near(QColor a, QColor b, int tolerance);
+// Pixels of `area` near `color`.
+int countNear(const QImage& image, const QRect& area, QColor color, int tolerance);
+
 }  // namespace e2e

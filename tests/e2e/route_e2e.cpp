@@ -8,22 +8,9 @@
 
 namespace {
 
-QString shotPath(const QString& name) {
-  QDir().mkpath(QStringLiteral(SORANE_SHOT_DIR));
-  return QDir(QStringLiteral(SORANE_SHOT_DIR)).filePath(name);
-}
-
-bool near(QColor a, QColor b, int tol) {
-  return std::abs(a.red() - b.red()) <= tol && std::abs(a.green() - b.green()) <= tol &&
-         std::abs(a.blue() - b.blue()) <= tol;
-}
-
-int countNear(const QImage& img, const QRect& r, QColor c, int tol) {
-  int n = 0;
-  for (int y = r.top(); y <= r.bottom(); ++y)
-    for (int x = r.left(); x <= r.right(); ++x) n += near(img.pixelColor(x, y), c, tol);
-  return n;
-}
+using e2e::countNear;
+using e2e::near;
+using e2e::shotPath;
 
 // Fare cell i (1..32) and the stop-name strip on the board at (0, 0).
 QRect fareCell(int i) {

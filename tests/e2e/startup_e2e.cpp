@@ -7,17 +7,11 @@
 
 namespace {
 
+using e2e::countNear;
+using e2e::near;
+using e2e::shotPath;
+
 // Where screenshots are kept for a person to look at.
-QString shotPath(const QString& name) {
-  QDir().mkpath(QStringLiteral(SORANE_SHOT_DIR));
-  return QDir(QStringLiteral(SORANE_SHOT_DIR)).filePath(name);
-}
-
-bool near(QColor a, QColor b, int tol) {
-  return std::abs(a.red() - b.red()) <= tol && std::abs(a.green() - b.green()) <= tol &&
-         std::abs(a.blue() - b.blue()) <= tol;
-}
-
 TEST(Startup, BoardAtTopLeftPanelAtBottomRightNumbersDrawn) {
   e2e::XServer x;
   ASSERT_TRUE(x.ok()) << "Xvfb did not start";

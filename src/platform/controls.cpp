@@ -76,7 +76,7 @@ void OptionButton::paintEvent(QPaintEvent*) {
              Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, text());
 }
 
-PushOption::PushOption(const QString& text, QWidget* parent) : QPushButton(text, parent) {
+PushOption::PushOption(const QString& text, QWidget* parent) : Button(text, parent) {
   setCheckable(true);
   behaveAsOption(this);
 }

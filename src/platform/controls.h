@@ -56,8 +56,25 @@ class OptionButton : public QRadioButton {
   bool hitButton(const QPoint& pos) const override { return rect().contains(pos); }
 };
 
+// A push button with a face colour whose caption wraps inside the button,
+// as captions of narrow buttons do.
+class Button : public QPushButton {
+  Q_OBJECT
+ public:
+  explicit Button(const QString& text = {}, QWidget* parent = nullptr);
+  void setFaceColor(const QColor& color);
+  QColor faceColor() const { return face_; }
+  QSize sizeHint() const override;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  QColor face_;
+};
+
 // An option button drawn as a push button.
-class PushOption : public QPushButton {
+class PushOption : public Button {
   Q_OBJECT
  public:
   explicit PushOption(const QString& text = {}, QWidget* parent = nullptr);
@@ -78,23 +95,6 @@ class ComboBox : public QComboBox {
   int ListIndex() const { return currentIndex(); }
   // A position outside -1..count-1 is refused with run-time error 380.
   void setListIndex(int index);
-};
-
-// A push button with a face colour whose caption wraps inside the button,
-// as captions of narrow buttons do.
-class Button : public QPushButton {
-  Q_OBJECT
- public:
-  explicit Button(const QString& text = {}, QWidget* parent = nullptr);
-  void setFaceColor(const QColor& color);
-  QColor faceColor() const { return face_; }
-  QSize sizeHint() const override;
-
- protected:
-  void paintEvent(QPaintEvent* event) override;
-
- private:
-  QColor face_;
 };
 
 // A button whose face colour is the value it holds.

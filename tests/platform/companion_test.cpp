@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDialog>
+#include <QLabel>
 #include <QSpinBox>
 #include <QTimer>
 
@@ -75,6 +77,19 @@ TEST(Dlg100, CancelReturnsZeroAndLeavesTheValues) {
   EXPECT_EQ(zm, 3);
   EXPECT_EQ(sh, 1);
   EXPECT_EQ(fz, 2);
+}
+
+TEST(Dlg110, ShowsTheTextAndReturnsWhenClosed) {
+  QtCompanion c;
+  QString shown;
+  QTimer::singleShot(0, [&] {
+    QWidget* box = QApplication::activeModalWidget();
+    ASSERT_NE(box, nullptr);
+    for (QLabel* l : box->findChildren<QLabel*>()) shown += l->text() + "|";
+    static_cast<QDialog*>(box)->accept();
+  });
+  c.Call_dlg110(nullptr, 1, QStringLiteral("型番：318\r\nバージョン：0.1.0"));
+  EXPECT_EQ(shown, QStringLiteral("ソラネ|型番：318\nバージョン：0.1.0|"));
 }
 
 }  // namespace

@@ -152,6 +152,16 @@ void transfer(Io& io, SettingsRecord& r) {
   io.i32(r.formPos.Left);
   io.i32(r.formPos.Top);
   for (auto& c2 : r.CustColors) io.i32(c2);
+
+  // The element count is written as 32 and ignored when read: 32 entries
+  // always follow.
+  std::int16_t count = kElementCount;
+  io.i16(count);
+  for (DegitEntry& e : r.DegitInfo) {
+    io.i16(e.Shift);
+    io.i16(e.ZeroMode);
+    io.i16(e.FillZero);
+  }
 }
 
 }  // namespace
@@ -160,13 +170,6 @@ QByteArray encodeSettings(const SettingsRecord& record) {
   SettingsRecord r = record;
   Writer w;
   transfer(w, r);
-  std::int16_t count = kElementCount;
-  w.i16(count);
-  for (DegitEntry& e : r.DegitInfo) {
-    w.i16(e.Shift);
-    w.i16(e.ZeroMode);
-    w.i16(e.FillZero);
-  }
   return w.out;
 }
 
@@ -174,13 +177,6 @@ SettingsRecord decodeSettings(const QByteArray& bytes) {
   SettingsRecord r;
   Reader rd(bytes);
   transfer(rd, r);
-  std::int16_t ignored = 0;  // the element count: always 32 entries follow
-  rd.i16(ignored);
-  for (DegitEntry& e : r.DegitInfo) {
-    rd.i16(e.Shift);
-    rd.i16(e.ZeroMode);
-    rd.i16(e.FillZero);
-  }
   return r;
 }
 

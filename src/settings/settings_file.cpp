@@ -1,5 +1,7 @@
 #include "settings_file.h"
 
+#include <algorithm>
+
 #include "cp932.h"
 
 namespace sorane {
@@ -8,12 +10,55 @@ namespace {
 constexpr int kMaxTextBytes = 32767;
 constexpr std::int16_t kElementCount = 32;
 
+// A text that Shift-JIS cannot hold as it is (é, ü, Hangul, emoji, 〜) is
+// stored as this marker and its UTF-8 bytes, with '%', control and
+// non-ASCII bytes written %XX: plain ASCII that a reader unaware of the
+// form takes for a relative path that does not exist ('*' is not allowed
+// in Windows file names).
+const QByteArray kUtf8Marker = QByteArrayLiteral("*UTF8*");
+
+bool keepsShiftJis(const QString& s) {
+  return !s.startsWith(QLatin1String(kUtf8Marker)) && cp932::decode(cp932::encode(s)) == s;
+}
+
+// The marked form, cut before the character that would pass `limit` bytes.
+QByteArray markedUtf8(const QString& s, int limit) {
+  QByteArray out = kUtf8Marker;
+  const QByteArray utf8 = s.toUtf8();
+  for (qsizetype i = 0; i < utf8.size();) {
+    const auto lead = static_cast<unsigned char>(utf8[i]);
+    const qsizetype len = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+    QByteArray ch;
+    for (qsizetype k = i; k < std::min(i + len, utf8.size()); ++k) {
+      const auto b = static_cast<unsigned char>(utf8[k]);
+      if (b < 0x20 || b >= 0x7F || b == '%')
+        ch += '%' + QByteArray::number(b, 16).toUpper().rightJustified(2, '0');
+      else
+        ch += static_cast<char>(b);
+    }
+    if (out.size() + ch.size() > limit) break;
+    out += ch;
+    i += len;
+  }
+  return out;
+}
+
+QByteArray storedText(const QString& s) {
+  return keepsShiftJis(s) ? cp932::encode(s) : markedUtf8(s, kMaxTextBytes);
+}
+
+QString readText(const QByteArray& b) {
+  if (b.startsWith(kUtf8Marker))
+    return QString::fromUtf8(QByteArray::fromPercentEncoding(b.mid(kUtf8Marker.size())));
+  return cp932::decode(b);
+}
+
 class Writer {
  public:
   void i16(std::int16_t& v) { put(static_cast<std::uint16_t>(v), 2); }
   void i32(std::int32_t& v) { put(static_cast<std::uint32_t>(v), 4); }
   void text(QString& s) {
-    QByteArray b = cp932::encode(s);
+    QByteArray b = storedText(s);
     if (b.size() > kMaxTextBytes) b = cut(b);
     std::int16_t n = static_cast<std::int16_t>(b.size());
     i16(n);
@@ -52,7 +97,7 @@ class Reader {
       s.clear();
       return;
     }
-    s = cp932::decode(in_.mid(pos_, n));
+    s = readText(in_.mid(pos_, n));
     pos_ += n;
   }
 

@@ -7,7 +7,8 @@
 namespace sorane {
 
 // The settings file's bytes: little-endian, no header, texts as a 16-bit
-// byte count and Shift-JIS bytes. 430 bytes when every text is empty.
+// byte count and Shift-JIS bytes. 430 bytes when every text is empty. A
+// text Shift-JIS cannot hold is stored in a marked UTF-8 form instead.
 QByteArray encodeSettings(const SettingsRecord& record);
 
 // The record a file holds. Fields past the end of the bytes, and a text

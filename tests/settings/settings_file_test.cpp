@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QFileInfo>
+
 #include "bytes.h"
 #include "cp932.h"
 
@@ -193,6 +195,49 @@ TEST(SettingsFile, TextsKeepTheirShiftJisBytes) {
   r.soundInfo.RouteSetSound = QStringLiteral("/home/運転士/①チャイム.wav");
   const SettingsRecord back = decodeSettings(encodeSettings(r));
   EXPECT_EQ(back.soundInfo.RouteSetSound, r.soundInfo.RouteSetSound);
+}
+
+// Texts with a Shift-JIS form keep today's bytes; any other comes back
+// whole, and a reader that knows only Shift-JIS sees a path that is not
+// there.
+TEST(SettingsFile, EveryTextComesBackAndShiftJisTextsKeepTheirBytes) {
+  struct Case {
+    const char16_t* text;
+    bool shiftJis;
+  };
+  const Case cases[] = {
+      {u"C:\\運賃", true},
+      {u"/home/運転士/①チャイム.wav", true},
+      {u"/home/ana/Musique/café/chime.wav", false},
+      {u"/srv/Grüße/100%/x.wav", false},
+      {u"/home/민수/버스.wav", false},
+      {u"/data/🚌/bell.mid", false},
+      {u"/data/朝〜夜/bell.wav", false},  // 〜 reads back from Shift-JIS as ～
+      {u"*UTF8*/looks/marked", false},
+  };
+  for (const Case& c : cases) {
+    const QString text = QString::fromUtf16(c.text);
+    SettingsRecord r;
+    r.folderInfo.FareDataDir = text;  // the first field: its count, then its bytes
+    const QByteArray bytes = encodeSettings(r);
+    EXPECT_EQ(decodeSettings(bytes).folderInfo.FareDataDir, text) << text.toStdString();
+    const int n =
+        static_cast<unsigned char>(bytes[0]) | (static_cast<unsigned char>(bytes[1]) << 8);
+    const QByteArray stored = bytes.mid(2, n);
+    if (c.shiftJis) {
+      EXPECT_EQ(stored, cp932::encode(text)) << text.toStdString();
+      continue;
+    }
+    for (char b : stored) EXPECT_LT(static_cast<unsigned char>(b), 0x80) << text.toStdString();
+    const QString oldReading = cp932::decode(stored);
+    EXPECT_TRUE(oldReading.startsWith(QStringLiteral("*UTF8*"))) << oldReading.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(oldReading));
+  }
+  // A marked text too long for the file is cut before a whole character.
+  SettingsRecord big;
+  big.folderInfo.TapeDataDir = QString(12000, QChar(0xE9));  // é: "%C3%A9" each
+  const QString back = decodeSettings(encodeSettings(big)).folderInfo.TapeDataDir;
+  EXPECT_EQ(back, QString((32767 - 6) / 6, QChar(0xE9)));
 }
 
 TEST(SettingsFile, OverlongTextIsCutAtACharacterBoundary) {

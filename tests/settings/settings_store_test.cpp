@@ -2,9 +2,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QScrollBar>
+#include <QVariant>
+#include <map>
 
 #include "bytes.h"
 #include "chimei_ctl_b.h"
+#include "cp932.h"
 #include "file_io.h"
 #include "form1.h"
 #include "frm_ctl.h"
@@ -292,6 +295,139 @@ TEST_F(SettingsStoreTest, SettingsFileSitsBesideTheProgram) {
   EXPECT_EQ(mdlIniIo::settingsFilePath(), QStringLiteral("/opt/x/my.prog.in4"));
   setProgramPathForTesting(folder.programPath());
 }
+
+}  // namespace
+}  // namespace sorane
+
+namespace sorane {
+namespace {
+
+// Every one of the 61 option fields, written by hand in file order, reaches
+// its own control and comes back to the same byte. Values are distinct per
+// field; check boxes and option groups can only hold a bit, so each of four
+// files sets them from one bit of their index, and any two of them differ
+// in at least one file.
+class SettingsMapping : public SettingsStoreTest, public ::testing::WithParamInterface<int> {};
+
+enum class Kind { Text, Check, Colour, List, Option };
+struct Field {
+  int number;
+  Kind kind;
+  int group;  // check boxes and option groups: their index; options: place in the group
+  int place;
+};
+
+const std::vector<Field>& fields() {
+  using K = Kind;
+  static const std::vector<Field> f = {
+      {1, K::Text, 0, 0},    {2, K::Text, 0, 0},    {3, K::Check, 1, 0},   {4, K::Colour, 0, 0},
+      {5, K::Colour, 0, 0},  {6, K::Colour, 0, 0},  {7, K::List, 0, 0},    {8, K::Check, 2, 0},
+      {9, K::Option, 1, 0},  {10, K::Option, 1, 1}, {11, K::Option, 2, 0}, {12, K::Option, 2, 1},
+      {13, K::Option, 3, 0}, {14, K::Option, 3, 1}, {15, K::Option, 4, 0}, {16, K::Option, 4, 1},
+      {17, K::Text, 0, 0},   {18, K::Text, 0, 0},   {19, K::Text, 0, 0},   {20, K::Colour, 0, 0},
+      {21, K::Colour, 0, 0}, {22, K::Colour, 0, 0}, {23, K::Check, 3, 0},  {24, K::List, 0, 0},
+      {25, K::Check, 4, 0},  {26, K::Check, 5, 0},  {27, K::List, 0, 0},   {28, K::Check, 6, 0},
+      {29, K::List, 0, 0},   {30, K::Check, 7, 0},  {31, K::List, 0, 0},   {32, K::List, 0, 0},
+      {33, K::Colour, 0, 0}, {34, K::Colour, 0, 0}, {35, K::List, 0, 0},   {36, K::Check, 8, 0},
+      {37, K::Text, 0, 0},   {38, K::Text, 0, 0},   {39, K::Option, 5, 0}, {40, K::Option, 5, 1},
+      {41, K::Option, 6, 0}, {42, K::Option, 6, 1}, {43, K::Text, 0, 0},   {44, K::List, 0, 0},
+      {45, K::Text, 0, 0},   {46, K::Text, 0, 0},   {47, K::Text, 0, 0},   {48, K::Option, 7, 0},
+      {49, K::Option, 7, 1}, {50, K::Option, 8, 0}, {51, K::Option, 8, 1}, {52, K::Text, 0, 0},
+      {53, K::Text, 0, 0},   {54, K::Text, 0, 0},   {55, K::Text, 0, 0},   {56, K::Check, 9, 0},
+      {57, K::Text, 0, 0},   {58, K::Option, 9, 0}, {59, K::Option, 9, 1}, {60, K::Option, 9, 2},
+      {61, K::Text, 0, 0},
+  };
+  return f;
+}
+
+// The value of field `f` in file `p`.
+QVariant valueOf(const Field& f, int p) {
+  switch (f.kind) {
+    case Kind::Text:
+      return f.number == 61 ? QStringLiteral("20%1/01/05").arg(10 + p)
+                            : QStringLiteral("/m/運%1-%2").arg(f.number).arg(p);
+    case Kind::Check:
+      return (f.group >> p) & 1;
+    case Kind::Colour:
+      return 0x10000 * f.number + 0x100 * p + f.number;
+    case Kind::List: {
+      const int size = f.number == 7                        ? 12
+                       : f.number == 35                     ? 5
+                       : (f.number == 31 || f.number == 44) ? 150
+                                                            : 32;
+      return (f.number + 7 * p) % size;
+    }
+    case Kind::Option: {
+      const int chosen = f.group == 9 ? (f.group + p) % 3 : (f.group >> p) & 1;
+      return chosen == f.place ? -1 : 0;
+    }
+  }
+  return {};
+}
+
+// What the control of field `f` shows, in the file's terms.
+QVariant controlValue(frmOption& o, int n) {
+  auto opt = [](OptionButton* b) { return QVariant(b->Value() ? -1 : 0); };
+  auto colour = [](ColorButton* b) { return QVariant(static_cast<int>(b->BackColor())); };
+  static const int panelOptions[8] = {0, 1, 7, 6, 3, 2, 4, 5};
+  if (n == 1 || n == 2) return o.Text2[n - 1]->text();
+  if (n == 3) return o.Check1->Value();
+  if (n >= 4 && n <= 6) return colour(o.Command5[n - 4]);
+  if (n == 7) return o.Combo2->ListIndex();
+  if (n == 8) return o.Check2->Value();
+  if (n >= 9 && n <= 16) return opt(o.Option3[panelOptions[n - 9]]);
+  if (n >= 17 && n <= 19) return o.txtSelectPanel[n - 17]->text();
+  if (n >= 20 && n <= 22) return colour(o.Command8[n - 20]);
+  static const std::map<int, int> checks3 = {{23, 0}, {25, 4}, {26, 1}, {28, 2}, {30, 3}};
+  static const std::map<int, int> combos4 = {{24, 0}, {27, 1}, {29, 2}, {31, 4}, {32, 3}};
+  if (checks3.count(n)) return o.Check3[checks3.at(n)]->Value();
+  if (combos4.count(n)) return o.Combo4[combos4.at(n)]->ListIndex();
+  if (n == 33 || n == 34) return colour(o.Command9[n - 33]);
+  if (n == 35) return o.Combo3->ListIndex();
+  if (n == 36) return o.Check4->Value();
+  static const std::map<int, int> sounds = {{37, 0},  {38, 1}, {43, 7}, {45, 8}, {46, 9},
+                                            {47, 10}, {52, 3}, {53, 4}, {54, 5}, {55, 6}};
+  if (sounds.count(n)) return o.txtSelectSound[sounds.at(n)]->text();
+  const std::map<int, OptionButton*> options = {
+      {39, o.Option2[0]}, {40, o.Option2[1]}, {41, o.Option6[0]}, {42, o.Option6[1]},
+      {48, o.Option2[2]}, {49, o.Option2[3]}, {50, o.Option7[0]}, {51, o.Option7[1]},
+      {58, o.Option4[0]}, {59, o.Option4[1]}, {60, o.Option4[2]}};
+  if (options.count(n)) return opt(options.at(n));
+  if (n == 44) return o.Combo1->ListIndex();
+  if (n == 56) return o.chkUseSeiriPrev->Value();
+  if (n == 57) return o.txtSeiriPlgDir->text();
+  if (n == 61) return o.Label10->text();
+  return {};
+}
+
+TEST_P(SettingsMapping, EachFieldReachesItsControlAndComesBackByteForByte) {
+  const int p = GetParam();
+  Bytes file;
+  for (const Field& f : fields()) {
+    const QVariant v = valueOf(f, p);
+    if (f.kind == Kind::Text)
+      file.text(cp932::encode(v.toString()));
+    else if (f.kind == Kind::Colour)
+      file.i32(v.toInt());
+    else
+      file.i16(v.toInt());
+  }
+  file.i16(p % 2).i32(100 + p).i32(200 + p).i16((p >> 1) & 1).i16(p & 1).i32(3000).i32(3000);
+  file.i32(150).i32(150);
+  for (int i = 0; i < 17; ++i) file.i32(0x0A0000 + 16 * i + p);
+  file.i16(32);
+  for (int i = 0; i < 32; ++i) file.i16(i % 2).i16((i + p) % 4).i16((i + 1) % 3);
+  writeSettings(file);
+
+  Program& prog = start();
+  EXPECT_TRUE(messages().empty());
+  for (const Field& f : fields())
+    EXPECT_EQ(controlValue(prog.option(), f.number), valueOf(f, p)) << "field " << f.number;
+  quit();
+  EXPECT_EQ(savedBytes(), QByteArray(file));
+}
+
+INSTANTIATE_TEST_SUITE_P(FourBitPatterns, SettingsMapping, ::testing::Range(0, 4));
 
 }  // namespace
 }  // namespace sorane

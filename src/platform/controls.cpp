@@ -1,6 +1,7 @@
 #include "controls.h"
 
 #include <QPainter>
+#include <QRegularExpression>
 #include <QStyleOptionButton>
 
 #include "runtime_error.h"
@@ -34,20 +35,125 @@ bool checkValue(std::int16_t v) {
   return v == 1;
 }
 
+// Each list's rectangle in `w`'s coordinates.
+std::vector<QRect> rectsIn(const QWidget* w, const std::vector<QWidget*>& lists) {
+  std::vector<QRect> out;
+  for (const QWidget* l : lists)
+    out.emplace_back(l->mapTo(w->window(), QPoint(0, 0)) - w->mapTo(w->window(), QPoint(0, 0)),
+                     l->size());
+  return out;
+}
+
+void drawRuns(QPainter& p, const QWidget* w, const std::vector<CaptionRun>& runs) {
+  p.setPen(w->palette().color(w->isEnabled() ? QPalette::Active : QPalette::Disabled,
+                              QPalette::WindowText));
+  for (const CaptionRun& r : runs) p.drawText(r.rect, Qt::AlignLeft | Qt::AlignTop, r.text);
+}
+
 }  // namespace
+
+std::vector<CaptionRun> layoutCaptionRuns(const QString& caption, const QFontMetrics& metrics,
+                                          QPoint start, int width,
+                                          const std::vector<QRect>& lists) {
+  static const QRegularExpression blank(QStringLiteral("[ \\x{3000}]{2,}"));
+  const QStringList words = caption.split(blank, Qt::SkipEmptyParts);
+  const int lineHeight = metrics.height();
+  std::vector<CaptionRun> runs;
+  QPoint pen = start;
+  int lowest = start.y() + lineHeight;  // bottom of everything laid out so far
+  for (qsizetype i = 0; i < words.size(); ++i) {
+    const int w = metrics.horizontalAdvance(words[i]);
+    if (i > 0) {
+      const std::size_t k = static_cast<std::size_t>(i - 1);
+      if (k < lists.size()) {
+        const QRect& list = lists[k];
+        const bool onLine = list.top() < pen.y() + lineHeight && list.bottom() >= pen.y();
+        const int y = onLine ? pen.y() : list.center().y() - lineHeight / 2;
+        pen = QPoint(list.right() + 4, y);
+        if (pen.x() + w > width) pen = QPoint(start.x(), list.bottom() + 1);
+        lowest = std::max(lowest, list.bottom() + 1);
+      } else {
+        pen = QPoint(start.x(), lowest);
+      }
+    }
+    runs.push_back({words[i], QRect(pen, QSize(w, lineHeight))});
+    pen.rx() += w;
+    lowest = std::max(lowest, pen.y() + lineHeight);
+  }
+  return runs;
+}
 
 CheckBox::CheckBox(const QString& text, QWidget* parent) : QCheckBox(text, parent) {
   connect(this, &QCheckBox::toggled, this, &CheckBox::Click);
 }
 
-void CheckBox::setValue(std::int16_t v) { setChecked(checkValue(v)); }
+void CheckBox::setValue(std::int16_t v) {
+  setChecked(checkValue(v));
+}
+
+void CheckBox::setListsInCaption(std::vector<QWidget*> lists) {
+  lists_ = std::move(lists);
+  update();
+}
+
+std::vector<QRect> CheckBox::listRects() const {
+  return rectsIn(this, lists_);
+}
+
+std::vector<CaptionRun> CheckBox::captionRuns() const {
+  QStyleOptionButton opt;
+  initStyleOption(&opt);
+  const QRect contents = style()->subElementRect(QStyle::SE_CheckBoxContents, &opt, this);
+  const int top = (height() - fontMetrics().height()) / 2;
+  return layoutCaptionRuns(text(), fontMetrics(), QPoint(contents.left(), top), width(),
+                           listRects());
+}
+
+void CheckBox::paintEvent(QPaintEvent* event) {
+  if (lists_.empty()) {
+    QCheckBox::paintEvent(event);
+    return;
+  }
+  QPainter p(this);
+  QStyleOptionButton opt;
+  initStyleOption(&opt);
+  opt.rect = style()->subElementRect(QStyle::SE_CheckBoxIndicator, &opt, this);
+  style()->drawPrimitive(QStyle::PE_IndicatorCheckBox, &opt, &p, this);
+  const std::vector<CaptionRun> runs = captionRuns();
+  drawRuns(p, this, runs);
+  if (hasFocus() && !runs.empty()) {
+    QStyleOptionFocusRect focus;
+    focus.initFrom(this);
+    focus.rect = runs.front().rect.adjusted(-1, 0, 1, 0);
+    style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &p, this);
+  }
+}
+
+ListCaptionLabel::ListCaptionLabel(const QString& text, std::vector<QWidget*> lists,
+                                   QWidget* parent)
+    : QLabel(text, parent), lists_(std::move(lists)) {}
+
+std::vector<QRect> ListCaptionLabel::listRects() const {
+  return rectsIn(this, lists_);
+}
+
+std::vector<CaptionRun> ListCaptionLabel::captionRuns() const {
+  return layoutCaptionRuns(text(), fontMetrics(), QPoint(0, 0), width(), listRects());
+}
+
+void ListCaptionLabel::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  drawRuns(p, this, captionRuns());
+}
 
 ToggleButton::ToggleButton(const QString& text, QWidget* parent) : QPushButton(text, parent) {
   setCheckable(true);
   connect(this, &QPushButton::toggled, this, &ToggleButton::Click);
 }
 
-void ToggleButton::setValue(std::int16_t v) { setChecked(checkValue(v)); }
+void ToggleButton::setValue(std::int16_t v) {
+  setChecked(checkValue(v));
+}
 
 OptionButton::OptionButton(const QString& text, QWidget* parent) : QRadioButton(text, parent) {
   setAutoExclusive(false);

@@ -4,13 +4,27 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QImage>
+#include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 #include <cstdint>
+#include <vector>
 
 #include "colorref.h"
 
 namespace sorane {
+
+// Some captions leave blanks where lists sit over them ("データの　　列目の値を、").
+// Their words are laid out around the lists: the words after blank k start
+// right of list k, on the line the list lies on, or under it when they do
+// not fit; a blank with no list of its own starts a new line under
+// everything above.
+struct CaptionRun {
+  QString text;
+  QRect rect;
+};
+std::vector<CaptionRun> layoutCaptionRuns(const QString& caption, const QFontMetrics& metrics,
+                                          QPoint start, int width, const std::vector<QRect>& lists);
 
 // A check box whose value is 0 (unticked) or 1 (ticked). Click() follows
 // every change of the value, by the user or by the program.
@@ -21,8 +35,34 @@ class CheckBox : public QCheckBox {
   std::int16_t Value() const { return isChecked() ? 1 : 0; }
   // 0 or 1; any other value is refused with run-time error 380.
   void setValue(std::int16_t v);
+  // Lists lying over the blanks of the caption, in caption order.
+  void setListsInCaption(std::vector<QWidget*> lists);
+  // Where the words of the caption are drawn, in this box's coordinates.
+  std::vector<CaptionRun> captionRuns() const;
+  std::vector<QRect> listRects() const;
  signals:
   void Click();
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  std::vector<QWidget*> lists_;
+};
+
+// A label whose caption has blanks where lists sit (see layoutCaptionRuns).
+class ListCaptionLabel : public QLabel {
+  Q_OBJECT
+ public:
+  ListCaptionLabel(const QString& text, std::vector<QWidget*> lists, QWidget* parent = nullptr);
+  std::vector<CaptionRun> captionRuns() const;
+  std::vector<QRect> listRects() const;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  std::vector<QWidget*> lists_;
 };
 
 // A check box drawn as a push button that stays down while ticked.

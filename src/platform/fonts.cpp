@@ -2,7 +2,9 @@
 
 #include <QApplication>
 #include <QFontDatabase>
+#include <QPalette>
 #include <QStringList>
+#include <QStyle>
 #include <QStyleFactory>
 
 namespace sorane {
@@ -49,7 +51,22 @@ namespace sorane {
 
 void applyApplicationLook() {
   QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
-  QApplication::setFont(faceFont(kFacePGothic, 9));
+  QApplication::setFont(uiFont());
+  // Disabled captions in grey that stays readable on the grey dialogs.
+  QPalette pal = QApplication::style()->standardPalette();
+  for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+    pal.setColor(QPalette::Disabled, role, kDisabledText);
+  QApplication::setPalette(pal);
+}
+
+QFont uiFont() {
+  // The windows were laid out for a 9-point UI gothic: a 12-pixel line with
+  // 10 pixels above the baseline. The proportional IPA gothic at 11 pixels
+  // has exactly that line; at 12 pixels its line is 13 and wrapped
+  // captions no longer fit their boxes.
+  QFont font(familyForFace(kFacePGothic));
+  font.setPixelSize(11);
+  return font;
 }
 
 }  // namespace sorane

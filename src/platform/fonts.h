@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QFont>
 #include <QString>
 
@@ -21,8 +22,12 @@ QString familyForFace(const QString& face);
 QFont faceFont(const QString& face, double points, bool bold = false);
 
 // One look on every desktop, close to the classic one the windows were laid
-// out for: the Fusion style with a 9-point Japanese UI face.
+// out for: the Fusion style with a Japanese UI face (uiFont()).
 void applyApplicationLook();
+// The face of every caption.
+QFont uiFont();
+// Disabled captions.
+inline const QColor kDisabledText{128, 128, 128};
 
 constexpr int pointsToPixels(double points) {
   return static_cast<int>(points * 96.0 / 72.0 + 0.5);

@@ -3,7 +3,9 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QMessageBox>
+#include <QProcess>
 #include <QTimer>
 
 namespace sorane {
@@ -58,6 +60,19 @@ void QtUi::pause(int ms) {
 
 QDateTime QtUi::now() const {
   return QDateTime::currentDateTime();
+}
+
+void QtUi::openFolder(const QString& path) {
+  const QFileInfo folder(path);
+  if (path.isEmpty() || !folder.isDir()) return;
+  // The freedesktop opener, detached: the program never waits for it, and
+  // what it prints does not reach our output.
+  QProcess opener;
+  opener.setProgram(QStringLiteral("xdg-open"));
+  opener.setArguments({folder.absoluteFilePath()});
+  opener.setStandardOutputFile(QProcess::nullDevice());
+  opener.setStandardErrorFile(QProcess::nullDevice());
+  opener.startDetached();
 }
 
 }  // namespace sorane

@@ -11,6 +11,7 @@ class QtUi : public Ui {
   void processEvents() override;
   void pause(int ms) override;
   QDateTime now() const override;
+  void openFolder(const QString& path) override;
 };
 
 }  // namespace sorane

@@ -27,6 +27,9 @@ class Ui {
   // keep running; user input waits and is delivered afterwards.
   virtual void pause(int ms) = 0;
   virtual QDateTime now() const = 0;
+  // Opens a folder in the desktop's file manager and returns at once. An
+  // empty text or a folder that does not exist does nothing.
+  virtual void openFolder(const QString& path) = 0;
 
   QDate today() const { return now().date(); }
 };

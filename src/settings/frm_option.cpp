@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPainter>
 #include <QPlainTextEdit>
 
 #include "chimei_ctl_b.h"
@@ -57,6 +58,34 @@ void setColor(ColorButton* b, std::int32_t value) {
 
 const QString kSoundChooser = QStringLiteral("...");
 
+// A file chooser's filter: each description and pattern followed by NUL,
+// and one more NUL at the end.
+QString fileFilter(std::initializer_list<QString> items) {
+  QString out;
+  for (const QString& item : items) out += item + QChar(0);
+  return out + QChar(0);
+}
+
+// The clear button of the plug-in path: a cross on a plain button face.
+class CrossButton : public QPushButton {
+ public:
+  using QPushButton::QPushButton;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override {
+    QPushButton::paintEvent(event);
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(
+        palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText),
+        1.5));
+    const int s = std::min(width(), height()) / 2 - 3;
+    const QPointF c = QRectF(rect()).center() + (isDown() ? QPointF(1, 1) : QPointF());
+    p.drawLine(c + QPointF(-s / 2.0, -s / 2.0), c + QPointF(s / 2.0, s / 2.0));
+    p.drawLine(c + QPointF(-s / 2.0, s / 2.0), c + QPointF(s / 2.0, -s / 2.0));
+  }
+};
+
 }  // namespace
 
 frmOption::frmOption(Program& app) : QDialog(nullptr), app_(app) {
@@ -100,8 +129,12 @@ frmOption::frmOption(Program& app) : QDialog(nullptr), app_(app) {
   buildPage3();
   buildPage4();
   buildPage5();
-  Frame1[0]->raise();
+  for (int i = 1; i < 6; ++i) Frame1[i]->hide();
   connectHandlers();
+  chainTabs();
+  // Enter means OK wherever the focus is; Space presses the focused button.
+  for (QPushButton* b : findChildren<QPushButton*>()) b->setAutoDefault(false);
+  Command4->setDefault(true);
 }
 
 void frmOption::buildPage0() {
@@ -121,11 +154,12 @@ void frmOption::buildPage0() {
 
 void frmOption::buildPage1() {
   Frame* f = Frame1[1];
-  Frame3 = place(new Frame(QString(), f), 135, 300, 3495, 3885);
   Check1 =
       place(new CheckBox(QStringLiteral("整理券番号自動表示機能を使用"), f), 285, 315, 2835, 210);
   Check1->setAutoFillBackground(true);
   Check1->setValue(1);
+  Frame3 = place(new Frame(QString(), f), 135, 300, 3495, 3885);
+  Check1->raise();  // over the frame's top edge
   Label15 =
       label(Frame3,
             QStringLiteral("※ユーザーパネルに直接番号をデザインしている場合には上記チェックをOFFに"
@@ -241,6 +275,10 @@ void frmOption::buildPage2() {
     c->raise();  // the lists sit over the blanks of the captions
     c->setEnabled(false);
   }
+  Check3[0]->setListsInCaption({Combo4[0]});
+  Check3[1]->setListsInCaption({Combo4[1]});
+  Check3[2]->setListsInCaption({Combo4[2]});
+  Check3[3]->setListsInCaption({Combo4[4], Combo4[3]});
   Check3[4]->setEnabled(false);
   Label7 = label(
       h,
@@ -313,12 +351,13 @@ void frmOption::buildPage4() {
                                       "の場合はサウンドは鳴りません）"),
                        s),
       165, 1275, 7335, 450);
-  Label1[2] = label(
-      s,
-      QStringLiteral("運賃データの                        　　　　　　　　　列目                 "
-                     "    のデータが、"),
-      165, 1800, 1320, 975);
   Combo1 = place(new ComboBox(s), 240, 2115, 840, 300);
+  Label1[2] = place(new ListCaptionLabel(
+                        QStringLiteral("運賃データの                        　　　　　　　　　列目 "
+                                       "                    のデータが、"),
+                        {Combo1}, s),
+                    165, 1800, 1320, 975);
+  Combo1->raise();
   soundRow(s, 8, QStringLiteral("「1」の場合"), {1605, 1815, 870, 270}, {2505, 1770, 4635, 285},
            {7185, 1755, 435, 330}, 3);
   soundRow(s, 9, QStringLiteral("「2」の場合"), {1605, 2190, 855, 270}, {2505, 2145, 4635, 285},
@@ -359,7 +398,7 @@ void frmOption::buildPage4() {
            {7185, 2145, 435, 330}, 10);
   soundRow(a, 6, QStringLiteral("「3」の場合"), {105, 2565, 885, 270}, {1005, 2520, 6135, 285},
            {7185, 2490, 435, 330}, 11);
-  Frame2[1]->raise();
+  Frame2[0]->hide();
 }
 
 void frmOption::buildPage5() {
@@ -374,7 +413,8 @@ void frmOption::buildPage5() {
             150, 270, 7400, 225);
   txtSeiriPlgDir = textBox(Frame10, 150, 510, 6750, 285);
   Command1 = button(Frame10, QStringLiteral("..."), 6945, 495, 360, 315);
-  Command11 = button(Frame10, QStringLiteral("×"), 7335, 495, 300, 315);
+  Command11 = place(new CrossButton(Frame10), 7335, 495, 300, 315);
+  Command11->setToolTip(QStringLiteral("プラグインの指定を解除します"));
   Label11 = label(Frame10, QStringLiteral("上記プラグインのプロパティ："), 150, 900, 3600, 225);
   List1 = place(new QListWidget(Frame10), 150, 1140, 3600, 1380);
   Label13 = label(Frame10, QStringLiteral("上記プラグインの特記事項："), 3900, 900, 3600, 225);
@@ -416,8 +456,37 @@ void frmOption::buildPage5() {
 }
 
 void frmOption::connectHandlers() {
-  for (int i = 0; i < 6; ++i) connect(Option1[i], &PushOption::Click, Frame1[i], &QWidget::raise);
-  for (int i = 0; i < 2; ++i) connect(Option5[i], &PushOption::Click, Frame2[i], &QWidget::raise);
+  // One page in front, the others hidden, so Tab stays on the page shown.
+  // The focus follows the page chosen, however it was chosen.
+  for (int i = 0; i < 6; ++i) {
+    connect(Option1[i], &PushOption::Click, this, [this, i] {
+      for (int j = 0; j < 6; ++j) Frame1[j]->setVisible(j == i);
+      Option1[i]->setFocus();
+    });
+    connect(Option1[i], &QAbstractButton::clicked, Option1[i], [b = Option1[i]] { b->setFocus(); });
+  }
+  for (int i = 0; i < 2; ++i)
+    connect(Option5[i], &PushOption::Click, this, [this, i] {
+      for (int j = 0; j < 2; ++j) Frame2[j]->setVisible(j == i);
+    });
+  for (int i = 0; i < 2; ++i) {
+    connect(Command3[i], &QPushButton::clicked, this, [this, i] { Command3_Click(i); });
+    connect(Command10[i], &QPushButton::clicked, this, [this, i] { Command10_Click(i); });
+  }
+  for (int i = 0; i < 11; ++i)
+    if (cmdSelectSound[i])
+      connect(cmdSelectSound[i], &QPushButton::clicked, this,
+              [this, i] { cmdSelectSound_Click(i); });
+  for (int i = 0; i < 3; ++i) {
+    connect(Command6[i], &QPushButton::clicked, this, [this, i] { Command6_Click(i); });
+    connect(Command5[i], &QPushButton::clicked, this, [this, i] { GetBtnColor(Command5[i]); });
+    connect(Command8[i], &QPushButton::clicked, this, [this, i] { Command8_Click(i); });
+  }
+  for (ColorButton* b : Command9)
+    connect(b, &QPushButton::clicked, this, [this, b] { GetBtnColor(b); });
+  connect(Command7, &QPushButton::clicked, this, &frmOption::Command7_Click);
+  connect(Command1, &QPushButton::clicked, this, &frmOption::Command1_Click);
+  connect(Command11, &QPushButton::clicked, this, &frmOption::Command11_Click);
   connect(Check1, &CheckBox::Click, this, [this] { Frame3->setEnabled(Check1->Value() != 0); });
   connect(Check3[0], &CheckBox::Click, this, [this] {
     Combo4[0]->setEnabled(Check3[0]->Value() != 0);
@@ -445,6 +514,133 @@ void frmOption::connectHandlers() {
     hide();
     done(QDialog::Accepted);
   });
+}
+
+QString frmOption::GetPathString(const QString&) {
+  return companion().Vk3FolderDlg(this, QStringLiteral("フォルダーを選択してください"));
+}
+
+void frmOption::GetBtnColor(ColorButton* button) {
+  ColorRef colour = button->BackColor();
+  if (companion().Vk3ChooseColor(this, colour, app_.record().CustColors) != 0)
+    button->setBackColor(colour);
+}
+
+void frmOption::Command3_Click(int index) {
+  const QString folder = GetPathString(QString());
+  if (!folder.isEmpty()) Text2[index]->setText(folder);
+}
+
+void frmOption::Command10_Click(int index) {
+  ui().openFolder(Text2[index]->text());
+}
+
+void frmOption::cmdSelectSound_Click(int index) {
+  const QString file = companion().Vk3FileDlg(
+      this, 0,
+      fileFilter({QStringLiteral("Waveサウンド(*.wav)"), QStringLiteral("*.wav"),
+                  QStringLiteral("MIDIサウンド(*.mid)"), QStringLiteral("*.mid")}),
+      QString(), QStringLiteral("サウンドの選択"));
+  if (!file.isEmpty()) txtSelectSound[index]->setText(file);
+}
+
+void frmOption::Command6_Click(int index) {
+  const QString file = companion().Vk3FileDlg(
+      this, 0,
+      fileFilter({QStringLiteral("ビットマップ(*.bmp)"), QStringLiteral("*.bmp"),
+                  QStringLiteral("GIF画像(*.gif)"), QStringLiteral("*.gif"),
+                  QStringLiteral("JPEG画像(*.jpg)"), QStringLiteral("*.jpg")}),
+      QString(), QStringLiteral("パネル画像の選択"));
+  if (!file.isEmpty()) txtSelectPanel[index]->setText(file);
+}
+
+void frmOption::Command8_Click(int index) {
+  GetBtnColor(Command8[index]);
+  // The sample follows the three buttons, also after a cancel.
+  M_Degit1->setBackColor(Command8[0]->BackColor());
+  M_Degit1->setBaseForeColor(Command8[1]->BackColor());
+  M_Degit1->setDegitForeColor(Command8[2]->BackColor());
+}
+
+void frmOption::Command7_Click() {
+  DialogDate date;
+  if (companion().Call_dlg111(this, date) == 0) return;
+  const QLatin1Char zero('0');
+  Label10->setText(QStringLiteral("%1/%2/%3")
+                       .arg(date.year)
+                       .arg(date.month, 2, 10, zero)
+                       .arg(date.day, 2, 10, zero));
+}
+
+void frmOption::Command1_Click() {
+  const QString file = companion().Vk3FileDlg(
+      this, 0, fileFilter({QStringLiteral("整理券プラグイン(*.4SP)"), QStringLiteral("*.4SP")}),
+      QString(), QStringLiteral("プラグインの選択"));
+  if (file.isEmpty()) return;
+  app_.ctl().Combo1->clear();
+  if (SetPlgin(file) != 0) {
+    txtSeiriPlgDir->setText(file);
+    return;
+  }
+  ui().message(QStringLiteral("指定したファイルはプラグインでないか、内容が不正です"),
+               QStringLiteral("プラグインロードエラー"), MsgButtons::Ok, MsgIcon::Critical, this);
+}
+
+void frmOption::Command11_Click() {
+  txtSeiriPlgDir->clear();
+  txtPlginComment->clear();
+  List1->clear();
+}
+
+// Tab goes down the page selector, then through the page in front in the
+// order of its rows, then to OK. Hidden pages are skipped.
+void frmOption::chainTabs() {
+  std::vector<QWidget*> order(Option1.begin(), Option1.end());
+  auto add = [&](std::initializer_list<QWidget*> ws) { order.insert(order.end(), ws); };
+  add({Text2[0], Command3[0], Command10[0], Text2[1], Command3[1], Command10[1]});
+  add({Check1,     Command5[0], Command5[1],       Command5[2],
+       Combo2,     Check2,      Option3[0],        Option3[1],
+       Option3[7], Option3[6],  txtSelectPanel[0], Command6[0],
+       Option3[3], Option3[2],  txtSelectPanel[1], Command6[1],
+       Option3[4], Option3[5],  txtSelectPanel[2], Command6[2]});
+  add({Command8[0], Command8[1], Command8[2], Check3[0], Combo4[0], Check3[4], Check3[1], Combo4[1],
+       Check3[2], Combo4[2], Check3[3], Combo4[4], Combo4[3]});
+  add({Command9[0], Command9[1], Combo3, Check4});
+  add({txtSelectSound[0],
+       cmdSelectSound[0],
+       txtSelectSound[1],
+       cmdSelectSound[1],
+       Option5[1],
+       Option5[0],
+       Option6[0],
+       Option6[1],
+       Option2[0],
+       txtSelectSound[7],
+       cmdSelectSound[7],
+       Option2[1],
+       Combo1,
+       txtSelectSound[8],
+       cmdSelectSound[8],
+       txtSelectSound[9],
+       cmdSelectSound[9],
+       txtSelectSound[10],
+       cmdSelectSound[10],
+       Option7[0],
+       Option7[1],
+       Option2[2],
+       txtSelectSound[3],
+       cmdSelectSound[3],
+       Option2[3],
+       txtSelectSound[4],
+       cmdSelectSound[4],
+       txtSelectSound[5],
+       cmdSelectSound[5],
+       txtSelectSound[6],
+       cmdSelectSound[6]});
+  add({chkUseSeiriPrev, txtSeiriPlgDir, Command1, Command11, List1, txtPlginComment, Option4[0],
+       Option4[1], Option4[2], Command7});
+  order.push_back(Command4);
+  for (std::size_t i = 0; i + 1 < order.size(); ++i) setTabOrder(order[i], order[i + 1]);
 }
 
 void frmOption::showPanelFrames() {

@@ -34,6 +34,21 @@ class frmOption : public QDialog {
   // Checks a ticket plug-in and shows what it can do; 0 when it is not one.
   std::int32_t SetPlgin(const QString& fileName);
   void AddComboItem();
+  // The folder chooser: the chosen folder, or an empty text when cancelled.
+  // The argument is not used.
+  QString GetPathString(const QString& defPath);
+  // The colour chooser for one colour button; a cancel leaves its colour.
+  void GetBtnColor(ColorButton* button);
+
+  // Commands. Cancelling a chooser changes nothing.
+  void Command3_Click(int index);
+  void Command10_Click(int index);
+  void cmdSelectSound_Click(int index);
+  void Command6_Click(int index);
+  void Command8_Click(int index);
+  void Command7_Click();
+  void Command1_Click();
+  void Command11_Click();
 
   // Page selector, pages, OK.
   std::array<PushOption*, 6> Option1{};
@@ -121,6 +136,7 @@ class frmOption : public QDialog {
   void buildPage4();
   void buildPage5();
   void connectHandlers();
+  void chainTabs();
   void showPanelFrames();
 
   Program& app_;

@@ -1,6 +1,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QTest>
 
 #include "form1.h"
 #include "frm_ctl.h"
@@ -149,6 +150,50 @@ TEST_F(OptionDialogTest, PagesComeToTheFrontByTheirButtons) {
   EXPECT_EQ(pageInFront(), o.Frame1[3]);
   EXPECT_TRUE(o.Option1[3]->Value());
   EXPECT_FALSE(o.Option1[0]->Value());
+}
+
+// Tab walks the page selector, the page shown and OK, and nothing of the
+// pages behind; the focus ring follows the page chosen.
+TEST_F(OptionDialogTest, KeyboardStaysOnThePageShown) {
+  frmOption& o = program.option();
+  o.chkUseSeiriPrev->setValue(1);
+  o.Option3[1]->setValue(true);
+  o.show();
+  o.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&o));
+  for (int i = 0; i < 6; ++i) {
+    o.Option1[i]->click();
+    EXPECT_EQ(QApplication::focusWidget(), o.Option1[i]) << i;
+    int onPage = 0;
+    for (int n = 0; n < 200; ++n) {
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+      QWidget* f = QApplication::focusWidget();
+      if (f == o.Option1[i]) break;
+      const bool selector = std::find(o.Option1.begin(), o.Option1.end(), f) != o.Option1.end();
+      EXPECT_TRUE(selector || f == o.Command4 || o.Frame1[i]->isAncestorOf(f))
+          << "page " << i << " reached a control behind it";
+      if (o.Frame1[i]->isAncestorOf(f)) ++onPage;
+    }
+    EXPECT_GE(onPage, 4) << "page " << i;
+  }
+  o.hide();
+}
+
+TEST_F(OptionDialogTest, EnterMeansOkWhereverTheFocusIs) {
+  frmOption& o = program.option();
+  for (QWidget* w : {static_cast<QWidget*>(o.Text2[0]), static_cast<QWidget*>(o.Command3[0])}) {
+    o.show();
+    o.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&o));
+    w->setFocus();
+    o.Combo2->setListIndex(4);
+    QTest::keyClick(w, Qt::Key_Return);
+    EXPECT_FALSE(o.isVisible());
+    EXPECT_EQ(program.form1().lblSeiriNum[1]->text(), QStringLiteral("無 券"));
+    o.Combo2->setListIndex(0);
+    o.SetProp();
+  }
+  EXPECT_TRUE(companion().chooserCalls.empty());
 }
 
 TEST_F(OptionDialogTest, OkAppliesTheSettingsAndHides) {

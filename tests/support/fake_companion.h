@@ -39,6 +39,41 @@ class FakeCompanion : public Companion {
   std::vector<Dlg110Call> dlg110Calls;
   std::function<void()> duringDlg110;
 
+  // The choosers: every call is recorded; each answers what the test set.
+  struct ChooserCall {
+    QString kind;  // "file", "folder", "colour" or "date"
+    QWidget* owner;
+    std::int32_t flags = 0;
+    QString filter, initialPath, title;
+    ColorRef colour = 0;
+  };
+  QString Vk3FileDlg(QWidget* owner, std::int32_t flags, const QString& filter,
+                     const QString& initialPath, const QString& title) override {
+    chooserCalls.push_back({QStringLiteral("file"), owner, flags, filter, initialPath, title, 0});
+    return fileAnswer;
+  }
+  QString Vk3FolderDlg(QWidget* owner, const QString& title) override {
+    chooserCalls.push_back({QStringLiteral("folder"), owner, 0, {}, {}, title, 0});
+    return folderAnswer;
+  }
+  std::int32_t Vk3ChooseColor(QWidget* owner, ColorRef& colour, CustColorTable& cust) override {
+    chooserCalls.push_back({QStringLiteral("colour"), owner, 0, {}, {}, {}, colour});
+    if (duringColour) duringColour(cust);
+    if (colourResult != 0) colour = colourAnswer;
+    return colourResult;
+  }
+  std::int32_t Call_dlg111(QWidget* owner, DialogDate& date) override {
+    chooserCalls.push_back({QStringLiteral("date"), owner, 0, {}, {}, {}, 0});
+    if (dateResult != 0) date = dateAnswer;
+    return dateResult;
+  }
+  std::vector<ChooserCall> chooserCalls;
+  QString fileAnswer, folderAnswer;
+  std::int32_t colourResult = 0, dateResult = 0;
+  ColorRef colourAnswer = 0;
+  DialogDate dateAnswer;
+  std::function<void(CustColorTable&)> duringColour;
+
   std::vector<Dlg100Call> dlg100Calls;
   std::int32_t dlg100Result = 0;
   std::int16_t dlg100ZeroMode = 0, dlg100Shift = 0, dlg100FillZero = 0;

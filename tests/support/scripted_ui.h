@@ -25,8 +25,10 @@ class ScriptedUi : public Ui {
   void processEvents() override;
   void pause(int ms) override;
   QDateTime now() const override { return start.addMSecs(clockMs); }
+  void openFolder(const QString& path) override { openedFolders.push_back(path); }
 
   std::vector<Message> messages;
+  std::vector<QString> openedFolders;
   // Answers given in turn; when none is left, Ok for Ok boxes and
   // `defaultYesNo` for Yes/No boxes.
   std::deque<MsgAnswer> answers;

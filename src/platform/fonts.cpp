@@ -2,10 +2,13 @@
 
 #include <QApplication>
 #include <QFontDatabase>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QPalette>
 #include <QStringList>
 #include <QStyle>
 #include <QStyleFactory>
+#include <QTranslator>
 
 namespace sorane {
 namespace {
@@ -57,6 +60,11 @@ void applyApplicationLook() {
   for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
     pal.setColor(QPalette::Disabled, role, kDisabledText);
   QApplication::setPalette(pal);
+  // Qt's own dialogs (files, folders, colours) speak Japanese like the rest.
+  static QTranslator qtTexts;
+  if (qtTexts.load(QLocale(QLocale::Japanese), QStringLiteral("qtbase"), QStringLiteral("_"),
+                   QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    QCoreApplication::installTranslator(&qtTexts);
 }
 
 QFont uiFont() {

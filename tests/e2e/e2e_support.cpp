@@ -1,10 +1,14 @@
 #include "e2e_support.h"
 
+#include <xcb/xcb.h>
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QThread>
+#include <cstdlib>
+#include <cstring>
 
 namespace e2e {
 
@@ -63,13 +67,15 @@ std::optional<QString> run(const XServer& x, const QString& program, const QStri
   return QString::fromUtf8(p.readAllStandardOutput());
 }
 
-Program318::Program318(const XServer& x, bool demoSettings) {
+Program318::Program318(const XServer& x, bool demoSettings, const QProcessEnvironment& extra) {
   const QString target = QDir(dir_.path()).filePath(QStringLiteral("318"));
   if (!QFile::copy(QStringLiteral(SORANE_PROGRAM), target)) return;
   if (demoSettings && !run(x, QStringLiteral(SORANE_DEMO_SETTINGS),
                            {target + QStringLiteral(".in4"), QStringLiteral(SORANE_DEMO_DIR)}))
     return;
-  process_.setProcessEnvironment(x.environment());
+  QProcessEnvironment env = x.environment();
+  for (const QString& key : extra.keys()) env.insert(key, extra.value(key));
+  process_.setProcessEnvironment(env);
   process_.setWorkingDirectory(dir_.path());
   process_.setProcessChannelMode(QProcess::ForwardedChannels);
   process_.start(target, {});
@@ -94,6 +100,43 @@ std::optional<QString> waitForWindow(const XServer& x, const QString& pattern, i
     QThread::msleep(50);
   }
   return std::nullopt;
+}
+
+bool waitForWindowGone(const XServer& x, const QString& pattern, int timeoutMs) {
+  QElapsedTimer t;
+  t.start();
+  while (t.elapsed() < timeoutMs) {
+    const auto out = run(x, "xdotool", {"search", "--onlyvisible", "--name", pattern}, 3000);
+    if (!out || out->trimmed().isEmpty()) return true;  // xdotool fails when none matches
+    QThread::msleep(50);
+  }
+  return false;
+}
+
+bool closeWindow(const XServer& x, const QString& window) {
+  xcb_connection_t* c = xcb_connect(x.display().toLatin1().constData(), nullptr);
+  if (xcb_connection_has_error(c)) {
+    xcb_disconnect(c);
+    return false;
+  }
+  auto atom = [c](const char* name) {
+    xcb_intern_atom_reply_t* r = xcb_intern_atom_reply(
+        c, xcb_intern_atom(c, 0, static_cast<std::uint16_t>(std::strlen(name)), name), nullptr);
+    const xcb_atom_t a = r ? r->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
+    std::free(r);
+    return a;
+  };
+  xcb_client_message_event_t e{};
+  e.response_type = XCB_CLIENT_MESSAGE;
+  e.format = 32;
+  e.window = window.toUInt();
+  e.type = atom("WM_PROTOCOLS");
+  e.data.data32[0] = atom("WM_DELETE_WINDOW");
+  e.data.data32[1] = XCB_CURRENT_TIME;
+  xcb_send_event(c, 0, e.window, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&e));
+  const bool ok = xcb_flush(c) > 0;
+  xcb_disconnect(c);
+  return ok;
 }
 
 std::optional<QRect> windowGeometry(const XServer& x, const QString& window) {
@@ -131,7 +174,8 @@ bool near(QColor a, QColor b, int tolerance) {
 int countNear(const QImage& image, const QRect& area, QColor color, int tolerance) {
   int n = 0;
   for (int y = area.top(); y <= area.bottom(); ++y)
-    for (int x = area.left(); x <= area.right(); ++x) n += near(image.pixelColor(x, y), color, tolerance);
+    for (int x = area.left(); x <= area.right(); ++x)
+      n += near(image.pixelColor(x, y), color, tolerance);
   return n;
 }
 

@@ -38,7 +38,8 @@ class Program318 {
  public:
   // With `demoSettings`, the program starts with the demo route's settings
   // file beside it, as tools/run places it.
-  explicit Program318(const XServer& x, bool demoSettings = false);
+  explicit Program318(const XServer& x, bool demoSettings = false,
+                      const QProcessEnvironment& extra = {});
   ~Program318();
   bool started() const { return started_; }
   QString folder() const { return dir_.path(); }
@@ -53,6 +54,10 @@ class Program318 {
 // The first window whose name matches `pattern`, waiting up to `timeoutMs`.
 std::optional<QString> waitForWindow(const XServer& x, const QString& pattern,
                                      int timeoutMs = 15000);
+// Waits up to `timeoutMs` until no window's name matches `pattern`.
+bool waitForWindowGone(const XServer& x, const QString& pattern, int timeoutMs = 15000);
+// Asks a window to close, as a window manager's close button does.
+bool closeWindow(const XServer& x, const QString& window);
 // Window geometry in root coordinates.
 std::optional<QRect> windowGeometry(const XServer& x, const QString& window);
 // The whole screen.

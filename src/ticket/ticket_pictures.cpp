@@ -139,9 +139,8 @@ Pictures loadPictures(const Description& d, const QString& folder, std::vector<P
         continue;
       }
       auto picture = std::make_shared<const Picture>(bytes, stamp);
-      const QSize s = picture->naturalSize();
-      if (s.isEmpty() || s.width() > kMaxPictureSide * 8 || s.height() > kMaxPictureSide * 8) {
-        fail(QStringLiteral("SVG の大きさ(width と height)を読めません"));
+      if (picture->naturalSize().isEmpty()) {
+        fail(QStringLiteral("SVG の大きさ(width と height か viewBox)を読めません"));
         continue;
       }
       pictures[item.file] = picture;

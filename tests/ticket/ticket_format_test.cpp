@@ -141,6 +141,17 @@ std::vector<BadInput> badInputs() {
        {3, 30},
        QStringLiteral("絵「logo.svg」: プラグインのフォルダーの外を指しています"),
        "out/pipe.svg"},
+      {"an SVG that draws a file from outside",
+       [](const QDir& dir, const QDir& outside) {
+         writeFile(outside, "secret.png", {});
+         writeFile(dir, "logo.svg",
+                   "<svg xmlns='http://www.w3.org/2000/svg' "
+                   "xmlns:xlink='http://www.w3.org/1999/xlink' width='9' height='9'><image "
+                   "width='9' height='9' xlink:href='../out/secret.png'/></svg>");
+         return writeFile(dir, "svg.4SP", plugin("picture x=0 y=0 w=5 h=5 file=logo.svg\n"));
+       },
+       {3, 30},
+       QStringLiteral("絵「logo.svg」: SVG が外のファイル「../out/secret.png」を参照しています")},
       {"a FIFO as the picture",
        [](const QDir& dir, const QDir&) {
          ::mkfifo(QFile::encodeName(dir.filePath("pipe.png")).constData(), 0600);

@@ -19,7 +19,7 @@ void installCompanion(Companion* c) {
 }
 
 // Until a window of this program needs them, the dialogs behave as if the
-// user cancelled, and no file is a usable plug-in.
+// user cancelled. The plug-in functions are in ticket_bridge.cpp.
 void Companion::Call_dlg110(QWidget*, std::int32_t, const QString&) {}
 std::int32_t Companion::Call_dlg111(QWidget*, DialogDate&) {
   return 0;
@@ -34,14 +34,6 @@ QString Companion::Vk3FolderDlg(QWidget*, const QString&) {
 std::int32_t Companion::Vk3ChooseColor(QWidget*, ColorRef&, CustColorTable&) {
   return 0;
 }
-std::int32_t Companion::VK4_GetPlgInfo(const QString&, PlgInfo&) {
-  return 0;
-}
-void Companion::VK4_SetPlgComment(const QString&, QPlainTextEdit*) {}
-void Companion::VK4_SetCorpAddList(const QString&, QComboBox*) {}
-void Companion::VK4_DrawSeiriken(const QString&, QPainter&, QString&, const QString&,
-                                 const QString&, std::int32_t, std::int16_t, std::int16_t,
-                                 std::int16_t) {}
 
 QString Companion::GetOsInfo() {
   utsname name{};

@@ -2,14 +2,13 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <array>
 #include <cstdint>
 
 #include "colorref.h"
 
-class QComboBox;
 class QPainter;
-class QPlainTextEdit;
 class QWidget;
 
 namespace sorane {
@@ -61,12 +60,15 @@ class Companion {
   // `count` bytes from byte `start` (1-based); shorter at the end of the text.
   static QByteArray MidB_ASCII(const QByteArray& sjis, std::int32_t start, std::int32_t count);
 
-  // Ticket plug-ins. Non-zero when `path` is a usable plug-in and `info`
-  // has been filled.
+  // Ticket plug-ins (".4SP" files read by src/ticket). Non-zero when `path`
+  // is a usable plug-in and `info` has been filled; 0 leaves `info` alone.
   virtual std::int32_t VK4_GetPlgInfo(const QString& path, PlgInfo& info);
-  virtual void VK4_SetPlgComment(const QString& path, QPlainTextEdit* box);
-  virtual void VK4_SetCorpAddList(const QString& path, QComboBox* list);
-  // Draws the ticket; may rewrite `stopName`.
+  // Without window handles the notes and the company names are returned
+  // and the callers fill their boxes; both are empty for an unusable file.
+  virtual QString VK4_SetPlgComment(const QString& path);
+  virtual QStringList VK4_SetCorpAddList(const QString& path);
+  // Draws the ticket into the whole of `dc`'s device; draws nothing when
+  // `path` is not a usable plug-in. `stopName` comes back unchanged.
   virtual void VK4_DrawSeiriken(const QString& path, QPainter& dc, QString& stopName,
                                 const QString& date, const QString& time, std::int32_t route,
                                 std::int16_t ticket, std::int16_t stopIndex, std::int16_t company);

@@ -864,7 +864,7 @@ std::int32_t frmOption::SetPlgin(const QString& fileName) {
   if (fileName.isEmpty()) return 0;
   PlgInfo info;
   if (companion().VK4_GetPlgInfo(fileName, info) == 0) return 0;
-  companion().VK4_SetPlgComment(fileName, txtPlginComment);
+  txtPlginComment->setPlainText(companion().VK4_SetPlgComment(fileName));
   List1->clear();
   auto flag = [&](int n) {
     return info(n) == 1 ? QStringLiteral("---> 可能") : QStringLiteral("---> 不可");
@@ -888,7 +888,7 @@ std::int32_t frmOption::SetPlgin(const QString& fileName) {
   frmCtl& ctl = app_.ctl();
   ctl.picSeirikenPrev->resize(px(info(2)), ctl.picSeirikenPrev->height());
   ctl.picSeirikenPrev->resize(ctl.picSeirikenPrev->width(), px(info(3)));
-  if (info(14) >= 1) companion().VK4_SetCorpAddList(fileName, ctl.Combo1);
+  if (info(14) >= 1) ctl.Combo1->addItems(companion().VK4_SetCorpAddList(fileName));
   return 2;
 }
 

@@ -1,0 +1,282 @@
+#include "ticket_render.h"
+
+#include <QFontDatabase>
+#include <QFontMetricsF>
+#include <QHash>
+#include <QPainter>
+#include <QPainterPath>
+#include <mutex>
+
+#include "fonts.h"
+#include "ticket_barcode.h"
+
+namespace sorane::ticket {
+namespace {
+
+// Characters turned a quarter to the right in vertical writing.
+const QString kTurnedInColumns =
+    QStringLiteral("ー－—―～〜…‥()（）[]［］「」『』【】〈〉《》<>＜＞=＝-");
+
+struct Page {
+  double scale = 1;  // pixels per mm
+  QPointF origin;
+  QPointF at(double x, double y) const { return origin + QPointF(x * scale, y * scale); }
+  QPointF at(QPointF p) const { return at(p.x(), p.y()); }
+  QRectF rect(const QRectF& mm) const {
+    return QRectF(at(mm.topLeft()), QSizeF(mm.width() * scale, mm.height() * scale));
+  }
+};
+
+QFont fontFor(const Item& item, double pixels) {
+  QFont font(familyOf(item.face));
+  font.setPixelSize(std::max(1, static_cast<int>(std::lround(pixels))));
+  font.setWeight(static_cast<QFont::Weight>(std::clamp(item.weight, 1, 1000)));
+  return font;
+}
+
+// Families without a bold face: Qt emboldens their glyphs, but not when it
+// draws large text as outlines, so that is done here.
+bool lacksBold(const QString& family) {
+  static std::mutex mutex;
+  static QHash<QString, bool> known;
+  std::lock_guard lock(mutex);
+  const auto found = known.constFind(family);
+  if (found != known.constEnd()) return *found;
+  bool bold = false;
+  for (const QString& style : QFontDatabase::styles(family))
+    bold = bold || QFontDatabase::weight(family, style) >= QFont::DemiBold;
+  known.insert(family, !bold);
+  return !bold;
+}
+
+// Draws `text` with its baseline starting at `at`.
+void drawString(QPainter& p, const QFont& font, const QPointF& at, const QString& text) {
+  constexpr int kLargestCachedGlyph = 64;
+  if (font.weight() < QFont::DemiBold || font.pixelSize() <= kLargestCachedGlyph ||
+      !lacksBold(font.family())) {
+    p.drawText(at, text);
+    return;
+  }
+  QFont regular = font;
+  regular.setWeight(QFont::Normal);
+  QPainterPath path;
+  path.addText(at, regular, text);
+  const QColor colour = p.pen().color();
+  p.fillPath(path, colour);
+  p.strokePath(path,
+               QPen(colour, font.pixelSize() / 24.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+}
+
+double alignedStart(HAlign a, double left, double width, double used) {
+  switch (a) {
+    case HAlign::Left:
+      return left;
+    case HAlign::Center:
+      return left + (width - used) / 2;
+    case HAlign::Right:
+      return left + width - used;
+  }
+  return left;
+}
+double alignedStart(VAlign a, double top, double height, double used) {
+  switch (a) {
+    case VAlign::Top:
+      return top;
+    case VAlign::Middle:
+      return top + (height - used) / 2;
+    case VAlign::Bottom:
+      return top + height - used;
+  }
+  return top;
+}
+
+// Lines across, squeezed to fit the box rather than cut.
+void drawAcross(QPainter& p, const Item& item, const QRectF& box, const QStringList& lines,
+                double sizePx) {
+  const QFont font = fontFor(item, sizePx);
+  p.setFont(font);
+  const QFontMetricsF fm(font);
+  const double pitch = lines.size() > 1 ? fm.lineSpacing() : fm.height();
+  const double blockH = pitch * static_cast<double>(lines.size());
+  const double sy = blockH > box.height() ? box.height() / blockH : 1;
+  const double top = alignedStart(item.valign, box.top(), box.height(), blockH * sy);
+  for (qsizetype i = 0; i < lines.size(); ++i) {
+    const double w = fm.horizontalAdvance(lines[i]);
+    const double sx = w > box.width() ? box.width() / w : 1;
+    const double x = alignedStart(item.align, box.left(), box.width(), w * sx);
+    const double baseline = top + (static_cast<double>(i) * pitch + fm.ascent()) * sy;
+    p.save();
+    p.translate(x, baseline);
+    p.scale(sx, sy);
+    drawString(p, font, QPointF(0, 0), lines[i]);
+    p.restore();
+  }
+}
+
+// Columns top to bottom, the first on the right.
+void drawInColumns(QPainter& p, const Item& item, const QRectF& box, const QStringList& lines,
+                   double sizePx) {
+  const QFont font = fontFor(item, sizePx);
+  p.setFont(font);
+  const QFontMetricsF fm(font);
+  const double pitch = sizePx * 1.15;
+  const double blockW = pitch * static_cast<double>(lines.size() - 1) + sizePx;
+  const double sx = blockW > box.width() ? box.width() / blockW : 1;
+  const double left = alignedStart(item.align, box.left(), box.width(), blockW * sx);
+  for (qsizetype c = 0; c < lines.size(); ++c) {
+    const QList<uint> chars = lines[c].toUcs4();
+    const double colH = sizePx * static_cast<double>(chars.size());
+    const double sy = colH > box.height() ? box.height() / colH : 1;
+    const double top = alignedStart(item.valign, box.top(), box.height(), colH * sy);
+    const double cx = left + (blockW - sizePx / 2 - static_cast<double>(c) * pitch) * sx;
+    for (qsizetype k = 0; k < chars.size(); ++k) {
+      const uint u = chars[k];
+      const QString ch = QString::fromUcs4(reinterpret_cast<const char32_t*>(&u), 1);
+      p.save();
+      p.translate(cx, top + (static_cast<double>(k) + 0.5) * sizePx * sy);
+      p.scale(sx, sy);
+      if (kTurnedInColumns.contains(ch)) p.rotate(90);
+      drawString(p, font, QPointF(-fm.horizontalAdvance(ch) / 2, (fm.ascent() - fm.descent()) / 2),
+                 ch);
+      p.restore();
+    }
+  }
+}
+
+void drawText(QPainter& p, const Page& page, const Item& item, const QString& text) {
+  const QRectF box = page.rect(item.box);
+  const QStringList lines = text.left(kMaxDrawnChars).split(u'\n');
+  const double fitted = (item.vertical ? box.width() : box.height()) /
+                        static_cast<double>(item.vertical ? 1 : lines.size());
+  const double sizePx = item.size > 0 ? item.size * page.scale : fitted;
+  p.setPen(item.color);
+  if (item.vertical)
+    drawInColumns(p, item, box, lines, sizePx);
+  else
+    drawAcross(p, item, box, lines, sizePx);
+}
+
+void drawPicture(QPainter& p, const Page& page, const Item& item, const Pictures& pictures) {
+  const auto found = pictures.find(item.file);
+  if (found == pictures.end()) return;
+  const Picture& picture = *found->second;
+  QRectF target = page.rect(item.box);
+  const QSizeF natural = picture.naturalSize();
+  if (!item.stretch && !natural.isEmpty()) {
+    const QSizeF fitted = natural.scaled(target.size(), Qt::KeepAspectRatio);
+    target = QRectF(target.center() - QPointF(fitted.width() / 2, fitted.height() / 2), fitted);
+  }
+  const QSize pixels = target.size().toSize();
+  p.drawImage(target.topLeft(), picture.at(pixels));
+}
+
+bool drawBarcode(QPainter& p, const Page& page, const Item& item, const QString& data,
+                 QString& error) {
+  BarcodeShape shape;
+  if (!encodeBarcode(item.symbology, data, shape, error)) return false;
+  QRectF box = page.rect(item.box);
+  if (item.humanReadable && !shape.square) {
+    const double textH = box.height() * 0.25;
+    QRectF textBox(box.left(), box.bottom() - textH, box.width(), textH);
+    box.setBottom(textBox.top());
+    Item label;
+    label.face = QStringLiteral("gothic");
+    label.align = HAlign::Center;
+    label.color = item.color;
+    p.setPen(item.color);
+    drawAcross(p, label, textBox, {data}, textH);
+  }
+  if (shape.square) {
+    const double side = std::min(box.width(), box.height());
+    box = QRectF(box.center() - QPointF(side / 2, side / 2), QSizeF(side, side));
+  }
+  const double sx = box.width() / shape.size.width();
+  const double sy = box.height() / shape.size.height();
+  p.save();
+  p.setRenderHint(QPainter::Antialiasing, false);
+  for (const QRectF& r : shape.bars)
+    p.fillRect(
+        QRectF(box.left() + r.x() * sx, box.top() + r.y() * sy, r.width() * sx, r.height() * sy),
+        item.color);
+  p.restore();
+  return true;
+}
+
+}  // namespace
+
+QString familyOf(const QString& face) {
+  static std::mutex mutex;
+  static QHash<QString, QString> known;
+  std::lock_guard lock(mutex);
+  const auto found = known.constFind(face);
+  if (found != known.constEnd()) return *found;
+  QString family = face;
+  if (face == QLatin1String("gothic"))
+    family = familyForFace(kFaceGothic);
+  else if (face == QLatin1String("mincho"))
+    family = familyForFace(kFaceMincho);
+  else if (face == QLatin1String("pgothic"))
+    family = familyForFace(kFacePGothic);
+  known.insert(face, family);
+  return family;
+}
+
+std::vector<Problem> renderTicket(QPainter& p, const Description& d, const Pictures& pictures,
+                                  const FieldValues& values) {
+  std::vector<Problem> problems;
+  const QPaintDevice* device = p.device();
+  if (!device || !p.isActive() || d.size.isEmpty()) return problems;
+  const QSizeF area(device->width(), device->height());
+  Page page;
+  page.scale = std::min(area.width() / d.size.width(), area.height() / d.size.height());
+  if (page.scale <= 0) return problems;
+  page.origin = QPointF((area.width() - d.size.width() * page.scale) / 2,
+                        (area.height() - d.size.height() * page.scale) / 2);
+
+  p.save();
+  p.setWorldTransform(QTransform());
+  p.setClipping(false);
+  p.fillRect(QRectF(QPointF(0, 0), area), Qt::white);
+  p.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing |
+                   QPainter::SmoothPixmapTransform);
+  const int variant =
+      values.company >= 0 && values.company < d.companies.size() ? values.company + 1 : 1;
+  for (const Item& item : d.items) {
+    if (item.company != 0 && item.company != variant) continue;
+    switch (item.kind) {
+      case ItemKind::Text:
+        drawText(p, page, item, formatTemplate(item.text, values, d.companies));
+        break;
+      case ItemKind::Line:
+        p.setPen(QPen(item.color, item.pen * page.scale, Qt::SolidLine, Qt::FlatCap));
+        p.drawLine(page.at(item.line.p1()), page.at(item.line.p2()));
+        break;
+      case ItemKind::Frame: {
+        const double w = item.pen * page.scale;
+        p.setPen(QPen(item.color, w, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(page.rect(item.box).adjusted(w / 2, w / 2, -w / 2, -w / 2));
+        break;
+      }
+      case ItemKind::Box:
+        p.fillRect(page.rect(item.box), item.color);
+        break;
+      case ItemKind::Picture:
+        drawPicture(p, page, item, pictures);
+        break;
+      case ItemKind::Barcode: {
+        const QString data = formatTemplate(item.data, values, d.companies);
+        QString error;
+        if (!drawBarcode(p, page, item, data, error))
+          problems.push_back(
+              {item.pos,
+               QStringLiteral("バーコード「%1」を描けません: %2").arg(data.left(40), error)});
+        break;
+      }
+    }
+  }
+  p.restore();
+  return problems;
+}
+
+}  // namespace sorane::ticket

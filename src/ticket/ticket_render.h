@@ -1,0 +1,26 @@
+#pragma once
+
+#include <vector>
+
+#include "ticket_format.h"
+#include "ticket_pictures.h"
+#include "ticket_template.h"
+
+class QPainter;
+
+namespace sorane::ticket {
+
+// Drawn texts are cut to this many characters.
+inline constexpr int kMaxDrawnChars = 1000;
+
+// Draws the ticket on white paper into the whole of the painter's device,
+// scaled to fit it (centred when its shape differs). Returns what could not
+// be drawn (a barcode its values cannot encode is left white).
+std::vector<Problem> renderTicket(QPainter& painter, const Description& d, const Pictures& pictures,
+                                  const FieldValues& values);
+
+// The installed family for a face keyword ("gothic", "mincho", "pgothic")
+// or a family name.
+QString familyOf(const QString& face);
+
+}  // namespace sorane::ticket

@@ -1,0 +1,140 @@
+#include "ticket_check.h"
+
+#include <QImage>
+#include <QPainter>
+#include <array>
+
+#include "ticket_host.h"
+#include "ticket_render.h"
+#include "twips.h"
+
+namespace sorane::tickettool {
+namespace {
+
+QString located(const QString& path, const ticket::Problem& p) {
+  if (p.pos.line <= 0) return QStringLiteral("%1: %2").arg(path, p.message);
+  return QStringLiteral("%1:%2:%3: %4").arg(path).arg(p.pos.line).arg(p.pos.column).arg(p.message);
+}
+
+QStringList problemLines(const QString& path, const std::vector<ticket::Problem>& problems) {
+  QStringList out;
+  for (const ticket::Problem& p : problems) out << located(path, p);
+  out << QStringLiteral("%1: 整理券プラグインとして使えません(%2 件)")
+             .arg(path)
+             .arg(problems.size());
+  return out;
+}
+
+const std::array<const char16_t*, 14> kFieldNames = {u"版",
+                                                     u"幅 (twips)",
+                                                     u"高さ (twips)",
+                                                     u"日付の印字",
+                                                     u"時刻の印字",
+                                                     u"系統番号の印字",
+                                                     u"停名の印字",
+                                                     u"バーコード印字",
+                                                     u"バーコード本数",
+                                                     u"設定可能な系統の最大",
+                                                     u"バーコード系統方式",
+                                                     u"停留所認識範囲の最初",
+                                                     u"停留所認識範囲の最後",
+                                                     u"社名の数"};
+
+}  // namespace
+
+QStringList checkPlugin(const QString& path, bool* ok) {
+  const ticket::Loaded loaded = ticket::loadPlugin(path);
+  *ok = loaded.plugin != nullptr;
+  if (!loaded.plugin) return problemLines(path, loaded.problems);
+  const ticket::Description& d = loaded.plugin->description;
+  const auto f = ticket::capabilityFields(d);
+  QStringList out;
+  out << QStringLiteral("%1: 使えます").arg(path);
+  out << QStringLiteral("  券の大きさ %1 × %2 mm、プレビュー %3 × %4 ピクセル")
+             .arg(d.size.width())
+             .arg(d.size.height())
+             .arg(px(f[1]))
+             .arg(px(f[2]));
+  for (std::size_t i = 0; i < f.size(); ++i)
+    out << QStringLiteral("  %1 %2: %3")
+               .arg(i + 1, 2)
+               .arg(QString::fromUtf16(kFieldNames[i]))
+               .arg(f[i]);
+  out << QStringLiteral("  描く項目 %1 個").arg(d.items.size());
+  for (qsizetype i = 0; i < d.companies.size(); ++i)
+    out << QStringLiteral("  社名 %1: %2").arg(i + 1).arg(d.companies[i]);
+  for (const QString& note : d.notes) out << QStringLiteral("  特記事項: %1").arg(note);
+  return out;
+}
+
+ticket::FieldValues defaultValues(const QDateTime& now) {
+  ticket::FieldValues v;
+  v.stop = QStringLiteral("ソラネ駅前");
+  v.date = now.date().toString(QStringLiteral("MM-dd-yyyy"));
+  v.time = now.time().toString(QStringLiteral("HH:mm:ss"));
+  v.route = 1;
+  v.ticket = 1;
+  v.index = 1;
+  v.company = 0;
+  return v;
+}
+
+bool setValue(const QString& assignment, ticket::FieldValues& v, QString& error) {
+  const qsizetype eq = assignment.indexOf(u'=');
+  const QString name = assignment.left(eq);
+  const QString value = assignment.mid(eq + 1);
+  struct Number {
+    const char* name;
+    std::int32_t* target;
+    int min, max;
+  };
+  const std::array<Number, 4> numbers = {{{"route", &v.route, 0, 99999},
+                                          {"ticket", &v.ticket, -32768, 32767},
+                                          {"index", &v.index, -32768, 32767},
+                                          {"company", &v.company, -1, 32767}}};
+  if (eq > 0) {
+    if (name == QLatin1String("stop")) return v.stop = value, true;
+    if (name == QLatin1String("date")) return v.date = value, true;
+    if (name == QLatin1String("time")) return v.time = value, true;
+    for (const Number& n : numbers) {
+      if (name != QLatin1String(n.name)) continue;
+      bool isNumber = false;
+      const int x = value.toInt(&isNumber);
+      if (!isNumber || x < n.min || x > n.max) {
+        error = QStringLiteral("%1 は %2〜%3 の整数です").arg(name).arg(n.min).arg(n.max);
+        return false;
+      }
+      *n.target = x;
+      return true;
+    }
+  }
+  error = QStringLiteral("「%1」: 値は stop= date= time= route= ticket= index= company= で渡します")
+              .arg(assignment);
+  return false;
+}
+
+bool renderPlugin(const QString& path, const QString& png, double scale,
+                  const ticket::FieldValues& values, QStringList& messages) {
+  const ticket::Loaded loaded = ticket::loadPlugin(path);
+  if (!loaded.plugin) {
+    messages = problemLines(path, loaded.problems);
+    return false;
+  }
+  const ticket::Description& d = loaded.plugin->description;
+  const auto f = ticket::capabilityFields(d);
+  const QSize size(static_cast<int>(std::lround(px(f[1]) * scale)),
+                   static_cast<int>(std::lround(px(f[2]) * scale)));
+  QImage image(size, QImage::Format_RGB32);
+  image.fill(Qt::white);
+  QPainter painter(&image);
+  for (const ticket::Problem& p : ticket::renderTicket(painter, d, loaded.plugin->pictures, values))
+    messages << located(path, p);
+  painter.end();
+  if (!image.save(png, "PNG")) {
+    messages << QStringLiteral("%1: 書き込めません").arg(png);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace sorane::tickettool

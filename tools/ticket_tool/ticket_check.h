@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+
+#include "ticket_template.h"
+
+namespace sorane::tickettool {
+
+// What `check` prints: each problem as "FILE:LINE:COLUMN: message" (or
+// "FILE: message" for the file as a whole), or the capability report.
+QStringList checkPlugin(const QString& path, bool* ok);
+
+// The values a ticket is drawn with when the command line gives none.
+ticket::FieldValues defaultValues(const QDateTime& now);
+
+// Sets one value from "name=value" (stop, date, time, route, ticket, index,
+// company); false with `error` for an unknown name or a bad number.
+bool setValue(const QString& assignment, ticket::FieldValues& values, QString& error);
+
+// Draws the ticket at `scale` times its preview size into a PNG file.
+// Returns false when the plug-in is not usable or the file cannot be written;
+// `messages` holds what went wrong, "FILE:LINE:COLUMN: message".
+bool renderPlugin(const QString& path, const QString& png, double scale,
+                  const ticket::FieldValues& values, QStringList& messages);
+
+}  // namespace sorane::tickettool

@@ -101,7 +101,7 @@ TEST(TicketRender, PicturesComeFromBesideThePlugin) {
 }
 
 TEST(TicketRender, StopNameComesBackUnchanged) {
-  QImage image(219, 136, QImage::Format_RGB32);
+  QImage image(219, 117, QImage::Format_RGB32);
   QPainter dc(&image);
   QString stop = QStringLiteral("ひばりが丘ニュータウン中央");
   const QString before = stop;

@@ -1,12 +1,16 @@
 #include "frm_ctl.h"
 
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QDate>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QPainter>
+#include <QScreen>
 #include <QScrollBar>
 
 #include "app_info.h"
@@ -228,6 +232,10 @@ void frmCtl::buildControls() {
   picSeirikenPrev = at(new PictureBox(this), 361, 26, 220, 93);
   picSeirikenPrev->setBackColor(Qt::white);
   Combo1 = at(new ComboBox(this), 362, 144, 200, 20);
+  connect(picSeirikenPrev, &PictureBox::MouseDown, this, &frmCtl::picSeirikenPrev_MouseDown);
+  MnuHide = new QMenu(this);
+  MnuHideCopy = MnuHide->addAction(QStringLiteral("コピー(&C)"));
+  connect(MnuHideCopy, &QAction::triggered, this, &frmCtl::MnuHideCopy_Click);
 }
 
 void frmCtl::Form_Load() {
@@ -305,6 +313,21 @@ void frmCtl::Check4_Click() {
   setFixedWidth(shown ? kWideWidth : kNarrowWidth);
   Check4->setText(shown ? QStringLiteral("<<") : QStringLiteral(">>"));
   Check4->setToolTip(shown ? kHidePreviewTip : kOpenPreviewTip);
+  // The wide panel moves left just enough to keep the preview on its screen.
+  const QScreen* s = screen();
+  if (!shown || !s) return;
+  const int overflow = frameGeometry().right() - s->availableGeometry().right();
+  if (overflow > 0) move(pos().x() - overflow, pos().y());
+}
+
+void frmCtl::picSeirikenPrev_MouseDown(Qt::MouseButton button, QPoint globalPos) {
+  if (button == Qt::RightButton) MnuHide->popup(globalPos);
+}
+
+void frmCtl::MnuHideCopy_Click() {
+  QClipboard* clipboard = QGuiApplication::clipboard();
+  clipboard->clear();
+  clipboard->setImage(picSeirikenPrev->image());
 }
 
 void frmCtl::Frame1_DblClick(int index) {

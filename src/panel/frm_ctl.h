@@ -9,8 +9,10 @@
 #include "controls.h"
 #include "mdl_m_tape.h"
 
+class QAction;
 class QLabel;
 class QListWidget;
+class QMenu;
 class QScrollBar;
 
 namespace sorane {
@@ -77,6 +79,10 @@ class frmCtl : public QWidget, public TapeHost {
   void Frame1_DblClick(int index);
   // The About box.
   void Command8_Click();
+  // A right-button press on the ticket preview pops up its menu.
+  void picSeirikenPrev_MouseDown(Qt::MouseButton button, QPoint globalPos);
+  // "コピー(&C)": the preview's kept image onto the clipboard.
+  void MnuHideCopy_Click();
 
   // Window position and width in twips.
   int leftTwips() const;
@@ -121,6 +127,8 @@ class frmCtl : public QWidget, public TapeHost {
   QLabel* Label4 = nullptr;
   PictureBox* picSeirikenPrev = nullptr;
   ComboBox* Combo1 = nullptr;
+  QMenu* MnuHide = nullptr;
+  QAction* MnuHideCopy = nullptr;
 
   // Shapes of the twelve keypad keys.
   std::array<QRegion, 12> KeyRegions;

@@ -1,5 +1,6 @@
 #include "controls.h"
 
+#include <QMouseEvent>
 #include <QPainter>
 #include <QRegularExpression>
 #include <QStyleOptionButton>
@@ -264,6 +265,10 @@ void PictureBox::Cls() {
   image_ = QImage(size().expandedTo(QSize(1, 1)), QImage::Format_RGB32);
   image_.fill(back_);
   update();
+}
+
+void PictureBox::mousePressEvent(QMouseEvent* event) {
+  emit MouseDown(event->button(), event->globalPosition().toPoint());
 }
 
 void PictureBox::paintEvent(QPaintEvent*) {

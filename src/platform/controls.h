@@ -181,9 +181,14 @@ class PictureBox : public QWidget {
   const QImage& image() const { return image_; }
   void Refresh() { update(); }
 
+ signals:
+  // A press of a mouse button at `globalPos`.
+  void MouseDown(Qt::MouseButton button, QPoint globalPos);
+
  protected:
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
 
  private:
   QColor back_ = Qt::white;

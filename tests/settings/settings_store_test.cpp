@@ -118,7 +118,7 @@ TEST_F(SettingsStoreTest, CraftedFileComesBackOnScreen) {
   r.soundInfo.AnnounceAlways = r.soundInfo.AnnounceWait = -1;
   r.previewInfo.DateSystemEach = -1;
   r.previewInfo.FixedDate = QStringLiteral("2026/01/02");
-  r.panelState = {1, 40, 900, 1, 1, 6000, 4500};
+  r.panelState = {1, 40, 900, 1, 1, 1500, 4500};
   r.formPos = {1500, 750};
   for (DegitEntry& e : r.DegitInfo) e = {1, 2, 3};
   writeSettings(encodeSettings(r));
@@ -133,7 +133,7 @@ TEST_F(SettingsStoreTest, CraftedFileComesBackOnScreen) {
   EXPECT_EQ(f.lblSeiriNum[5]->textColor(), 0x0000FFu);  // backlight OFF colour
   EXPECT_EQ(f.pos(), QPoint(100, 50));
   frmCtl& c = p.ctl();
-  EXPECT_EQ(c.pos(), QPoint(400, 300));
+  EXPECT_EQ(c.pos(), QPoint(100, 300));
   EXPECT_EQ(c.width(), frmCtl::kWideWidth);
   EXPECT_EQ(c.Check4->text(), QStringLiteral("<<"));
   EXPECT_EQ(c.Check2->Value(), 1);

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QPainter>
+#include <QStringList>
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "companion.h"
@@ -73,6 +76,35 @@ class FakeCompanion : public Companion {
   ColorRef colourAnswer = 0;
   DialogDate dateAnswer;
   std::function<void(CustColorTable&)> duringColour;
+
+  // The plug-in calls: recorded, then answered by the real ticket host
+  // unless `plgInfoAnswer` stands in for the capability record.
+  std::int32_t VK4_GetPlgInfo(const QString& path, PlgInfo& info) override {
+    if (!plgInfoAnswer) return Companion::VK4_GetPlgInfo(path, info);
+    info = *plgInfoAnswer;
+    return 1;
+  }
+  QStringList VK4_SetCorpAddList(const QString& path) override {
+    corpListCalls.push_back(path);
+    return Companion::VK4_SetCorpAddList(path);
+  }
+  struct DrawCall {
+    QString path;
+    QPaintDevice* device;
+    QString stopName, date, time;
+    std::int32_t route;
+    std::int16_t ticket, stopIndex, company;
+  };
+  void VK4_DrawSeiriken(const QString& path, QPainter& dc, QString& stopName, const QString& date,
+                        const QString& time, std::int32_t route, std::int16_t ticket,
+                        std::int16_t stopIndex, std::int16_t company) override {
+    drawCalls.push_back(
+        {path, dc.device(), stopName, date, time, route, ticket, stopIndex, company});
+    Companion::VK4_DrawSeiriken(path, dc, stopName, date, time, route, ticket, stopIndex, company);
+  }
+  std::optional<PlgInfo> plgInfoAnswer;
+  std::vector<QString> corpListCalls;
+  std::vector<DrawCall> drawCalls;
 
   std::vector<Dlg100Call> dlg100Calls;
   std::int32_t dlg100Result = 0;

@@ -415,10 +415,12 @@ void frmOption::buildPage5() {
   Command1 = button(Frame10, QStringLiteral("..."), 6945, 495, 360, 315);
   Command11 = place(new CrossButton(Frame10), 7335, 495, 300, 315);
   Command11->setToolTip(QStringLiteral("プラグインの指定を解除します"));
-  Label11 = label(Frame10, QStringLiteral("上記プラグインのプロパティ："), 150, 900, 3600, 225);
-  List1 = place(new QListWidget(Frame10), 150, 1140, 3600, 1380);
-  Label13 = label(Frame10, QStringLiteral("上記プラグインの特記事項："), 3900, 900, 3600, 225);
-  txtPlginComment = place(new QPlainTextEdit(Frame10), 3900, 1140, 3690, 1380);
+  // The report is as wide as its longest line; the notes wrap beside it.
+  Label11 = label(Frame10, QStringLiteral("上記プラグインのプロパティ："), 150, 870, 4500, 225);
+  List1 = place(new QListWidget(Frame10), 150, 1110, 4500, 1440);
+  List1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  Label13 = label(Frame10, QStringLiteral("上記プラグインの特記事項："), 4800, 870, 2790, 225);
+  txtPlginComment = place(new QPlainTextEdit(Frame10), 4800, 1110, 2790, 1440);
   txtPlginComment->setReadOnly(true);
   QPalette grey = txtPlginComment->palette();
   grey.setColor(QPalette::Base, QColor(192, 192, 192));

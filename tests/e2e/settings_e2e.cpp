@@ -146,4 +146,67 @@ TEST_F(SettingsE2e, FolderAndColourChosenInTheRealDialogsCancelsChangeNothing) {
   EXPECT_EQ(saved.chimeiInfo.ChimeiForeColor, 0x80FF00);
 }
 
+// The ticket preview as the README tells it: tick the preview, choose a
+// sample plug-in, widen the panel, set a route, step, copy.
+TEST_F(SettingsE2e, TicketPreviewFromChoosingAPluginToTheClipboard) {
+  openDialog();
+  clickAt(dialog.topLeft() + QPoint((90 + 625) / 15, (4260 + 416) / 15));  // 整理券プレビュー
+  clickOnPage(330, 225, 300, 285);  // 整理券プレビュー機能を使用する
+  const QString title = "^プラグインの選択$";
+  openChooser([&] { clickOnPage(150 + 6945, 540 + 495, 360, 315); }, title);  // Command1
+  type(QStringLiteral(SORANE_DEMO_DIR "/seiriken_barcode.4SP"));
+  keys({"Return"});  // the first may only take the completion offered
+  if (!e2e::waitForWindowGone(x, title, 1500)) keys({"Return"});
+  ASSERT_TRUE(e2e::waitForWindowGone(x, title, 5000));
+  e2e::screenshot(x, shotPath("preview-plugin-chosen.png"));
+  clickAt(dialog.topLeft() + QPoint((7995 + 690) / 15, (5145 + 187) / 15));  // OK
+  ASSERT_TRUE(e2e::waitForWindowGone(x, "^オプション$", 5000));
+
+  clickAt(panel.topLeft() + QPoint(329 + 11, 3 + 10));  // >>
+  QThread::msleep(300);
+  panel = *e2e::windowGeometry(x, panelWindow);
+  EXPECT_EQ(panel.width(), 594);
+  EXPECT_LE(panel.right(), 1279) << "the preview column left the screen";
+  const int cols[3] = {22, 54, 86}, rows[4] = {38, 65, 93, 121};
+  auto key = [&](int c, int r) {
+    clickAt(panel.topLeft() + QPoint(2 + cols[c] + 15, -4 + rows[r] + 13));
+  };
+  key(1, 3);
+  key(0, 2);
+  key(2, 3);
+  key(0, 2);
+  clickAt(panel.topLeft() + QPoint(2 + 22 + 46, -4 + 150 + 10));  // リセット
+  QThread::msleep(3800);
+  const QRect ticket(panel.x() + 361, panel.y() + 26, 219, 117);
+  const QImage first = e2e::screenshot(x, shotPath("preview-first-stop.png"));
+  EXPECT_GT(countNear(first, ticket, QColor(0x1b, 0x6f, 0xb5), 8), 500);  // the company band
+  EXPECT_GT(countNear(first, ticket, Qt::black, 60), 1500);               // number, codes
+  clickAt(panel.topLeft() + QPoint(182 + 23, 33 + 25));                   // データ送り
+  QThread::msleep(600);
+  const QImage second = e2e::screenshot(x, shotPath("preview-second-stop.png"));
+  EXPECT_NE(first.copy(ticket), second.copy(ticket));
+
+  // Right button, then コピー(C): the ticket is on the clipboard as a picture.
+  ASSERT_TRUE(e2e::run(x, "xdotool",
+                       {"mousemove", QString::number(ticket.center().x()),
+                        QString::number(ticket.center().y()), "click", "3"}));
+  QThread::msleep(400);
+  keys({"c"});
+  QThread::msleep(400);
+  const auto targets = e2e::run(x, "xclip", {"-selection", "clipboard", "-t", "TARGETS", "-o"});
+  ASSERT_TRUE(targets);
+  EXPECT_TRUE(targets->contains("image/png")) << targets->toStdString();
+  QProcess xclip;
+  xclip.setProcessEnvironment(x.environment());
+  xclip.start("xclip", {"-selection", "clipboard", "-t", "image/png", "-o"});
+  ASSERT_TRUE(xclip.waitForFinished(10000));
+  const QImage copied = QImage::fromData(xclip.readAllStandardOutput(), "PNG");
+  ASSERT_EQ(copied.size(), QSize(219, 117));
+  int differ = 0;  // against the screen, pixel by pixel
+  for (int y = 0; y < copied.height(); ++y)
+    for (int x2 = 0; x2 < copied.width(); ++x2)
+      differ += copied.pixel(x2, y) != second.pixel(ticket.x() + x2, ticket.y() + y);
+  EXPECT_EQ(differ, 0);
+}
+
 }  // namespace

@@ -2,6 +2,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QStyle>
 
 #include "frm_ctl.h"
 #include "frm_option.h"
@@ -65,6 +66,11 @@ TEST_F(PluginPageTest, ChoosingTheDemoPluginsFillsTheReportNotesSizeAndCompanies
                          "社名切り替え:---> 可能"}));
   EXPECT_EQ(companies(), (QStringList{"ソラネ交通", "緑ヶ丘観光バス"}));
   EXPECT_TRUE(ui().messages.empty());
+  for (const QString& line : report())  // no line is cut at the list's edge
+    EXPECT_LT(o().List1->fontMetrics().horizontalAdvance(line) + 8,
+              o().List1->width() - 2 * o().List1->frameWidth() -
+                  o().List1->style()->pixelMetric(QStyle::PM_ScrollBarExtent))
+        << line.toStdString();
 }
 
 TEST_F(PluginPageTest, AFileThatIsNoPluginKeepsTheGoodOneButEmptiesTheCompanies) {

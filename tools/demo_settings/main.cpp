@@ -8,6 +8,7 @@
 #include <QScreen>
 #include <cstdio>
 
+#include "colorref.h"
 #include "file_io.h"
 #include "frm_option.h"
 #include "program.h"
@@ -50,6 +51,12 @@ int main(int argc, char** argv) {
   o.txtSelectSound[4]->setText(file("before.wav"));
   o.txtSelectSound[5]->setText(file("announce.mid"));
   o.txtSelectSound[6]->setText(file("before.wav"));
+  // The first demo ticket plug-in, ready for 整理券プレビュー.
+  o.txtSeiriPlgDir->setText(file("seiriken_basic.4SP"));
+  // Ticket numbers that visibly change with the backlight: OFF as designed,
+  // ON1 a warm white, ON2 an amber.
+  o.Command5[1]->setBackColor(colorRef(255, 250, 235));
+  o.Command5[2]->setBackColor(colorRef(255, 176, 48));
   o.GetOptionInfo();
 
   // Where start-up puts the windows on this screen: the board at the top

@@ -1,5 +1,6 @@
 #include <QApplication>
 
+#include "app_info.h"
 #include "fonts.h"
 #include "form1.h"
 #include "program.h"
@@ -11,6 +12,7 @@ int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("DISPLAY"))
     qputenv("QT_QPA_PLATFORM", "xcb");
 
+  sorane::ensureRuntimeFolder();
   QApplication app(argc, argv);
   QApplication::setQuitOnLastWindowClosed(false);
   sorane::applyApplicationLook();

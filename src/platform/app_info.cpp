@@ -1,7 +1,11 @@
 #include "app_info.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <cerrno>
 
 #include "version.h"
 
@@ -26,6 +30,17 @@ void setProgramPathForTesting(const QString& path) {
 
 QString versionText() {
   return QStringLiteral("%1.%2.%3").arg(kVersionMajor).arg(kVersionMinor).arg(kVersionRevision);
+}
+
+void ensureRuntimeFolder() {
+  if (!qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) return;
+  const QByteArray folder = "/tmp/runtime-" + QByteArray::number(getuid());
+  struct stat st {};
+  if (mkdir(folder.constData(), 0700) != 0 && errno != EEXIST) return;
+  if (lstat(folder.constData(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != getuid() ||
+      (st.st_mode & 0777) != 0700)
+    return;  // not ours alone: leave it to Qt, which says so
+  qputenv("XDG_RUNTIME_DIR", folder);
 }
 
 }  // namespace sorane

@@ -14,4 +14,9 @@ void setProgramPathForTesting(const QString& path);
 // "major.minor.revision" of this build.
 QString versionText();
 
+// Without XDG_RUNTIME_DIR (a login through su or ssh) Qt warns at every
+// start; this gives the process the private folder Qt would pick anyway.
+// Call before the application object exists.
+void ensureRuntimeFolder();
+
 }  // namespace sorane

@@ -2,9 +2,11 @@
 
 #define SDL_MAIN_HANDLED
 #include <SDL.h>
+#include <alsa/asoundlib.h>
 
 #include <QFileInfo>
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 namespace sorane {
@@ -12,6 +14,9 @@ namespace {
 
 constexpr std::size_t kCacheSize = 8;
 constexpr int kDeviceBufferFrames = 1024;
+// The one line a start without sound output prints.
+constexpr const char* kSilentNotice =
+    "318: 音を出せる装置が見つかりません。音は鳴らさずに動きます。\n";
 
 bool openDevice(int rate, SDL_AudioDeviceID& device, SDL_AudioSpec& have,
                 SDL_AudioCallback callback, void* user) {
@@ -25,6 +30,10 @@ bool openDevice(int rate, SDL_AudioDeviceID& device, SDL_AudioSpec& have,
   device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, SDL_AUDIO_ALLOW_FREQUENCY_CHANGE);
   return device != 0;
 }
+
+// alsa-lib reports every probe that fails (no card, no "default" PCM) on
+// standard error; a failed probe is an answer here, not a fault.
+void quietAlsa(const char*, int, const char*, int, const char*, ...) {}
 
 }  // namespace
 
@@ -45,6 +54,10 @@ std::unique_ptr<AudioEngine> AudioEngine::openSystem(int preferredRate) {
   // SDL would otherwise take SIGINT and SIGTERM for itself, and the program
   // would no longer end when told to.
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+  // The desktop's sound servers first, then the card itself; SDL_AUDIODRIVER
+  // in the environment still decides when set.
+  SDL_SetHint(SDL_HINT_AUDIODRIVER, "pipewire,pulseaudio,alsa");
+  snd_lib_error_set_handler(&quietAlsa);
   SDL_AudioDeviceID device = 0;
   SDL_AudioSpec have{};
   if (SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) {
@@ -59,6 +72,11 @@ std::unique_ptr<AudioEngine> AudioEngine::openSystem(int preferredRate) {
     engine->sdlDirectInit_ = true;
     openDevice(preferredRate, device, have, &mixCallback, engine.get());
   }
+  const char* asked = SDL_getenv("SDL_AUDIODRIVER");
+  const char* driver = SDL_GetCurrentAudioDriver();
+  if ((device == 0 || (driver && std::strcmp(driver, "dummy") == 0)) &&
+      !(asked && (std::strcmp(asked, "dummy") == 0 || std::strcmp(asked, "disk") == 0)))
+    std::fputs(kSilentNotice, stderr);
   if (device == 0) {
     if (engine->sdlSubsystem_) SDL_QuitSubSystem(SDL_INIT_AUDIO);
     if (engine->sdlDirectInit_) SDL_AudioQuit();

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QThread>
 
 #include "e2e_support.h"
@@ -63,6 +66,32 @@ TEST(Startup, BoardAtTopLeftPanelAtBottomRightNumbersDrawn) {
   // A plain SIGTERM ends it (the sound library must not swallow it).
   program.process().terminate();
   EXPECT_TRUE(program.process().waitForFinished(5000));
+}
+
+// A start on a machine without a sound card, from a login without
+// XDG_RUNTIME_DIR, says at most that sound is off, in one line.
+TEST(Startup, NothingOnStandardErrorButOneLineWithoutSound) {
+  e2e::XServer x;
+  ASSERT_TRUE(x.ok()) << "Xvfb did not start";
+  QTemporaryDir dir;
+  const QString program = QDir(dir.path()).filePath("318");
+  ASSERT_TRUE(QFile::copy(QStringLiteral(SORANE_PROGRAM), program));
+  QProcessEnvironment env = x.environment();
+  env.remove("SDL_AUDIODRIVER");
+  env.remove("XDG_RUNTIME_DIR");
+  QProcess p;
+  p.setProcessEnvironment(env);
+  p.start(program, {});
+  ASSERT_TRUE(p.waitForStarted(5000));
+  EXPECT_TRUE(e2e::waitForWindow(x, "^集中操作盤$"));
+  QThread::msleep(500);
+  p.terminate();
+  ASSERT_TRUE(p.waitForFinished(5000));
+  const QString err = QString::fromUtf8(p.readAllStandardError());
+  EXPECT_TRUE(err.isEmpty() ||
+              err ==
+                  QStringLiteral("318: 音を出せる装置が見つかりません。音は鳴らさずに動きます。\n"))
+      << err.toStdString();
 }
 
 }  // namespace

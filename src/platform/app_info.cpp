@@ -1,8 +1,11 @@
 #include "app_info.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
+#include <QStandardPaths>
 
+#include "install_paths.h"
 #include "version.h"
 
 namespace sorane {
@@ -20,6 +23,17 @@ QString programBaseName() {
 QString programFolder() {
   return programFile().absolutePath();
 }
+QString userConfigFolder() {
+  return QDir(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation))
+      .filePath(programBaseName());
+}
+
+QString installedDemoFolder() {
+  const QString demo =
+      QDir::cleanPath(QDir(programFolder()).filePath(QString::fromUtf8(kDemoFolderFromBin)));
+  return QFileInfo(demo).isDir() ? demo : QString();
+}
+
 void setProgramPathForTesting(const QString& path) {
   overridePath = path;
 }

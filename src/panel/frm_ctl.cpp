@@ -22,6 +22,7 @@
 #include "frm_option.h"
 #include "mdl_ini_io.h"
 #include "mdl_snd_api.h"
+#include "panel_keys.h"
 #include "program.h"
 #include "region.h"
 #include "runtime_error.h"
@@ -111,6 +112,7 @@ frmCtl::frmCtl(Program& app)
   setAutoFillBackground(true);
   buildInputFrames();
   buildControls();
+  keys_ = new PanelKeys(*this, app.form1());
   connectCommands();
   tape_ = std::make_unique<mdlM_Tape>(*this, speechEngineFactory());
 }
@@ -312,7 +314,7 @@ void frmCtl::Check4_Click() {
   const bool shown = Check4->Value() == 1;
   setFixedWidth(shown ? kWideWidth : kNarrowWidth);
   Check4->setText(shown ? QStringLiteral("<<") : QStringLiteral(">>"));
-  Check4->setToolTip(shown ? kHidePreviewTip : kOpenPreviewTip);
+  Check4->setToolTip(keys_->withKeys(shown ? kHidePreviewTip : kOpenPreviewTip, Check4));
   // The wide panel moves left just enough to keep the preview on its screen.
   const QScreen* s = screen();
   if (!shown || !s) return;

@@ -17,6 +17,7 @@ class QScrollBar;
 
 namespace sorane {
 
+class PanelKeys;
 class Program;
 
 // A keypad key: a 26 x 23 face with 2-pixel rounded corners.
@@ -56,6 +57,8 @@ class frmCtl : public QWidget, public TapeHost {
   void cmdTapeBack_Click();
 
   mdlM_Tape& tape() { return *tape_; }
+  // The keys that press the panel's buttons.
+  PanelKeys& keys() { return *keys_; }
 
   // TapeHost
   bool alwaysPlaySound() override;
@@ -151,6 +154,7 @@ class frmCtl : public QWidget, public TapeHost {
 
   Program& app_;
   std::unique_ptr<mdlM_Tape> tape_;
+  PanelKeys* keys_ = nullptr;
 };
 
 }  // namespace sorane

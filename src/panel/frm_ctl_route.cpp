@@ -12,6 +12,7 @@
 #include "frm_ctl.h"
 #include "frm_option.h"
 #include "mdl_snd_api.h"
+#include "panel_keys.h"
 #include "program.h"
 #include "ui.h"
 
@@ -245,22 +246,26 @@ void frmCtl::setTapeButtonsEnabled(bool enabled) {
 }
 
 void frmCtl::connectCommands() {
+  // Each command runs under the keys' watch: a key that its own event
+  // processing delivers waits until it has returned.
+  auto command = [this](auto handler) { return [this, handler] { keys_->runCommand(handler); }; };
   for (int k = 0; k < 2; ++k) {
-    connect(Command1[k], &QPushButton::clicked, this, [this, k] { Command1_Click(k); });
-    connect(Command2[k], &QPushButton::clicked, this, [this, k] { Command2_Click(k); });
+    connect(Command1[k], &QPushButton::clicked, this, command([this, k] { Command1_Click(k); }));
+    connect(Command2[k], &QPushButton::clicked, this, command([this, k] { Command2_Click(k); }));
   }
   for (int i = 0; i < 12; ++i)
-    connect(CommandButton1[i], &QPushButton::clicked, this, [this, i] { CommandButton1_Click(i); });
+    connect(CommandButton1[i], &QPushButton::clicked, this,
+            command([this, i] { CommandButton1_Click(i); }));
   for (QListWidget* l : List2)
     connect(l, &QListWidget::itemSelectionChanged, this, &frmCtl::List2_Click);
   for (QListWidget* l : List3)
     connect(l, &QListWidget::itemSelectionChanged, this, &frmCtl::List3_Click);
-  connect(Check1, &ToggleButton::Click, this, &frmCtl::Check1_Click);
-  connect(Command4, &QPushButton::clicked, this, &frmCtl::Command4_Click);
-  connect(cmdTapeNext, &QPushButton::clicked, this, &frmCtl::cmdTapeNext_Click);
-  connect(cmdTapeBack, &QPushButton::clicked, this, &frmCtl::cmdTapeBack_Click);
-  connect(cmdTapeStop, &QPushButton::clicked, this, [this] { tape_->TapeStop(); });
-  connect(cmdTapeSet, &QPushButton::clicked, this, [this] { tape_->TapeSetDlg(); });
+  connect(Check1, &ToggleButton::Click, this, command([this] { Check1_Click(); }));
+  connect(Command4, &QPushButton::clicked, this, command([this] { Command4_Click(); }));
+  connect(cmdTapeNext, &QPushButton::clicked, this, command([this] { cmdTapeNext_Click(); }));
+  connect(cmdTapeBack, &QPushButton::clicked, this, command([this] { cmdTapeBack_Click(); }));
+  connect(cmdTapeStop, &QPushButton::clicked, this, command([this] { tape_->TapeStop(); }));
+  connect(cmdTapeSet, &QPushButton::clicked, this, command([this] { tape_->TapeSetDlg(); }));
 }
 
 }  // namespace sorane

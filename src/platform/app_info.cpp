@@ -4,9 +4,12 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <cerrno>
+#include <QStandardPaths>
 
+#include "install_paths.h"
 #include "version.h"
 
 namespace sorane {
@@ -24,6 +27,17 @@ QString programBaseName() {
 QString programFolder() {
   return programFile().absolutePath();
 }
+QString userConfigFolder() {
+  return QDir(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation))
+      .filePath(programBaseName());
+}
+
+QString installedDemoFolder() {
+  const QString demo =
+      QDir::cleanPath(QDir(programFolder()).filePath(QString::fromUtf8(kDemoFolderFromBin)));
+  return QFileInfo(demo).isDir() ? demo : QString();
+}
+
 void setProgramPathForTesting(const QString& path) {
   overridePath = path;
 }

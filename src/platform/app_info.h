@@ -8,6 +8,12 @@ namespace sorane {
 QString programBaseName();
 // The folder holding the program file, without a trailing "/".
 QString programFolder();
+// The user's configuration folder of this program: $XDG_CONFIG_HOME (by
+// default ~/.config) + "/" + programBaseName().
+QString userConfigFolder();
+// The demo data installed with the program (bin/../share/sorane/demo), or
+// an empty text when there is none there.
+QString installedDemoFolder();
 // Makes the functions above describe `path` instead of the running program.
 void setProgramPathForTesting(const QString& path);
 

@@ -1,10 +1,12 @@
 #include "mdl_ini_io.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <new>
 
 #include "app_info.h"
 #include "chimei_ctl_b.h"
+#include "demo_settings.h"
 #include "file_io.h"
 #include "form1.h"
 #include "frm_ctl.h"
@@ -36,10 +38,30 @@ void reportingFailures(Body body) {
 
 }  // namespace
 
-QString settingsFilePath() {
-  QString folder = programFolder();
+QString settingsFilePathFor(const QString& programFolder, const QString& baseName,
+                            bool folderWritable, const QString& configFolder) {
+  QString folder = folderWritable ? programFolder : configFolder;
   if (!folder.endsWith(QLatin1Char('/'))) folder += QLatin1Char('/');
-  return folder + programBaseName() + QStringLiteral(".in4");
+  return folder + baseName + QStringLiteral(".in4");
+}
+
+QString settingsFilePath() {
+  const QFileInfo folder(programFolder());
+  return settingsFilePathFor(programFolder(), programBaseName(),
+                             folder.isDir() && folder.isWritable(), userConfigFolder());
+}
+
+bool writeFirstSettings() {
+  const QString path = settingsFilePath();
+  const QString demo = installedDemoFolder();
+  if (demo.isEmpty() || QFileInfo::exists(path)) return false;
+  try {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    writeFileAtomically(path, demoSettingsFile(demo));
+  } catch (const RuntimeError&) {
+    return false;
+  }
+  return true;
 }
 
 QString failureText(int number, const QString& description) {
@@ -58,7 +80,9 @@ void SaveSettings(Program& app) {
     app.option().GetOptionInfo();
     app.ctl().GetCtrlDataInfo();
     form.GetFormInfo();
-    writeFileAtomically(settingsFilePath(), encodeSettings(r));
+    const QString path = settingsFilePath();
+    QDir().mkpath(QFileInfo(path).absolutePath());  // a first save in the configuration folder
+    writeFileAtomically(path, encodeSettings(r));
   });
 }
 

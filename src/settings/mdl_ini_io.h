@@ -6,12 +6,22 @@ namespace sorane {
 
 class Program;
 
-// The settings file beside the program: read once at the end of start-up,
-// written once when the program quits.
+// The settings file: read once at the end of start-up, written once when
+// the program quits.
 namespace mdlIniIo {
 
-// Program folder + program base name + ".in4".
+// Program folder + program base name + ".in4" where the program's folder
+// is writable; otherwise the same name in the user's configuration folder.
 QString settingsFilePath();
+// The choice above for a program `baseName` in `programFolder`.
+QString settingsFilePathFor(const QString& programFolder, const QString& baseName,
+                            bool folderWritable, const QString& configFolder);
+
+// First start of an installed program: when there is no settings file yet
+// and the demo data is installed beside the program, writes the demo
+// settings where the file belongs. True when it wrote them; a failure is
+// silent and leaves the designed settings.
+bool writeFirstSettings();
 
 // Reads the file and applies it to the windows. A missing file is silent;
 // any other failure shows the message and stops there.

@@ -50,6 +50,13 @@ class RouteE2e : public ::testing::Test {
     click(2 + cols[column] + 15, -4 + rows[row] + 13);
   }
   void stepForward() { click(182 + 23, 33 + 25); }
+  // Gives `window` the keyboard, then types `keys` (xdotool key names).
+  void keysTo(const QString& window, const QStringList& keys) {
+    ASSERT_TRUE(e2e::run(x, "xdotool", {"windowfocus", window}));
+    QThread::msleep(200);
+    ASSERT_TRUE(e2e::run(x, "xdotool", QStringList{"key", "--delay", "80"} + keys));
+    QThread::msleep(150);
+  }
 
   e2e::XServer x;
   std::unique_ptr<e2e::Program318> program;
@@ -99,6 +106,23 @@ TEST_F(RouteE2e, RouteSetLampTestThenStepsWithAScrollingName) {
   const QImage d = e2e::screenshot(x);
   EXPECT_EQ(c.copy(kStrip), d.copy(kStrip)) << "a short name stands still";
   EXPECT_NE(c.copy(fareCell(10)), a.copy(fareCell(10)));
+}
+
+// The keyboard alone: route 1 from section 1 typed on the panel, two steps
+// typed on the board.
+TEST_F(RouteE2e, KeysAloneSetTheRouteAndStepTwice) {
+  keysTo(panelWindow, {"r", "1", "s", "1", "Return"});
+  QThread::msleep(3800);  // the lamp test
+  const auto board = e2e::waitForWindow(x, "^ソラネ - 型番:318$");
+  ASSERT_TRUE(board);
+  keysTo(*board, {"Next", "Right"});
+  QThread::msleep(600);
+  const QImage shot = e2e::screenshot(x, shotPath("keys-third-stop.png"));
+  // Stop 3, 市民病院前: fares from stops 1 and 2 only.
+  EXPECT_GT(countNear(shot, fareCell(1), kLit, 12), 40);
+  EXPECT_GT(countNear(shot, fareCell(2), kLit, 12), 40);
+  EXPECT_EQ(countNear(shot, fareCell(3), kLit, 12), 0);
+  EXPECT_GT(countNear(shot, kStrip, kDots, 10), 100);
 }
 
 }  // namespace

@@ -1,3 +1,4 @@
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -289,10 +290,10 @@ TEST_F(SettingsStoreTest, RandomFilesNeverCrashTheStart) {
 
 TEST_F(SettingsStoreTest, SettingsFileSitsBesideTheProgram) {
   EXPECT_EQ(mdlIniIo::settingsFilePath(), folder.settingsPath());
-  setProgramPathForTesting(QStringLiteral("/318"));
-  EXPECT_EQ(mdlIniIo::settingsFilePath(), QStringLiteral("/318.in4"));
-  setProgramPathForTesting(QStringLiteral("/opt/x/my.prog.bin"));
-  EXPECT_EQ(mdlIniIo::settingsFilePath(), QStringLiteral("/opt/x/my.prog.in4"));
+  // Named after the program file, whatever it is called.
+  ASSERT_TRUE(QDir(folder.dir.path()).mkpath("x"));
+  setProgramPathForTesting(folder.dir.path() + "/x/my.prog.bin");
+  EXPECT_EQ(mdlIniIo::settingsFilePath(), folder.dir.path() + "/x/my.prog.in4");
   setProgramPathForTesting(folder.programPath());
 }
 

@@ -1,0 +1,104 @@
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+
+#include "app_info.h"
+#include "file_io.h"
+#include "frm_ctl.h"
+#include "frm_option.h"
+#include "mdl_ini_io.h"
+#include "program_fixture.h"
+#include "settings_file.h"
+
+namespace sorane {
+namespace {
+
+TEST(SettingsPlace, BesideAWritableProgramElseInTheConfigurationFolder) {
+  const struct {
+    const char* folder;
+    const char* base;
+    bool writable;
+    const char* config;
+    const char* expected;
+  } cases[] = {
+      {"/opt/s/bin", "318", true, "/home/u/.config/318", "/opt/s/bin/318.in4"},
+      {"/usr/bin", "318", false, "/home/u/.config/318", "/home/u/.config/318/318.in4"},
+      {"/usr/bin/", "319", false, "/c/319/", "/c/319/319.in4"},
+      {"/", "318", true, "/c/318", "/318.in4"},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(mdlIniIo::settingsFilePathFor(c.folder, c.base, c.writable, c.config),
+              QString::fromLatin1(c.expected))
+        << c.folder;
+}
+
+// An installed program: PREFIX/BIN/318 with the demo data in
+// PREFIX/share/sorane/demo, and a configuration folder of its own.
+class InstalledProgramTest : public ::testing::Test {
+ protected:
+  InstalledProgramTest() : savedConfigHome(qgetenv("XDG_CONFIG_HOME")) {
+    QDir(prefix.path()).mkpath("share/sorane");
+    QFile::link(QStringLiteral(SORANE_DEMO_DIR), demo());
+    qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+  }
+  ~InstalledProgramTest() override {
+    setProgramPathForTesting(QString());
+    if (savedConfigHome.isNull())
+      qunsetenv("XDG_CONFIG_HOME");
+    else
+      qputenv("XDG_CONFIG_HOME", savedConfigHome);
+  }
+  void installIn(const char* bin, bool create) {
+    if (create) QDir(prefix.path()).mkpath(bin);
+    setProgramPathForTesting(QDir(prefix.path()).filePath(QString::fromLatin1(bin) + "/318"));
+  }
+  QString demo() const { return QDir(prefix.path()).filePath("share/sorane/demo"); }
+
+  QTemporaryDir prefix, config;
+  QByteArray savedConfigHome;
+  test::UiScope uiScope;
+  test::CompanionScope companionScope;
+};
+
+TEST_F(InstalledProgramTest, FirstStartBesideAWritableProgramWritesTheDemoSettingsOnce) {
+  installIn("bin", true);
+  EXPECT_EQ(installedDemoFolder(), demo());
+  ASSERT_TRUE(mdlIniIo::writeFirstSettings());
+  const QString beside = QDir(prefix.path()).filePath("bin/318.in4");
+  EXPECT_EQ(mdlIniIo::settingsFilePath(), beside);
+  const SettingsRecord r = decodeSettings(readWholeFile(beside));
+  EXPECT_EQ(r.folderInfo.FareDataDir, demo());
+  EXPECT_EQ(r.folderInfo.TapeDataDir, demo());
+  EXPECT_FALSE(mdlIniIo::writeFirstSettings());
+  EXPECT_FALSE(QDir(config.path()).exists("318"));
+}
+
+TEST_F(InstalledProgramTest, AnUnwritableProgramKeepsTheSameBytesInTheConfigurationFolder) {
+  installIn("bin", false);  // a folder that cannot be written: none at all
+  ASSERT_TRUE(mdlIniIo::writeFirstSettings());
+  const QString path = QDir(config.path()).filePath("318/318.in4");
+  EXPECT_EQ(mdlIniIo::settingsFilePath(), path);
+  const QByteArray first = readWholeFile(path);
+
+  // A run that changes nothing writes the file back byte for byte.
+  Program program;
+  program.setEndHandler([] {});
+  program.start();
+  EXPECT_EQ(program.option().Text2[0]->text(), demo());
+  uiScope.ui.answers.push_back(MsgAnswer::Yes);
+  program.ctl().close();
+  ASSERT_TRUE(program.hasEnded());
+  EXPECT_TRUE(uiScope.ui.messages.size() == 1) << "only the quit question";
+  EXPECT_EQ(readWholeFile(path).toHex(' '), first.toHex(' '));
+}
+
+TEST_F(InstalledProgramTest, NoDemoDataNoFirstSettings) {
+  installIn("elsewhere/bin", true);
+  QDir(prefix.path()).mkpath("elsewhere/share/sorane");
+  EXPECT_EQ(installedDemoFolder(), QString());
+  EXPECT_FALSE(mdlIniIo::writeFirstSettings());
+  EXPECT_FALSE(QFile::exists(mdlIniIo::settingsFilePath()));
+}
+
+}  // namespace
+}  // namespace sorane

@@ -6,8 +6,8 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <cerrno>
 #include <QStandardPaths>
+#include <cerrno>
 
 #include "install_paths.h"
 #include "version.h"

@@ -143,8 +143,10 @@ TEST(MidiRender, OtherRatesRenderTheSameLength) {
 TEST(MidiRender, BrokenFilesAndAMissingSoundFontRenderNothing) {
   MidiRenderer renderer;
   EXPECT_FALSE(renderer.render("MThd", 48000));
-  EXPECT_FALSE(
-      renderer.render(QByteArray("MThd\0\0\0\6\0\0\0\1\1\xE0MTrk\xFF\xFF\xFF\xFF", 26), 48000));
+  // A track that claims 4 GiB and holds nothing.
+  static constexpr char kHugeTrack[] = "MThd\0\0\0\6\0\0\0\1\1\xE0MTrk\xFF\xFF\xFF\xFF";
+  static_assert(sizeof kHugeTrack - 1 == 22);
+  EXPECT_FALSE(renderer.render(QByteArray(kHugeTrack, sizeof kHugeTrack - 1), 48000));
   EXPECT_FALSE(renderer.render(QByteArray(100, 'x'), 48000));
   EXPECT_FALSE(renderer.renderFile("/nonexistent/a.mid", 48000));
   MidiRenderer noFont{QString()};

@@ -316,7 +316,7 @@ void frmCtl::Command8_Click() {
   const QString text = QStringLiteral("型番：") + programBaseName() + QStringLiteral("\r\n") +
                        QStringLiteral("バージョン：") + versionText() + QStringLiteral("\r\n\r\n") +
                        QStringLiteral("配布：ソラネ プロジェクト\r\n") +
-                       QStringLiteral("開発：ソラネ開発チーム %1").arg(ui().today().year());
+                       QStringLiteral("開発：ソラネ開発チーム %1\r\n").arg(ui().today().year());
   Form1& form = app_.form1();
   form.setEnabled(false);
   companion().Call_dlg110(this, 1, text);

@@ -143,6 +143,8 @@ class frmCtl : public QWidget, public TapeHost {
 
   Program& app_;
   std::unique_ptr<mdlM_Tape> tape_;
+  // Counts DispData calls.
+  std::uint64_t displays_ = 0;
 };
 
 }  // namespace sorane

@@ -103,6 +103,9 @@ void frmCtl::Command2_Click(int index) {
 }
 
 void frmCtl::DispData(std::int16_t row) {
+  // A display started while events are processed below is newer: its
+  // name goes with its fares.
+  const std::uint64_t display = ++displays_;
   DataIo& io = app_.dataIo();
   RouteRow& r = io.row(row);
   Form1& form = app_.form1();
@@ -150,6 +153,7 @@ void frmCtl::DispData(std::int16_t row) {
   }
 
   ui().processEvents();
+  if (display != displays_) return;
   form.ChimeiCtl->SetChimei(r.StopName);
 }
 

@@ -1,5 +1,7 @@
 #include "e2e_support.h"
 
+#include <X11/Xlib.h>
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -96,6 +98,25 @@ std::optional<QString> waitForWindow(const XServer& x, const QString& pattern, i
   return std::nullopt;
 }
 
+bool requestClose(const XServer& x, const QString& window) {
+  bool ok = false;
+  const Window id = window.toULong(&ok);
+  if (!ok) return false;
+  Display* d = XOpenDisplay(x.display().toLatin1().constData());
+  if (!d) return false;
+  XEvent e{};
+  e.xclient.type = ClientMessage;
+  e.xclient.window = id;
+  e.xclient.message_type = XInternAtom(d, "WM_PROTOCOLS", False);
+  e.xclient.format = 32;
+  e.xclient.data.l[0] = static_cast<long>(XInternAtom(d, "WM_DELETE_WINDOW", False));
+  e.xclient.data.l[1] = CurrentTime;
+  const Status sent = XSendEvent(d, id, False, NoEventMask, &e);
+  XSync(d, False);
+  XCloseDisplay(d);
+  return sent != 0;
+}
+
 std::optional<QRect> windowGeometry(const XServer& x, const QString& window) {
   const auto out = run(x, "xdotool", {"getwindowgeometry", "--shell", window});
   if (!out) return std::nullopt;
@@ -131,7 +152,8 @@ bool near(QColor a, QColor b, int tolerance) {
 int countNear(const QImage& image, const QRect& area, QColor color, int tolerance) {
   int n = 0;
   for (int y = area.top(); y <= area.bottom(); ++y)
-    for (int x = area.left(); x <= area.right(); ++x) n += near(image.pixelColor(x, y), color, tolerance);
+    for (int x = area.left(); x <= area.right(); ++x)
+      n += near(image.pixelColor(x, y), color, tolerance);
   return n;
 }
 

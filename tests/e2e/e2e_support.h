@@ -53,6 +53,9 @@ class Program318 {
 // The first window whose name matches `pattern`, waiting up to `timeoutMs`.
 std::optional<QString> waitForWindow(const XServer& x, const QString& pattern,
                                      int timeoutMs = 15000);
+// Asks the window to close, as a window manager's close box does
+// (WM_DELETE_WINDOW).
+bool requestClose(const XServer& x, const QString& window);
 // Window geometry in root coordinates.
 std::optional<QRect> windowGeometry(const XServer& x, const QString& window);
 // The whole screen.

@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "cp932.h"
+#include "file_io.h"
 
 namespace sorane {
 namespace {
@@ -108,18 +109,6 @@ TapeFile parseTapeFile(const QByteArray& bytes) {
     file.entries.push_back({(*fields)[0].text, *step, *snd});
   }
   return file;
-}
-
-QString findFileIgnoringCase(const QString& path) {
-  const QFileInfo wanted(path);
-  if (wanted.isFile()) return path;
-  const QDir dir = wanted.dir();
-  const QString name = wanted.fileName();
-  if (name.isEmpty()) return {};
-  const QStringList candidates = dir.entryList(QDir::Files | QDir::Hidden, QDir::Name);
-  for (const QString& candidate : candidates)
-    if (candidate.compare(name, Qt::CaseInsensitive) == 0) return dir.filePath(candidate);
-  return {};
 }
 
 TapeFile readTapeFile(const QString& folder, const QString& route) {

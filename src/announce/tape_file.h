@@ -26,6 +26,10 @@ enum class TapeFileError {
   BadFlag,      // a flag that is not a 16-bit integer
 };
 
+// Announcement files longer than this are refused: some thousand times
+// what a route's announcements take.
+inline constexpr qint64 kMaxTapeFileBytes = 8 << 20;
+
 // An announcement file read whole: its entries, or why it could not be read
 // (then `entries` is empty and `line` is the 1-based line at fault, 0 when
 // the fault is not one line's).
@@ -46,9 +50,5 @@ TapeFile parseTapeFile(const QByteArray& bytes);
 // The announcement file of a route: `folder` + `route` + "tp.csv", the file
 // name matched without regard to letter case.
 TapeFile readTapeFile(const QString& folder, const QString& route);
-
-// The path of the file in the folder of `path` whose name equals the name of
-// `path` regardless of letter case (an exact match first); empty when none.
-QString findFileIgnoringCase(const QString& path);
 
 }  // namespace sorane

@@ -1,6 +1,5 @@
 #include "data_io.h"
 
-#include <QFileInfo>
 #include <algorithm>
 
 #include "file_io.h"
@@ -63,12 +62,15 @@ bool DataIo::LoadRouteFile(const QString& folder) {
     return false;
   };
   const QString path = withSlash(folder) + routeBaseName(RouteText) + QStringLiteral(".hy3");
-  if (!QFileInfo(path).isFile()) return refuse(route_messages::kMissing);
+  // Files copied from elsewhere may have their names in another case.
+  const QString found = findFileIgnoringCase(path);
   QByteArray bytes;
   try {
-    bytes = readWholeFile(path);
+    bytes = readWholeFile(found.isEmpty() ? path : found, kMaxRouteFileBytes);
   } catch (const RuntimeError& e) {
-    return refuse(e.description());
+    // A missing file has its own message; any other failure, a missing
+    // folder among them, is described as it is.
+    return refuse(e.number() == err::kFileNotFound ? route_messages::kMissing : e.description());
   }
   const RouteFile file = parseRouteFile(bytes);
   RouteCount = file.count;

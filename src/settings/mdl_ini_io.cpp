@@ -66,7 +66,7 @@ void LoadSettings(Program& app) {
   const QString path = settingsFilePath();
   if (!QFileInfo(path).isFile()) return;  // no settings yet: run on the defaults
   reportingFailures([&] {
-    app.record() = decodeSettings(readWholeFile(path));
+    app.record() = decodeSettings(readWholeFile(path, kMaxSettingsFileBytes));
     const SettingsRecord& r = app.record();
     Form1& form = app.form1();
     const DigitInfo& colors = r.digitInfo;

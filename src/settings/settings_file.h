@@ -10,6 +10,9 @@ namespace sorane {
 // byte count and Shift-JIS bytes. 430 bytes when every text is empty.
 QByteArray encodeSettings(const SettingsRecord& record);
 
+// The most a settings file can use: its 17 texts at their longest.
+inline constexpr qint64 kMaxSettingsFileBytes = 430 + 17 * 32767;
+
 // The record a file holds. Fields past the end of the bytes, and a text
 // whose length runs past the end or is negative, read as 0 and empty
 // texts; whatever follows such a text is past the end too.

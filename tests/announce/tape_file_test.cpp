@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 
 #include "cp932.h"
+#include "file_io.h"
 #include "qt_printers.h"
 #include "test_sounds.h"
 

@@ -186,7 +186,9 @@ TEST_F(PanelTest, QuitSequenceInItsOrder) {
             (QStringList{"close 318S1", "close 318S2", "close 318S3", "close 318S4"}));
   for (const QRegion& r : program.ctl().KeyRegions) EXPECT_TRUE(r.isEmpty());
   ASSERT_TRUE(QFile::exists(folder.settingsPath()));
-  EXPECT_EQ(decodeSettings(readWholeFile(folder.settingsPath())).panelState.ScrollSpeed, 77);
+  EXPECT_EQ(decodeSettings(readWholeFile(folder.settingsPath(), kMaxSettingsFileBytes))
+                .panelState.ScrollSpeed,
+            77);
   EXPECT_EQ(endCalls, 1);
 }
 

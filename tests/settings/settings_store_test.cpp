@@ -37,7 +37,7 @@ class SettingsStoreTest : public ::testing::Test {
     scope.ui.answers.push_back(MsgAnswer::Yes);
     program->ctl().close();
   }
-  QByteArray savedBytes() { return readWholeFile(folder.settingsPath()); }
+  QByteArray savedBytes() { return readWholeFile(folder.settingsPath(), kMaxSettingsFileBytes); }
   std::vector<test::ScriptedUi::Message>& messages() { return scope.ui.messages; }
 
   test::ProgramFolder folder;

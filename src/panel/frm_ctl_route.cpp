@@ -210,6 +210,8 @@ void frmCtl::Command4_Click() {
   form.setEnabled(true);
   setEnabled(true);
   form.ChimeiCtl->SetChimei(QString());
+  // While the display is cleared the board stays dark.
+  if (Check1->Value() == 1) return;
   form.ChimeiCtl->SetChimei(app_.dataIo().row(app_.dataIo().CurrentIndex + 1).StopName);
 }
 

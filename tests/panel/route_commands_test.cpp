@@ -351,6 +351,25 @@ TEST_F(RouteCommandsTest, SettingsButtonRedrawsTheStopName) {
   EXPECT_EQ(stopName(), QStringLiteral("二番町"));
 }
 
+TEST_F(RouteCommandsTest, SettingsKeepTheBoardDarkWhileTheDisplayIsCleared) {
+  setRoute("1", "2");
+  ctl().Check1->setValue(1);
+  QTimer::singleShot(0, [&] { option().Command4->click(); });
+  ctl().Command4->click();
+  EXPECT_EQ(stopName(), QString());
+  const QImage& strip = program.form1().ChimeiCtl->Picture1()->surface();
+  const QRgb back = strip.pixel(0, 0);
+  int dots = 0;
+  for (int y = 0; y < strip.height(); ++y)
+    for (int x = 0; x < strip.width(); ++x) dots += strip.pixel(x, y) != back;
+  EXPECT_EQ(dots, 0);
+  for (int k = 1; k <= 32; ++k) EXPECT_EQ(cell(k)->shownText(), QString()) << k;
+  // Released, the display comes back whole.
+  ctl().Check1->setValue(0);
+  EXPECT_EQ(stopName(), QStringLiteral("二番町"));
+  EXPECT_EQ(cell(2)->Value(), QVariant(2002));
+}
+
 TEST_F(RouteCommandsTest, TapeButtonsSpeakAndStepTheBoard) {
   setRoute("1", "1");
   EXPECT_TRUE(ctl().grpM_Tape->isEnabled());

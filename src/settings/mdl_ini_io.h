@@ -13,8 +13,8 @@ namespace mdlIniIo {
 // Program folder + program base name + ".in4".
 QString settingsFilePath();
 
-// Reads the file and applies it to the windows. A missing file is silent;
-// any other failure shows the message and stops there.
+// Reads the file and applies it to the windows. A missing or empty file is
+// silent; any other failure shows the message and stops there.
 void LoadSettings(Program& app);
 // Gathers the settings from the windows and writes the file. A failure
 // shows the message and leaves the previous file whole.

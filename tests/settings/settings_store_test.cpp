@@ -180,6 +180,22 @@ TEST_F(SettingsStoreTest, UnwritableFolderShowsTheMessageAndStillEnds) {
   EXPECT_EQ(ended, 1);
 }
 
+TEST_F(SettingsStoreTest, AnEmptyFileStartsLikeNoFileAtAll) {
+  start();
+  quit();
+  const QByteArray firstRun = savedBytes();
+  writeSettings(QByteArray());
+  Program& p = start();
+  EXPECT_EQ(messages().size(), 1u) << "only the first run's quit question";
+  EXPECT_TRUE(p.option().Option2[0]->Value());
+  EXPECT_TRUE(p.option().Option7[0]->Value());
+  EXPECT_TRUE(p.option().Option4[0]->Value());
+  EXPECT_EQ(p.form1().Degit[1]->BackColor(), 0x808080u);
+  EXPECT_EQ(p.form1().ChimeiCtl->ForeColor(), 0x0080C0FFu);
+  quit();
+  EXPECT_EQ(savedBytes(), firstRun);
+}
+
 // The catalogue of damaged files: each gives the defaults with the loader's
 // behaviour, or the message; none crashes.
 struct BadFile {
@@ -210,7 +226,7 @@ const QString k380 = QStringLiteral("エラー Code:380\r\n内容:プロパテ�
 std::vector<BadFile> catalogue() {
   const QByteArray good = encodeSettings(goodRecord());
   return {
-      {"empty", QByteArray(), k380},  // the scroll speed 0 is below its range
+      {"empty", QByteArray(), QString()},  // as if there were none
       {"one byte", QByteArray(1, '\x01'), k380},
       {"cut inside a text", Bytes().text("C:/fare").raw(QByteArray::fromHex("0500")).raw("ab"),
        k380},

@@ -3,10 +3,12 @@
 #include <QCloseEvent>
 #include <QDate>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPainter>
+#include <QScreen>
 #include <QScrollBar>
 
 #include "app_info.h"
@@ -21,6 +23,7 @@
 #include "program.h"
 #include "region.h"
 #include "runtime_error.h"
+#include "screens.h"
 #include "sound_services.h"
 #include "twips.h"
 #include "ui.h"
@@ -280,6 +283,7 @@ void frmCtl::SetCtrlDataInfo() {
   const PanelState& s = app_.record().panelState;
   setLeftTwips(s.Left);
   setTopTwips(s.Top);
+  if (isOffEveryScreen(frameGeometry())) moveToStartPlace();
   for (int i = 0; i < 2; ++i) {
     const std::int32_t v = i == 0 ? s.ScrollSpeed : s.ScrollStartWait;
     if (v < HScroll1[i]->minimum() || v > HScroll1[i]->maximum())
@@ -321,6 +325,13 @@ void frmCtl::Command8_Click() {
   form.setEnabled(false);
   companion().Call_dlg110(this, 1, text);
   form.setEnabled(true);
+}
+
+void frmCtl::moveToStartPlace() {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+  const QSize panel = frameGeometry().size();
+  move(area.right() + 1 - panel.width(), area.bottom() + 1 - panel.height());
 }
 
 int frmCtl::leftTwips() const {

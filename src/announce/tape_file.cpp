@@ -1,8 +1,6 @@
 #include "tape_file.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
+#include <QStringList>
 #include <algorithm>
 #include <optional>
 
@@ -114,11 +112,13 @@ TapeFile parseTapeFile(const QByteArray& bytes) {
 TapeFile readTapeFile(const QString& folder, const QString& route) {
   const QString path = findFileIgnoringCase(folder + route + QStringLiteral("tp.csv"));
   if (path.isEmpty()) return failure(TapeFileError::NotFound, 0);
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) return failure(TapeFileError::Unreadable, 0);
-  const QByteArray bytes = file.readAll();
-  if (file.error() != QFileDevice::NoError) return failure(TapeFileError::Unreadable, 0);
-  return parseTapeFile(bytes);
+  try {
+    return parseTapeFile(readWholeFile(path, kMaxTapeFileBytes));
+  } catch (const FileTooLarge&) {
+    return failure(TapeFileError::TooLarge, 0);
+  } catch (const RuntimeError&) {
+    return failure(TapeFileError::Unreadable, 0);
+  }
 }
 
 }  // namespace sorane

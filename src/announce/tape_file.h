@@ -20,6 +20,7 @@ enum class TapeFileError {
   None,
   NotFound,     // no file of that name, whatever its letter case
   Unreadable,   // the file exists but cannot be read
+  TooLarge,     // longer than any announcement file may be
   BadEncoding,  // bytes that are not Shift-JIS
   FieldCount,   // a line without exactly three fields
   BrokenQuote,  // an unclosed quote, or text after a closing quote

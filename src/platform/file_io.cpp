@@ -9,8 +9,6 @@
 #include <QFileInfo>
 #include <cerrno>
 
-#include "runtime_error.h"
-
 namespace sorane {
 namespace {
 
@@ -56,9 +54,9 @@ int runtimeErrorForErrno(int error) {
   }
 }
 
-QString fileTooLargeDescription(qint64 maxBytes) {
-  return QStringLiteral("ファイルが大きすぎます(最大 %1 バイト)。").arg(maxBytes);
-}
+FileTooLarge::FileTooLarge(qint64 maxBytes)
+    : RuntimeError(err::kOutOfMemory,
+                   QStringLiteral("ファイルが大きすぎます(最大 %1 バイト)。").arg(maxBytes)) {}
 
 QByteArray readWholeFile(const QString& path, qint64 maxBytes) {
   const QByteArray name = QFile::encodeName(path);
@@ -70,7 +68,7 @@ QByteArray readWholeFile(const QString& path, qint64 maxBytes) {
   }
   auto tooLarge = [&] {
     ::close(fd);
-    throw RuntimeError(err::kOutOfMemory, fileTooLargeDescription(maxBytes));
+    throw FileTooLarge(maxBytes);
   };
   struct stat st {};
   if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {

@@ -6,19 +6,24 @@
 #include <QString>
 #include <functional>
 
+#include "runtime_error.h"
+
 namespace sorane {
 
 // The run-time error number for a system error code (errno).
 int runtimeErrorForErrno(int error);
 
-// The whole file, when it is no longer than `maxBytes`: a longer one is
-// refused unread (RuntimeError 7, with a description that says so). Throws
-// RuntimeError on any failure: 53 when the file does not exist, 76 when its
-// folder does not.
-QByteArray readWholeFile(const QString& path, qint64 maxBytes);
+// A file refused for its size: run-time error 7, with a description that
+// says so.
+class FileTooLarge : public RuntimeError {
+ public:
+  explicit FileTooLarge(qint64 maxBytes);
+};
 
-// The description of a file refused for its size.
-QString fileTooLargeDescription(qint64 maxBytes);
+// The whole file, when it is no longer than `maxBytes`: a longer one is
+// refused unread (FileTooLarge). Throws RuntimeError on any failure: 53 when
+// the file does not exist, 76 when its folder does not.
+QByteArray readWholeFile(const QString& path, qint64 maxBytes);
 
 // The path of the file in the folder of `path` whose name equals the name of
 // `path` regardless of letter case (an exact match first); empty when none.

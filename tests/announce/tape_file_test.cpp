@@ -182,5 +182,16 @@ TEST(TapeFileLookup, UnreadableFileFails) {
   EXPECT_EQ(readTapeFile(dir.path() + "/", "4").error, TapeFileError::Unreadable);
 }
 
+TEST(TapeFileLookup, AFileLongerThanAnyTapeIsRefusedUnread) {
+  QTemporaryDir dir;
+  const QString path = dir.filePath("6tp.csv");
+  ASSERT_TRUE(test::writeFile(path, sjis("一,0,0\r\n")));
+  // Padded, sparse: at the limit it is read, and its padding is a bad line.
+  ASSERT_TRUE(QFile::resize(path, kMaxTapeFileBytes));
+  EXPECT_EQ(readTapeFile(dir.path() + "/", "6").error, TapeFileError::FieldCount);
+  ASSERT_TRUE(QFile::resize(path, kMaxTapeFileBytes + 1));
+  EXPECT_EQ(readTapeFile(dir.path() + "/", "6").error, TapeFileError::TooLarge);
+}
+
 }  // namespace
 }  // namespace sorane

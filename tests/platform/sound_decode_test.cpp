@@ -98,6 +98,22 @@ TEST(SoundDecode, WhatIsNotASoundDecodesToNothing) {
   EXPECT_FALSE(decodeSoundFile("/nonexistent/x.wav", 48000));
 }
 
+TEST(SoundDecode, FilesLongerThanTheirKindMayBeAreRefusedUnread) {
+  QTemporaryDir dir;
+  const QString wav = dir.filePath("padded.wav");
+  ASSERT_TRUE(test::writeLevelWav(wav, 48000, 480, 0.5));
+  const QString mid = dir.filePath("padded.mid");
+  ASSERT_TRUE(test::writeFile(mid, test::makeMidi({60}, 480)));
+  MidiRenderer renderer;
+  // What follows the sound does not matter to the decoders; the size does.
+  for (qint64 pad : {qint64{0}, qint64{1}}) {
+    ASSERT_TRUE(QFile::resize(wav, kMaxWaveFileBytes + pad));
+    ASSERT_TRUE(QFile::resize(mid, kMaxMidiFileBytes + pad));
+    EXPECT_EQ(decodeSoundFile(wav, 48000) != nullptr, pad == 0) << pad;
+    EXPECT_EQ(renderer.renderFile(mid, 48000) != nullptr, pad == 0) << pad;
+  }
+}
+
 TEST(SoundDecode, TheSystemSoundFontIsFound) {
   const QString font = findSoundFont();
   ASSERT_FALSE(font.isEmpty());

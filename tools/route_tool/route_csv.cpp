@@ -201,6 +201,7 @@ QStringList checkTapeFile(const QByteArray& bytes, bool* ok) {
       return {where + QStringLiteral("フラグが -32768〜32767 の整数ではありません")};
     case TapeFileError::NotFound:
     case TapeFileError::Unreadable:
+    case TapeFileError::TooLarge:
       return {QStringLiteral("ファイルを読めません")};
   }
   int steps = 0, blank = 0;

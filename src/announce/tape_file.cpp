@@ -6,6 +6,7 @@
 
 #include "cp932.h"
 #include "file_io.h"
+#include "utf8.h"
 
 namespace sorane {
 namespace {
@@ -87,23 +88,43 @@ TapeFile failure(TapeFileError error, int line) {
 }  // namespace
 
 TapeFile parseTapeFile(const QByteArray& bytes) {
-  if (!isShiftJis(bytes)) return failure(TapeFileError::BadEncoding, 0);
+  static const QByteArray kBom("\xEF\xBB\xBF");
+  TapeEncoding encoding = TapeEncoding::ShiftJis;
+  QString text;
+  if (bytes.startsWith(kBom)) {
+    const QByteArray body = bytes.mid(kBom.size());
+    if (!utf8::isValid(body)) return failure(TapeFileError::BadEncoding, 0);
+    encoding = TapeEncoding::Utf8WithBom;
+    text = QString::fromUtf8(body);
+  } else if (utf8::hasNonAscii(bytes) && utf8::isValid(bytes)) {
+    encoding = TapeEncoding::Utf8;
+    text = QString::fromUtf8(bytes);
+  } else {
+    if (!isShiftJis(bytes)) return failure(TapeFileError::BadEncoding, 0);
+    text = cp932::decode(bytes);
+  }
 
-  QStringList lines = cp932::decode(bytes).split(QLatin1Char('\n'));
+  QStringList lines = text.split(QLatin1Char('\n'));
   for (QString& line : lines)
     if (line.endsWith(u'\r')) line.chop(1);
-  while (!lines.isEmpty() && lines.back().trimmed().isEmpty()) lines.removeLast();
 
+  auto failed = [encoding](TapeFileError error, int line) {
+    TapeFile file = failure(error, line);
+    file.encoding = encoding;
+    return file;
+  };
   TapeFile file;
+  file.encoding = encoding;
   file.entries.reserve(static_cast<std::size_t>(lines.size()));
   for (qsizetype i = 0; i < lines.size(); ++i) {
     const int lineNo = static_cast<int>(i + 1);
+    if (lines[i].trimmed().isEmpty()) continue;
     const auto fields = splitFields(lines[i]);
-    if (!fields) return failure(TapeFileError::BrokenQuote, lineNo);
-    if (fields->size() != 3) return failure(TapeFileError::FieldCount, lineNo);
+    if (!fields) return failed(TapeFileError::BrokenQuote, lineNo);
+    if (fields->size() != 3) return failed(TapeFileError::FieldCount, lineNo);
     const auto step = toFlag((*fields)[1].text);
     const auto snd = toFlag((*fields)[2].text);
-    if (!step || !snd) return failure(TapeFileError::BadFlag, lineNo);
+    if (!step || !snd) return failed(TapeFileError::BadFlag, lineNo);
     file.entries.push_back({(*fields)[0].text, *step, *snd});
   }
   return file;

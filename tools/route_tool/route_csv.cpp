@@ -191,7 +191,7 @@ QStringList checkTapeFile(const QByteArray& bytes, bool* ok) {
       break;
     case TapeFileError::BadEncoding:
       return {(f.line > 0 ? where : QString()) +
-              QStringLiteral("Shift-JISとして読めないバイトがあります")};
+              QStringLiteral("Shift-JISとしてもUTF-8としても読めないバイトがあります")};
     case TapeFileError::FieldCount:
       return {where +
               QStringLiteral("項目がちょうど3つ(文,送りフラグ,サウンドフラグ)ではありません")};
@@ -209,8 +209,11 @@ QStringList checkTapeFile(const QByteArray& bytes, bool* ok) {
     steps += e.StepFlag == 1;
     blank += e.Text.trimmed().isEmpty();
   }
+  static const QString kEncodings[] = {QStringLiteral("Shift-JIS"), QStringLiteral("UTF-8"),
+                                       QStringLiteral("UTF-8 (BOM 付き)")};
   QStringList report{
-      QStringLiteral("放送 %1 件、うち停留所を送るもの %2 件").arg(f.entries.size()).arg(steps)};
+      QStringLiteral("放送 %1 件、うち停留所を送るもの %2 件").arg(f.entries.size()).arg(steps),
+      QStringLiteral("文字コード: ") + kEncodings[static_cast<int>(f.encoding)]};
   if (blank > 0)
     report << QStringLiteral("文が空の行が %1 件あります(その行では何も話しません)").arg(blank);
   if (!bytes.isEmpty() && !bytes.contains("\r\n"))

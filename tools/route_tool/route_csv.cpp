@@ -84,7 +84,7 @@ bool routeFromCsv(const QByteArray& csv, std::vector<RouteRow>& rows, QString& e
     }
     RouteRow r;
     r.StopName = f[0];
-    if (cp932::encode(r.StopName).contains('?') && !r.StopName.contains(QLatin1Char('?'))) {
+    if (cp932::encode(r.StopName).count('?') != r.StopName.count(QLatin1Char('?'))) {
       error =
           where + QStringLiteral(": 停留所名「%1」にShift-JISで書けない文字があります").arg(f[0]);
       return false;

@@ -40,6 +40,8 @@ TEST(Cp932, UnrepresentableCharactersBecomeQuestionMarks) {
   EXPECT_EQ(encode(QStringLiteral("é")), QByteArray("?"));
   EXPECT_EQ(encode(QStringLiteral("a😀b")), QByteArray("a?b"));
   EXPECT_EQ(encode(QStringLiteral("駅¦前")), hex("8977") + "?" + hex("914f"));
+  // Unicode's tag characters too, which the converter would drop unseen.
+  EXPECT_EQ(encode(QString::fromUcs4(U"a\U000E007Bb\U000E0001")), QByteArray("a?b?"));
 }
 
 TEST(Cp932, InvalidBytesDecodeToQuestionMarks) {

@@ -264,6 +264,25 @@ TEST_P(BadSettingsFile, GivesTheDefaultsOrTheMessageAndNeverCrashes) {
 
 INSTANTIATE_TEST_SUITE_P(Catalogue, BadSettingsFile, ::testing::Range(0, 12));
 
+TEST_F(SettingsStoreTest, AFileLongerThanAnySettingsIsRefusedUnread) {
+  EXPECT_EQ(kMaxSettingsFileBytes, 557469);  // 430 + 17 texts of 32767 bytes
+  SettingsRecord r = goodRecord();
+  r.folderInfo.FareDataDir = QStringLiteral("/data/fares");
+  QByteArray bytes = encodeSettings(r);
+  // What follows a whole record is never read; only the size counts.
+  bytes.append(QByteArray(kMaxSettingsFileBytes - bytes.size(), '\0'));
+  writeSettings(bytes);
+  start();
+  EXPECT_TRUE(messages().empty());
+  EXPECT_EQ(program->option().Text2[0]->text(), QStringLiteral("/data/fares"));
+  writeSettings(bytes + '\0');
+  start();
+  ASSERT_EQ(messages().size(), 1u);
+  EXPECT_EQ(messages()[0].text,
+            QStringLiteral("エラー Code:7\r\n内容:ファイルが大きすぎます(最大 557469 バイト)。"));
+  EXPECT_EQ(program->option().Text2[0]->text(), QString());
+}
+
 TEST_F(SettingsStoreTest, ListPositionPastItsListStopsTheLoadThere) {
   SettingsRecord r = goodRecord();
   r.folderInfo.FareDataDir = QStringLiteral("/data/fares");

@@ -71,10 +71,9 @@ QByteArray readWholeFile(const QString& path, qint64 maxBytes) {
     throw FileTooLarge(maxBytes);
   };
   struct stat st {};
-  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
-    if (st.st_size > maxBytes) tooLarge();
-  }
+  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > maxBytes) tooLarge();
   QByteArray out;
+  if (S_ISREG(st.st_mode)) out.reserve(static_cast<qsizetype>(st.st_size));
   char buf[65536];
   for (;;) {
     const ssize_t n = ::read(fd, buf, sizeof buf);

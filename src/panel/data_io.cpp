@@ -1,5 +1,6 @@
 #include "data_io.h"
 
+#include <QFileInfo>
 #include <algorithm>
 
 #include "file_io.h"
@@ -64,13 +65,15 @@ bool DataIo::LoadRouteFile(const QString& folder) {
   const QString path = withSlash(folder) + routeBaseName(RouteText) + QStringLiteral(".hy3");
   // Files copied from elsewhere may have their names in another case.
   const QString found = findFileIgnoringCase(path);
+  // No such file in a folder that is there has its own message; any other
+  // failure, a missing folder among them, is described as it is.
+  if (found.isEmpty() && QFileInfo(QFileInfo(path).absolutePath()).isDir())
+    return refuse(route_messages::kMissing);
   QByteArray bytes;
   try {
     bytes = readWholeFile(found.isEmpty() ? path : found, kMaxRouteFileBytes);
   } catch (const RuntimeError& e) {
-    // A missing file has its own message; any other failure, a missing
-    // folder among them, is described as it is.
-    return refuse(e.number() == err::kFileNotFound ? route_messages::kMissing : e.description());
+    return refuse(e.description());
   }
   const RouteFile file = parseRouteFile(bytes);
   RouteCount = file.count;

@@ -218,6 +218,10 @@ TEST_F(LoadRouteTest, FindsTheFileWhateverItsCaseTheExactNameFirst) {
   ASSERT_TRUE(load("4", 1));
   EXPECT_EQ(io.row(1).Values[1], 1001);
   EXPECT_TRUE(scope.ui.messages.empty());
+  // A folder of that name is not the file.
+  ASSERT_TRUE(QDir(dir.path()).mkdir("6.hy3"));
+  EXPECT_FALSE(load("6", 1));
+  EXPECT_EQ(lastMessage(), route_messages::kMissing);
 }
 
 TEST_F(LoadRouteTest, AMissingFolderGivesItsOwnDescription) {

@@ -11,7 +11,9 @@ prog=${BUILD_DIR:-build}/bin/chimei_scroll_cpu
 export XDG_RUNTIME_DIR=$(mktemp -d)
 trap 'rm -rf "$XDG_RUNTIME_DIR"' EXIT
 
-QT_QPA_PLATFORM=offscreen "$prog" "$seconds"
+# Each run is held to its length and a minute more.
+limit=$((seconds + 60))
+QT_QPA_PLATFORM=offscreen timeout "$limit" "$prog" "$seconds"
 if command -v xvfb-run >/dev/null; then
-  QT_QPA_PLATFORM=xcb xvfb-run -a -s '-screen 0 1280x800x24' "$prog" "$seconds"
+  QT_QPA_PLATFORM=xcb timeout "$limit" xvfb-run -a -s '-screen 0 1280x800x24' "$prog" "$seconds"
 fi

@@ -3,7 +3,7 @@
 # under Xvfb on a two-stop route whose second stop has a 20-cell name, sets
 # it on the keypad, steps to that stop and reads the process's CPU time over
 # 10 s of scrolling at Speed 5. Then 10 s with a standing name, for
-# comparison.
+# comparison. Every wait has a time limit.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 work=$(mktemp -d)
@@ -11,7 +11,8 @@ trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$work"' EXIT
 cp build/bin/318 "$work/318"
 display=:79
 Xvfb $display -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
-for _ in $(seq 50); do [ -e /tmp/.X11-unix/X79 ] && break; sleep 0.1; done
+for _ in $(seq 100); do [ -e /tmp/.X11-unix/X79 ] && break; sleep 0.1; done
+[ -e /tmp/.X11-unix/X79 ] || { echo "Xvfb did not start" >&2; exit 1; }
 export DISPLAY=$display XDG_RUNTIME_DIR=$work SDL_AUDIODRIVER=dummy
 mkdir "$work/data"
 {
@@ -23,10 +24,11 @@ build/bin/sorane-route to-hy3 "$work/data/route.csv" "$work/data/2.hy3" >/dev/nu
 build/bin/sorane-demo-settings "$work/318.in4" "$work/data"
 "$work/318" 2>/dev/null &
 pid=$!
-win=$(xdotool search --sync --name '^集中操作盤$' | head -1)
+win=$(timeout 20 xdotool search --sync --name '^集中操作盤$' | head -1) || true
+[ -n "$win" ] || { echo "the panel did not appear within 20 s" >&2; exit 1; }
 sleep 1
-eval "$(xdotool getwindowgeometry --shell "$win")"
-click() { xdotool mousemove $((X + $1)) $((Y + $2)) click 1; sleep 0.15; }
+eval "$(timeout 5 xdotool getwindowgeometry --shell "$win")"
+click() { timeout 5 xdotool mousemove $((X + $1)) $((Y + $2)) click 1; sleep 0.15; }
 cpu() { awk '{print $14 + $15}' /proc/$pid/stat; }
 measure() {
   local t0 t1

@@ -7,5 +7,6 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ninja -C build sound_bench sound_latency >/dev/null
-build/bin/sound_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
-build/bin/sound_latency
+# Each part is held to a time limit well past its usual length.
+timeout 600 build/bin/sound_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+timeout 300 build/bin/sound_latency

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Start-up time of the real program under Xvfb: from exec until both windows
 # are mapped (MapNotify seen on the root window), median of N runs; then the
-# program's CPU time over a few idle seconds.
+# program's CPU time over a few idle seconds. Every wait has a time limit.
 # Usage: bench/startup.sh [runs]   (after building build/bin/318)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -11,11 +11,29 @@ work=$(mktemp -d)
 trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$work"' EXIT
 cp "$prog" "$work/318"
 
+# Waits up to $1 seconds for the command that follows to succeed.
+wait_for() {
+  local limit=$1
+  shift
+  local deadline=$((SECONDS + limit))
+  until "$@"; do
+    [ "$SECONDS" -lt "$deadline" ] || return 1
+    sleep 0.01
+  done
+}
+# Ends process $1 and waits at most two seconds for it.
+stop() {
+  kill "$1" 2>/dev/null || return 0
+  wait_for 2 bash -c "! kill -0 $1 2>/dev/null" || kill -9 "$1" 2>/dev/null || true
+  wait "$1" 2>/dev/null || true
+}
+
 display=:77
 Xvfb $display -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
-for _ in $(seq 50); do [ -e /tmp/.X11-unix/X77 ] && break; sleep 0.1; done
+wait_for 10 test -e /tmp/.X11-unix/X77 || { echo "Xvfb did not start" >&2; exit 1; }
 export DISPLAY=$display XDG_RUNTIME_DIR=$work SDL_AUDIODRIVER=dummy
 
+maps() { grep -c '^MapNotify' "$1" 2>/dev/null || true; }
 times=()
 for i in $(seq "$runs"); do
   rm -f "$work"/318.in4
@@ -23,10 +41,24 @@ for i in $(seq "$runs"); do
   xev -root -event substructure > "$events" &
   xev_pid=$!
   sleep 0.3
+  kill -0 $xev_pid 2>/dev/null || { echo "xev ended before the program started" >&2; exit 1; }
   start=$(date +%s%N)
   "$work/318" &
   pid=$!
-  while [ "$(grep -c '^MapNotify' "$events" 2>/dev/null || true)" -lt 2 ]; do sleep 0.002; done
+  # Both windows mapped, or give up after 20 s; xev ending early ends the
+  # wait too.
+  deadline=$((SECONDS + 20))
+  while [ "$(maps "$events")" -lt 2 ]; do
+    if ! kill -0 $xev_pid 2>/dev/null && [ "$(maps "$events")" -lt 2 ]; then
+      echo "xev ended after $(maps "$events") of 2 MapNotify events" >&2
+      exit 1
+    fi
+    if [ "$SECONDS" -ge "$deadline" ]; then
+      echo "no two windows mapped within 20 s" >&2
+      exit 1
+    fi
+    sleep 0.002
+  done
   end=$(date +%s%N)
   times+=($(( (end - start) / 1000000 )))
   if [ "$i" = "$runs" ]; then
@@ -36,8 +68,8 @@ for i in $(seq "$runs"); do
     t1=$(awk '{print $14+$15}' /proc/$pid/stat)
     echo "idle CPU over 5 s: $(( (t1 - t0) * 10 )) ms"
   fi
-  kill $pid $xev_pid 2>/dev/null || true
-  wait $pid 2>/dev/null || true
+  stop $pid
+  stop $xev_pid
 done
 sorted=$(printf '%s\n' "${times[@]}" | sort -n)
 echo "start-up to both windows mapped (ms): $(echo $sorted)"

@@ -14,7 +14,9 @@ bool is(const QString& word, const char* keyword) {
 }
 
 // Splits a command into words; a word in double quotes may hold blanks and
-// comes back without its quotes. Null when a quote is not closed.
+// comes back without its quotes. The program's commands hold at most one
+// such word, a path, which may itself hold quotes: it ends at the command's
+// last quote, which blanks or the end must follow. Null otherwise.
 std::optional<QStringList> splitWords(const QString& command) {
   QStringList words;
   qsizetype i = 0;
@@ -23,8 +25,8 @@ std::optional<QStringList> splitWords(const QString& command) {
     while (i < n && command[i].isSpace()) ++i;
     if (i >= n) break;
     if (command[i] == u'"') {
-      const qsizetype close = command.indexOf(u'"', i + 1);
-      if (close < 0) return std::nullopt;
+      const qsizetype close = command.lastIndexOf(u'"');
+      if (close <= i || (close + 1 < n && !command[close + 1].isSpace())) return std::nullopt;
       words << command.mid(i + 1, close - i - 1);
       i = close + 1;
     } else {

@@ -35,8 +35,12 @@ void mdlM_Tape::InitTape() {
 void mdlM_Tape::LoadTape(const QString& strFolder, const QString& strRoute) {
   if (isUnsupportedOs()) return;
   TapeFile file = readTapeFile(strFolder, strRoute);
-  // A file that cannot be read whole leaves the previous tape as it was.
+  // A file that cannot be read whole leaves an empty tape: nothing of the
+  // previous route may be spoken or step the board.
   if (!file.ok()) {
+    TapeCount = 0;
+    TapeData.assign(1, TapeEntry{});
+    TapePos = 0;
     host_.setTapeFrameEnabled(false);
     return;
   }

@@ -1,12 +1,12 @@
 #include "tape_file.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
+#include <QStringList>
 #include <algorithm>
 #include <optional>
 
 #include "cp932.h"
+#include "file_io.h"
+#include "utf8.h"
 
 namespace sorane {
 namespace {
@@ -88,48 +88,58 @@ TapeFile failure(TapeFileError error, int line) {
 }  // namespace
 
 TapeFile parseTapeFile(const QByteArray& bytes) {
-  if (!isShiftJis(bytes)) return failure(TapeFileError::BadEncoding, 0);
+  static const QByteArray kBom("\xEF\xBB\xBF");
+  TapeEncoding encoding = TapeEncoding::ShiftJis;
+  QString text;
+  if (bytes.startsWith(kBom)) {
+    const QByteArray body = bytes.mid(kBom.size());
+    if (!utf8::isValid(body)) return failure(TapeFileError::BadEncoding, 0);
+    encoding = TapeEncoding::Utf8WithBom;
+    text = QString::fromUtf8(body);
+  } else if (utf8::hasNonAscii(bytes) && utf8::isValid(bytes)) {
+    encoding = TapeEncoding::Utf8;
+    text = QString::fromUtf8(bytes);
+  } else {
+    if (!isShiftJis(bytes)) return failure(TapeFileError::BadEncoding, 0);
+    text = cp932::decode(bytes);
+  }
 
-  QStringList lines = cp932::decode(bytes).split(QLatin1Char('\n'));
+  QStringList lines = text.split(QLatin1Char('\n'));
   for (QString& line : lines)
     if (line.endsWith(u'\r')) line.chop(1);
-  while (!lines.isEmpty() && lines.back().trimmed().isEmpty()) lines.removeLast();
 
+  auto failed = [encoding](TapeFileError error, int line) {
+    TapeFile file = failure(error, line);
+    file.encoding = encoding;
+    return file;
+  };
   TapeFile file;
+  file.encoding = encoding;
   file.entries.reserve(static_cast<std::size_t>(lines.size()));
   for (qsizetype i = 0; i < lines.size(); ++i) {
     const int lineNo = static_cast<int>(i + 1);
+    if (lines[i].trimmed().isEmpty()) continue;
     const auto fields = splitFields(lines[i]);
-    if (!fields) return failure(TapeFileError::BrokenQuote, lineNo);
-    if (fields->size() != 3) return failure(TapeFileError::FieldCount, lineNo);
+    if (!fields) return failed(TapeFileError::BrokenQuote, lineNo);
+    if (fields->size() != 3) return failed(TapeFileError::FieldCount, lineNo);
     const auto step = toFlag((*fields)[1].text);
     const auto snd = toFlag((*fields)[2].text);
-    if (!step || !snd) return failure(TapeFileError::BadFlag, lineNo);
+    if (!step || !snd) return failed(TapeFileError::BadFlag, lineNo);
     file.entries.push_back({(*fields)[0].text, *step, *snd});
   }
   return file;
 }
 
-QString findFileIgnoringCase(const QString& path) {
-  const QFileInfo wanted(path);
-  if (wanted.isFile()) return path;
-  const QDir dir = wanted.dir();
-  const QString name = wanted.fileName();
-  if (name.isEmpty()) return {};
-  const QStringList candidates = dir.entryList(QDir::Files | QDir::Hidden, QDir::Name);
-  for (const QString& candidate : candidates)
-    if (candidate.compare(name, Qt::CaseInsensitive) == 0) return dir.filePath(candidate);
-  return {};
-}
-
 TapeFile readTapeFile(const QString& folder, const QString& route) {
   const QString path = findFileIgnoringCase(folder + route + QStringLiteral("tp.csv"));
   if (path.isEmpty()) return failure(TapeFileError::NotFound, 0);
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) return failure(TapeFileError::Unreadable, 0);
-  const QByteArray bytes = file.readAll();
-  if (file.error() != QFileDevice::NoError) return failure(TapeFileError::Unreadable, 0);
-  return parseTapeFile(bytes);
+  try {
+    return parseTapeFile(readWholeFile(path, kMaxTapeFileBytes));
+  } catch (const FileTooLarge&) {
+    return failure(TapeFileError::TooLarge, 0);
+  } catch (const RuntimeError&) {
+    return failure(TapeFileError::Unreadable, 0);
+  }
 }
 
 }  // namespace sorane

@@ -1,10 +1,8 @@
 #include "form1.h"
 
 #include <QCloseEvent>
-#include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QScreen>
 #include <QTimer>
 #include <QWindow>
 
@@ -16,6 +14,7 @@
 #include "program.h"
 #include "property_bag.h"
 #include "region.h"
+#include "screens.h"
 #include "twips.h"
 #include "ui.h"
 
@@ -86,12 +85,8 @@ void Form1::Form_Load() {
   ctl.show();
   ctl.raise();
 
-  setLeftTwips(0);
-  setTopTwips(0);
-  const QScreen* screen = QGuiApplication::primaryScreen();
-  const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
-  const QSize panel = ctl.frameGeometry().size();
-  ctl.move(area.right() + 1 - panel.width(), area.bottom() + 1 - panel.height());
+  moveToStartPlace();
+  ctl.moveToStartPlace();
 
   shape_ = roundRectRegion(0, 0, width(), height(), kShapeEllipse, kShapeEllipse);
   setMask(shape_);
@@ -114,6 +109,12 @@ void Form1::GetFormInfo() {
 void Form1::SetFormInfo() {
   setLeftTwips(app_.record().formPos.Left);
   setTopTwips(app_.record().formPos.Top);
+  if (isOffEveryScreen(frameGeometry())) moveToStartPlace();
+}
+
+void Form1::moveToStartPlace() {
+  setLeftTwips(0);
+  setTopTwips(0);
 }
 
 // The shape region belongs to the window system once applied; nothing to free.

@@ -37,7 +37,10 @@ class Form1 : public QWidget {
   void Form_Load();
   void Timer1_Timer();
   void GetFormInfo();
+  // A saved position off every screen gives the start-up place.
   void SetFormInfo();
+  // Where start-up puts the board: the screen's top-left corner.
+  void moveToStartPlace();
   void DeleteRgn();
   void Degit_DblClick(int index);
 

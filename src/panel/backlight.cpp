@@ -11,6 +11,7 @@ QImage loadPicture(const QString& path) {
   const QFileInfo info(path);
   if (!info.exists()) throw RuntimeError(err::kFileNotFound);
   if (!info.isReadable()) throw RuntimeError(err::kPermissionDenied);
+  if (info.size() > kMaxPictureFileBytes) throw RuntimeError(err::kInvalidPicture);
   QImageReader reader(path);
   reader.setDecideFormatFromContent(true);
   QImage image = reader.read();

@@ -63,10 +63,15 @@ bool DataIo::LoadRouteFile(const QString& folder) {
     return false;
   };
   const QString path = withSlash(folder) + routeBaseName(RouteText) + QStringLiteral(".hy3");
-  if (!QFileInfo(path).isFile()) return refuse(route_messages::kMissing);
+  // Files copied from elsewhere may have their names in another case.
+  const QString found = findFileIgnoringCase(path);
+  // No such file in a folder that is there has its own message; any other
+  // failure, a missing folder among them, is described as it is.
+  if (found.isEmpty() && QFileInfo(QFileInfo(path).absolutePath()).isDir())
+    return refuse(route_messages::kMissing);
   QByteArray bytes;
   try {
-    bytes = readWholeFile(path);
+    bytes = readWholeFile(found.isEmpty() ? path : found, kMaxRouteFileBytes);
   } catch (const RuntimeError& e) {
     return refuse(e.description());
   }

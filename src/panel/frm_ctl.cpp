@@ -26,6 +26,7 @@
 #include "program.h"
 #include "region.h"
 #include "runtime_error.h"
+#include "screens.h"
 #include "sound_services.h"
 #include "twips.h"
 #include "ui.h"
@@ -290,6 +291,7 @@ void frmCtl::SetCtrlDataInfo() {
   const PanelState& s = app_.record().panelState;
   setLeftTwips(s.Left);
   setTopTwips(s.Top);
+  if (isOffEveryScreen(frameGeometry())) moveToStartPlace();
   for (int i = 0; i < 2; ++i) {
     const std::int32_t v = i == 0 ? s.ScrollSpeed : s.ScrollStartWait;
     if (v < HScroll1[i]->minimum() || v > HScroll1[i]->maximum())
@@ -341,11 +343,18 @@ void frmCtl::Command8_Click() {
   const QString text = QStringLiteral("型番：") + programBaseName() + QStringLiteral("\r\n") +
                        QStringLiteral("バージョン：") + versionText() + QStringLiteral("\r\n\r\n") +
                        QStringLiteral("配布：ソラネ プロジェクト\r\n") +
-                       QStringLiteral("開発：ソラネ開発チーム %1").arg(ui().today().year());
+                       QStringLiteral("開発：ソラネ開発チーム %1\r\n").arg(ui().today().year());
   Form1& form = app_.form1();
   form.setEnabled(false);
   companion().Call_dlg110(this, 1, text);
   form.setEnabled(true);
+}
+
+void frmCtl::moveToStartPlace() {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+  const QSize panel = frameGeometry().size();
+  move(area.right() + 1 - panel.width(), area.bottom() + 1 - panel.height());
 }
 
 int frmCtl::leftTwips() const {

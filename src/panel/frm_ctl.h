@@ -73,9 +73,13 @@ class frmCtl : public QWidget, public TapeHost {
   void Option4_Click(int index);
   // 0, 1 or 2: the backlight option selected now.
   int backlightMode() const;
-  // Panel values <-> the saved panel state.
+  // Panel values <-> the saved panel state. A saved position off every
+  // screen gives the start-up place.
   void GetCtrlDataInfo();
   void SetCtrlDataInfo();
+  // Where start-up puts the panel: the bottom-right corner of the screen's
+  // available area.
+  void moveToStartPlace();
   void HScroll1_Change(int index);
   void Check4_Click();
   // Double-click on input frame k shows the other one.
@@ -155,6 +159,8 @@ class frmCtl : public QWidget, public TapeHost {
   Program& app_;
   std::unique_ptr<mdlM_Tape> tape_;
   PanelKeys* keys_ = nullptr;
+  // Counts DispData calls.
+  std::uint64_t displays_ = 0;
 };
 
 }  // namespace sorane

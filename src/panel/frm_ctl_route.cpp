@@ -104,6 +104,9 @@ void frmCtl::Command2_Click(int index) {
 }
 
 void frmCtl::DispData(std::int16_t row) {
+  // A display started while events are processed below is newer: its
+  // name goes with its fares.
+  const std::uint64_t display = ++displays_;
   DataIo& io = app_.dataIo();
   RouteRow& r = io.row(row);
   Form1& form = app_.form1();
@@ -151,6 +154,7 @@ void frmCtl::DispData(std::int16_t row) {
   }
 
   ui().processEvents();
+  if (display != displays_) return;
   form.ChimeiCtl->SetChimei(r.StopName);
 }
 
@@ -207,6 +211,8 @@ void frmCtl::Command4_Click() {
   form.setEnabled(true);
   setEnabled(true);
   form.ChimeiCtl->SetChimei(QString());
+  // While the display is cleared the board stays dark.
+  if (Check1->Value() == 1) return;
   form.ChimeiCtl->SetChimei(app_.dataIo().row(app_.dataIo().CurrentIndex + 1).StopName);
 }
 

@@ -16,6 +16,9 @@ struct RouteRow {
 };
 
 inline constexpr int kRouteRows = 301;
+// The most a route file can use: the count, then 301 rows with names of the
+// longest length the row record can state.
+inline constexpr qint64 kMaxRouteFileBytes = 2 + kRouteRows * (2 + 65535 + 151 * 2);
 
 // What a ".hy3" file holds, or why it cannot be used.
 struct RouteFile {

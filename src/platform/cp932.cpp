@@ -76,7 +76,21 @@ size_t sjisLength(const char* p, size_t left) {
 
 QByteArray encode(const QString& text) {
   thread_local Converter conv("CP932", "UTF-8");
-  return conv.run(text.toUtf8(), utf8Length);
+  // The converter drops Unicode's tag characters (U+E0000..U+E007F, high
+  // surrogate 0xDB40) without an error; they have no form here either.
+  if (!text.contains(QChar(0xDB40))) return conv.run(text.toUtf8(), utf8Length);
+  QString t;
+  t.reserve(text.size());
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    if (text[i] == QChar(0xDB40) && i + 1 < text.size() && text[i + 1].unicode() >= 0xDC00 &&
+        text[i + 1].unicode() <= 0xDC7F) {
+      t += QLatin1Char('?');
+      ++i;
+    } else {
+      t += text[i];
+    }
+  }
+  return conv.run(t.toUtf8(), utf8Length);
 }
 
 QString decode(const QByteArray& bytes) {

@@ -1,13 +1,13 @@
 #include "file_io.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <cerrno>
-
-#include "runtime_error.h"
 
 namespace sorane {
 namespace {
@@ -54,7 +54,11 @@ int runtimeErrorForErrno(int error) {
   }
 }
 
-QByteArray readWholeFile(const QString& path) {
+FileTooLarge::FileTooLarge(qint64 maxBytes)
+    : RuntimeError(err::kOutOfMemory,
+                   QStringLiteral("ファイルが大きすぎます(最大 %1 バイト)。").arg(maxBytes)) {}
+
+QByteArray readWholeFile(const QString& path, qint64 maxBytes) {
   const QByteArray name = QFile::encodeName(path);
   const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
@@ -62,7 +66,14 @@ QByteArray readWholeFile(const QString& path) {
     if (e == ENOENT && !QFileInfo(QFileInfo(path).absolutePath()).isDir()) fail(ENOTDIR);
     fail(e);
   }
+  auto tooLarge = [&] {
+    ::close(fd);
+    throw FileTooLarge(maxBytes);
+  };
+  struct stat st {};
+  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > maxBytes) tooLarge();
   QByteArray out;
+  if (S_ISREG(st.st_mode)) out.reserve(static_cast<qsizetype>(st.st_size));
   char buf[65536];
   for (;;) {
     const ssize_t n = ::read(fd, buf, sizeof buf);
@@ -73,10 +84,25 @@ QByteArray readWholeFile(const QString& path) {
       ::close(fd);
       fail(e == EISDIR ? EACCES : e);
     }
+    // A file that grows while it is read, or reports no size, is held to
+    // the same limit.
+    if (out.size() + n > maxBytes) tooLarge();
     out.append(buf, n);
   }
   ::close(fd);
   return out;
+}
+
+QString findFileIgnoringCase(const QString& path) {
+  const QFileInfo wanted(path);
+  if (wanted.isFile()) return path;
+  const QDir dir = wanted.dir();
+  const QString name = wanted.fileName();
+  if (name.isEmpty()) return {};
+  const QStringList candidates = dir.entryList(QDir::Files | QDir::Hidden, QDir::Name);
+  for (const QString& candidate : candidates)
+    if (candidate.compare(name, Qt::CaseInsensitive) == 0) return dir.filePath(candidate);
+  return {};
 }
 
 void writeFileAtomically(const QString& path, const QByteArray& bytes) {

@@ -6,13 +6,28 @@
 #include <QString>
 #include <functional>
 
+#include "runtime_error.h"
+
 namespace sorane {
 
 // The run-time error number for a system error code (errno).
 int runtimeErrorForErrno(int error);
 
-// The whole file; throws RuntimeError on failure (53 when it does not exist).
-QByteArray readWholeFile(const QString& path);
+// A file refused for its size: run-time error 7, with a description that
+// says so.
+class FileTooLarge : public RuntimeError {
+ public:
+  explicit FileTooLarge(qint64 maxBytes);
+};
+
+// The whole file, when it is no longer than `maxBytes`: a longer one is
+// refused unread (FileTooLarge). Throws RuntimeError on any failure: 53 when
+// the file does not exist, 76 when its folder does not.
+QByteArray readWholeFile(const QString& path, qint64 maxBytes);
+
+// The path of the file in the folder of `path` whose name equals the name of
+// `path` regardless of letter case (an exact match first); empty when none.
+QString findFileIgnoringCase(const QString& path);
 
 // Writes `bytes` to a temporary file beside `path` and renames it over
 // `path` only once it is complete and flushed, so a failure or a crash

@@ -10,6 +10,9 @@
 #include <cmath>
 #include <cstring>
 
+#include "file_io.h"
+#include "runtime_error.h"
+
 namespace sorane {
 namespace {
 
@@ -121,9 +124,11 @@ SoundPtr decodeSoundBytes(const QByteArray& bytes, int rate) {
 }
 
 SoundPtr decodeSoundFile(const QString& path, int rate) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) return nullptr;
-  return decodeSoundBytes(file.readAll(), rate);
+  try {
+    return decodeSoundBytes(readWholeFile(path, kMaxWaveFileBytes), rate);
+  } catch (const RuntimeError&) {
+    return nullptr;
+  }
 }
 
 QString findSoundFont() {
@@ -227,9 +232,11 @@ SoundPtr MidiRenderer::render(const QByteArray& midi, int rate) {
 }
 
 SoundPtr MidiRenderer::renderFile(const QString& path, int rate) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) return nullptr;
-  return render(file.readAll(), rate);
+  try {
+    return render(readWholeFile(path, kMaxMidiFileBytes), rate);
+  } catch (const RuntimeError&) {
+    return nullptr;
+  }
 }
 
 }  // namespace sorane

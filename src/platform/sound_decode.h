@@ -24,6 +24,11 @@ using SoundPtr = std::shared_ptr<const Sound>;
 // and the rate is converted with libsamplerate.
 SoundPtr toOutputSound(const std::vector<float>& interleaved, int channels, int fromRate, int rate);
 
+// Sound files longer than these are refused unread: some minutes of CD
+// sound, and far more notes than any chime has.
+inline constexpr qint64 kMaxWaveFileBytes = 64 << 20;
+inline constexpr qint64 kMaxMidiFileBytes = 4 << 20;
+
 // Any sound file libsndfile reads (WAV in any of its encodings), converted to
 // stereo at `rate`; null when the bytes or file cannot be decoded.
 SoundPtr decodeSoundBytes(const QByteArray& bytes, int rate);

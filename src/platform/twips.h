@@ -3,6 +3,9 @@
 #include <QPoint>
 #include <QRect>
 #include <QSize>
+#include <algorithm>
+#include <cstdint>
+#include <limits>
 
 namespace sorane {
 
@@ -10,12 +13,17 @@ namespace sorane {
 // one pixel at 96 dots per inch. Conversions round to the nearest pixel.
 inline constexpr int kTwipsPerPixel = 15;
 
+// Computed wide: positions read from a file may be any 32-bit value.
 constexpr int px(int twips) {
-  return twips >= 0 ? (twips + kTwipsPerPixel / 2) / kTwipsPerPixel
-                    : -((-twips + kTwipsPerPixel / 2) / kTwipsPerPixel);
+  const std::int64_t t = twips;
+  return static_cast<int>(t >= 0 ? (t + kTwipsPerPixel / 2) / kTwipsPerPixel
+                                 : -((-t + kTwipsPerPixel / 2) / kTwipsPerPixel));
 }
+// Held to what 32 bits can say.
 constexpr int twips(int pixels) {
-  return pixels * kTwipsPerPixel;
+  return static_cast<int>(std::clamp<std::int64_t>(std::int64_t{pixels} * kTwipsPerPixel,
+                                                   std::numeric_limits<int>::min(),
+                                                   std::numeric_limits<int>::max()));
 }
 
 // (left, top, width, height) in twips -> pixels.

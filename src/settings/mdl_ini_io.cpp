@@ -90,7 +90,10 @@ void LoadSettings(Program& app) {
   const QString path = settingsFilePath();
   if (!QFileInfo(path).isFile()) return;  // no settings yet: run on the defaults
   reportingFailures([&] {
-    app.record() = decodeSettings(readWholeFile(path));
+    const QByteArray bytes = readWholeFile(path, kMaxSettingsFileBytes);
+    // An empty file holds no settings: start as without one.
+    if (bytes.isEmpty()) return;
+    app.record() = decodeSettings(bytes);
     const SettingsRecord& r = app.record();
     Form1& form = app.form1();
     const DigitInfo& colors = r.digitInfo;

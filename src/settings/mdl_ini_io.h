@@ -23,8 +23,8 @@ QString settingsFilePathFor(const QString& programFolder, const QString& baseNam
 // silent and leaves the designed settings.
 bool writeFirstSettings();
 
-// Reads the file and applies it to the windows. A missing file is silent;
-// any other failure shows the message and stops there.
+// Reads the file and applies it to the windows. A missing or empty file is
+// silent; any other failure shows the message and stops there.
 void LoadSettings(Program& app);
 // Gathers the settings from the windows and writes the file. A failure
 // shows the message and leaves the previous file whole.

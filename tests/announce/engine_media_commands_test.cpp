@@ -66,6 +66,24 @@ TEST_F(EngineCommandsTest, OpenPlayStopCloseOnAnAlias) {
   EXPECT_TRUE(uiScope.ui.pauses.empty());
 }
 
+// Whatever the path holds, the command PlaySnd builds for it opens it.
+TEST_F(EngineCommandsTest, EveryPathPlaySndSendsIsTheOneOpened) {
+  const char* names[] = {"say \"hi\".wav", "\"quoted\".wav", "end\" .wav",
+                         "x\" type sequencer alias 318S9 \"y.wav", "two  spaces\ttab.wav"};
+  for (const char* name : names) {
+    SCOPED_TRACE(name);
+    const QString wav = level(QString::fromUtf8(name), 480, 0.5);
+    mdlSndAPI::PlaySnd(wav, "S1", 0, 0);
+    EXPECT_TRUE(playing("318S1"));
+    EXPECT_FLOAT_EQ(hear(1).at(0), 0.5f);
+    EXPECT_FALSE(engine->isOpen(EngineMediaCommands::voiceName("318S9")));
+    mdlSndAPI::CloseAllSnd();
+  }
+  // A quote that does not end the path where blanks or the end follow is
+  // no command the program builds.
+  EXPECT_EQ(commands.send("open \"a.wav\"x type waveaudio alias a"), kMediaUnrecognizedCommand);
+}
+
 TEST_F(EngineCommandsTest, AliasesIgnoreLetterCase) {
   const QString wav = level("a.wav", 480, 0.5);
   EXPECT_EQ(commands.send("OPEN \"" + wav + "\" TYPE WaveAudio ALIAS 318s2 WAIT"), 0);

@@ -358,21 +358,27 @@ TEST_F(TapeTest, ALongRouteThenAShortOneLeavesTheShortCount) {
   EXPECT_EQ(tape.GetTapeStepFlag(5), 0);
 }
 
-TEST_F(TapeTest, FailedLoadKeepsThePreviousTape) {
+TEST_F(TapeTest, AFailedLoadEmptiesTheTape) {
   writeTape("1", kThreeLines);
   writeTape("2", "一,0,0\r\n二,ゼロ,0\r\n");
   tape.InitTape();
-  tape.LoadTape(folder, "1");
-  tape.TapeNext();
-  tape.TapeNext();
-  tape.LoadTape(folder, "2");
-  EXPECT_EQ(host.frameEnabled.back(), false);
-  EXPECT_EQ(tape.GetTapeCount(), 3);
-  EXPECT_EQ(tape.GetTapePos(), 2);
-  EXPECT_EQ(tape.tapeEntry(3).Text, QString::fromUtf8("三番目です"));
-  tape.LoadTape(folder, "3");
-  EXPECT_EQ(tape.GetTapeCount(), 3);
-  EXPECT_EQ(tape.GetTapePos(), 2);
+  for (const char* route : {"2", "3"}) {  // a bad file, no file
+    SCOPED_TRACE(route);
+    tape.LoadTape(folder, "1");
+    tape.TapeNext();
+    tape.TapeNext();
+    tape.LoadTape(folder, route);
+    EXPECT_EQ(host.frameEnabled.back(), false);
+    EXPECT_EQ(tape.GetTapeCount(), 0);
+    EXPECT_EQ(tape.GetTapePos(), 0);
+    // Should the frame come back, the old route's lines are gone.
+    log.clear();
+    tape.TapeNext();
+    EXPECT_EQ(tape.GetTapeStepFlag(tape.GetTapePos()), 0);
+    tape.TapeBack();
+    EXPECT_EQ(tape.GetTapeStepFlag(tape.GetTapePos()), 0);
+    EXPECT_TRUE(log.isEmpty()) << log.join(' ').toStdString();
+  }
 }
 
 TEST_F(TapeTest, FlagGettersGiveZeroOutsideTheTable) {

@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 
 #include "cp932.h"
+#include "file_io.h"
 #include "qt_printers.h"
 #include "test_sounds.h"
 
@@ -51,6 +52,50 @@ TEST(TapeFile, TrailingBlankLinesAreIgnored) {
   const TapeFile f = parseTapeFile(sjis("一,0,0\r\n\r\n  \r\n"));
   ASSERT_TRUE(f.ok());
   EXPECT_EQ(f.entries.size(), 1u);
+}
+
+TEST(TapeFile, BlankLinesAnywhereAreSkipped) {
+  const TapeFile f = parseTapeFile(sjis("\r\n一,0,0\r\n\r\n \t\r\n　\n二,1,2\r\n"));
+  ASSERT_TRUE(f.ok());
+  ASSERT_EQ(f.entries.size(), 2u);
+  EXPECT_EQ(f.entries[0], (TapeEntry{"一", 0, 0}));
+  EXPECT_EQ(f.entries[1], (TapeEntry{"二", 1, 2}));
+}
+
+// Files written on Linux: UTF-8, with or without a byte-order mark. Shift-JIS
+// stays the default: UTF-8 is taken only on the mark or on bytes that are
+// strictly valid UTF-8 and not plain ASCII.
+TEST(TapeFile, Utf8IsReadByItsMarkOrItsStrictValidity) {
+  const QString text = QStringLiteral("次は、緑ヶ丘一丁目です。,1,2\n「終点」～,0,0\n");
+  const std::vector<TapeEntry> want = {{QStringLiteral("次は、緑ヶ丘一丁目です。"), 1, 2},
+                                       {QStringLiteral("「終点」～"), 0, 0}};
+  const struct {
+    const char* what;
+    QByteArray bytes;
+    TapeEncoding encoding;
+  } cases[] = {
+      {"Shift-JIS", cp932::encode(text), TapeEncoding::ShiftJis},
+      {"UTF-8", text.toUtf8(), TapeEncoding::Utf8},
+      {"UTF-8 with its mark", "\xEF\xBB\xBF" + text.toUtf8(), TapeEncoding::Utf8WithBom},
+  };
+  for (const auto& c : cases) {
+    const TapeFile f = parseTapeFile(c.bytes);
+    ASSERT_TRUE(f.ok()) << c.what;
+    EXPECT_EQ(f.encoding, c.encoding) << c.what;
+    EXPECT_EQ(f.entries, want) << c.what;
+  }
+  EXPECT_EQ(parseTapeFile("a,0,0\r\n").encoding, TapeEncoding::ShiftJis);
+  EXPECT_EQ(parseTapeFile("\xEF\xBB\xBF").encoding, TapeEncoding::Utf8WithBom);
+}
+
+TEST(TapeFile, ShiftJisThatLaxDecodersTakeForUtf8StaysShiftJis) {
+  // A UTF-8 surrogate and an overlong form, each also good Shift-JIS.
+  for (const QByteArray& text : {QByteArray("\xED\xA0\x81\x40"), QByteArray("\xC1\x81\x40")}) {
+    const TapeFile f = parseTapeFile(text + ",0,0\r\n");
+    ASSERT_TRUE(f.ok()) << text.toHex().toStdString();
+    EXPECT_EQ(f.encoding, TapeEncoding::ShiftJis);
+    EXPECT_EQ(f.entries.at(0).Text, cp932::decode(text));
+  }
 }
 
 TEST(TapeFile, BareLineFeedsAreAcceptedToo) {
@@ -121,8 +166,10 @@ INSTANTIATE_TEST_SUITE_P(
         Malformed{"TwoFields", sjis("一,0,0\r\n二,1\r\n三,0,0\r\n"), TapeFileError::FieldCount, 2},
         Malformed{"FourFields", sjis("一,0,0,9\r\n"), TapeFileError::FieldCount, 1},
         Malformed{"UnquotedComma", sjis("次は,終点,1,0\r\n"), TapeFileError::FieldCount, 1},
-        Malformed{"BlankLineInside", sjis("一,0,0\r\n\r\n三,0,0\r\n"), TapeFileError::FieldCount,
-                  2},
+        Malformed{"LineAfterABlankLine", sjis("一,0,0\r\n\r\n三,0\r\n"), TapeFileError::FieldCount,
+                  3},
+        Malformed{"BomThenNotUtf8", "\xEF\xBB\xBF" + sjis("一,0,0\r\n"), TapeFileError::BadEncoding,
+                  0},
         Malformed{"TextOnly", sjis("一\r\n"), TapeFileError::FieldCount, 1},
         Malformed{"WordForFlag", sjis("一,はい,0\r\n"), TapeFileError::BadFlag, 1},
         Malformed{"DecimalFlag", sjis("一,0,1.5\r\n"), TapeFileError::BadFlag, 1},
@@ -179,6 +226,17 @@ TEST(TapeFileLookup, UnreadableFileFails) {
   ASSERT_TRUE(test::writeFile(path, sjis("一,0,0\r\n")));
   QFile::setPermissions(path, QFileDevice::WriteOwner);
   EXPECT_EQ(readTapeFile(dir.path() + "/", "4").error, TapeFileError::Unreadable);
+}
+
+TEST(TapeFileLookup, AFileLongerThanAnyTapeIsRefusedUnread) {
+  QTemporaryDir dir;
+  const QString path = dir.filePath("6tp.csv");
+  ASSERT_TRUE(test::writeFile(path, sjis("一,0,0\r\n")));
+  // Padded, sparse: at the limit it is read, and its padding is a bad line.
+  ASSERT_TRUE(QFile::resize(path, kMaxTapeFileBytes));
+  EXPECT_EQ(readTapeFile(dir.path() + "/", "6").error, TapeFileError::FieldCount);
+  ASSERT_TRUE(QFile::resize(path, kMaxTapeFileBytes + 1));
+  EXPECT_EQ(readTapeFile(dir.path() + "/", "6").error, TapeFileError::TooLarge);
 }
 
 }  // namespace

@@ -36,10 +36,14 @@ TEST_F(NumberingTest, StyleZeroCountsFromOne) {
 }
 
 TEST_F(NumberingTest, StyleOneCountsFromZero) {
+  set(2, 0);  // cell 1 in the no-ticket face first
   set(1, 1);
   EXPECT_EQ(caption(1), QStringLiteral("００"));
   EXPECT_EQ(caption(2), QStringLiteral("０１"));
   EXPECT_EQ(caption(32), QStringLiteral("３１"));
+  // Style 1 numbers cell 1 too: the numbers' face and size.
+  EXPECT_EQ(form().lblSeiriNum[1]->faceName(), QStringLiteral("M_Num5"));
+  EXPECT_EQ(form().lblSeiriNum[1]->facePoints(), 12);
 }
 
 TEST_F(NumberingTest, NoTicketStylesLabelCellOne) {

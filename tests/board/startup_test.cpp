@@ -1,6 +1,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTimer>
+#include <limits>
 
 #include "board_layout.h"
 #include "form1.h"
@@ -10,6 +11,7 @@
 #include "panel_art.h"
 #include "program_fixture.h"
 #include "region.h"
+#include "twips.h"
 
 namespace sorane {
 namespace {
@@ -113,9 +115,50 @@ TEST_F(StartupTest, FormInfoRoundTripsThePositionInTwips) {
   f.GetFormInfo();
   EXPECT_EQ(program.record().formPos.Left, 2250);
   EXPECT_EQ(program.record().formPos.Top, 1125);
-  program.record().formPos = {-300, 4500};  // off-screen positions are kept
+  program.record().formPos = {-300, 4500};  // partly off-screen positions are kept
   f.SetFormInfo();
   EXPECT_EQ(f.pos(), QPoint(-20, 300));
+}
+
+// A window off every screen could never be reached again: it goes where
+// start-up puts it, and that is what the quit saves.
+TEST_F(StartupTest, SavedPositionsOffEveryScreenGiveTheStartUpPlaces) {
+  Form1& f = program.form1();
+  frmCtl& c = program.ctl();
+  const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+  const QPoint panelStart = c.pos();
+  constexpr int kMax = std::numeric_limits<int>::max();
+  constexpr int kMin = std::numeric_limits<int>::min();
+  const struct {
+    const char* what;
+    std::int32_t left, top;
+  } cases[] = {
+      {"32-bit extremes", kMax, kMin},
+      {"other extremes", kMin, kMax},
+      {"right of the screen", twips(area.right() + 1), 0},
+      {"below the screen", 0, twips(area.bottom() + 1)},
+      {"above and left", twips(area.left() - 600), twips(area.top() - 300)},
+  };
+  for (const auto& p : cases) {
+    SCOPED_TRACE(p.what);
+    f.move(40, 50);
+    program.record().formPos = {p.left, p.top};
+    f.SetFormInfo();
+    EXPECT_EQ(f.pos(), QPoint(0, 0));
+    f.GetFormInfo();
+    EXPECT_EQ(program.record().formPos.Left, 0);
+    EXPECT_EQ(program.record().formPos.Top, 0);
+
+    c.move(60, 70);
+    program.record().panelState = {0, 1, 0, 0, 0, p.left, p.top};
+    c.SetCtrlDataInfo();
+    EXPECT_EQ(c.pos(), panelStart);
+    EXPECT_EQ(c.frameGeometry().bottomRight(), area.bottomRight());
+  }
+  // One pixel on the screen is enough to reach a window.
+  program.record().formPos = {twips(area.right()), twips(area.bottom())};
+  f.SetFormInfo();
+  EXPECT_EQ(f.pos(), area.bottomRight());
 }
 
 TEST_F(StartupTest, QuitQuestionAnsweredNoChangesNothing) {

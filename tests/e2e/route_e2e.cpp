@@ -57,6 +57,34 @@ class RouteE2e : public ::testing::Test {
     ASSERT_TRUE(e2e::run(x, "xdotool", QStringList{"key", "--delay", "80"} + keys));
     QThread::msleep(150);
   }
+  void stepBack() { click(138 + 21, 33 + 25); }
+  // Route `route` from section `section` on the keypad, then リセット.
+  void setRoute(int route, int section) {
+    auto digit = [&](int d) {
+      if (d == 0)
+        key(0, 3);
+      else
+        key((d - 1) % 3, 2 - (d - 1) / 3);
+    };
+    key(1, 3);  // 系統
+    for (QChar c : QString::number(route)) digit(c.digitValue());
+    key(2, 3);  // 区間
+    for (QChar c : QString::number(section)) digit(c.digitValue());
+    click(2 + 22 + 46, -4 + 150 + 10);  // リセット
+  }
+  // The board's fare cells, all 32 of them.
+  static QImage fares(const QImage& shot) { return shot.copy(QRect(109, 36, 466, 172)); }
+  // Quits through the panel's close question, so the program ends normally.
+  void quit() {
+    ASSERT_TRUE(e2e::closeWindow(x, panelWindow));
+    const auto question = e2e::waitForWindow(x, "^ソラネの終了確認$");
+    ASSERT_TRUE(question) << "no quit question";
+    ASSERT_TRUE(e2e::run(x, "xdotool", {"windowfocus", "--sync", *question}));
+    ASSERT_TRUE(e2e::run(x, "xdotool", {"key", "Return"}));  // はい, the default
+    ASSERT_TRUE(program->process().waitForFinished(20000)) << "the program did not end";
+    EXPECT_EQ(program->process().exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program->process().exitCode(), 0);
+  }
 
   e2e::XServer x;
   std::unique_ptr<e2e::Program318> program;
@@ -71,11 +99,7 @@ TEST_F(RouteE2e, RouteSetLampTestThenStepsWithAScrollingName) {
       countNear(start, QRect(panel.x() + 139, panel.y() + 84, 86, 14), QColor(255, 255, 0), 40),
       10);
 
-  key(1, 3);                          // 系統
-  key(0, 2);                          // 1
-  key(2, 3);                          // 区間
-  key(0, 2);                          // 1
-  click(2 + 22 + 46, -4 + 150 + 10);  // リセット
+  setRoute(1, 1);
   QThread::msleep(700);
   const QImage lamp = e2e::screenshot(x, shotPath("route-lamp-test.png"));
   for (int i = 1; i <= 32; ++i) EXPECT_GT(countNear(lamp, fareCell(i), kLit, 12), 100) << i;
@@ -106,6 +130,32 @@ TEST_F(RouteE2e, RouteSetLampTestThenStepsWithAScrollingName) {
   const QImage d = e2e::screenshot(x);
   EXPECT_EQ(c.copy(kStrip), d.copy(kStrip)) << "a short name stands still";
   EXPECT_NE(c.copy(fareCell(10)), a.copy(fareCell(10)));
+  quit();
+}
+
+// A step clicked while the lamp test holds the program comes through once
+// it is over; the strip then names the row whose fares are shown.
+TEST_F(RouteE2e, AStepDuringTheLampTestShowsTheNameOfTheRowWhoseFaresAreShown) {
+  setRoute(1, 1);
+  QThread::msleep(700);
+  stepForward();
+  QThread::msleep(3000 + 1000);
+  const QImage shown = e2e::screenshot(x, shotPath("step-during-lamp-test.png"));
+
+  // The same rows stepped to one at a time: 緑ヶ丘車庫, then 緑ヶ丘一丁目.
+  stepBack();
+  QThread::msleep(800);
+  const QImage first = e2e::screenshot(x);
+  stepForward();
+  QThread::msleep(800);
+  const QImage second = e2e::screenshot(x, shotPath("step-after-lamp-test.png"));
+  ASSERT_NE(fares(first), fares(second));
+  ASSERT_NE(first.copy(kStrip), second.copy(kStrip));
+
+  EXPECT_EQ(fares(shown), fares(second)) << "the step was not taken";
+  EXPECT_EQ(shown.copy(kStrip), second.copy(kStrip))
+      << "the strip does not name the row whose fares are shown";
+  quit();
 }
 
 // The keyboard alone: route 1 from section 1 typed on the panel, two steps

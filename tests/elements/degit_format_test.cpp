@@ -82,13 +82,5 @@ TEST(DegitCellSize, BySizeStep) {
   EXPECT_EQ(degitCellSize(-1), QSize(13, 20));
 }
 
-TEST(DegitTextStyle, OldSystemsGetSpacingWithoutBold) {
-  EXPECT_EQ(degitTextStyleFor(1, 4).charSpacing, 1);
-  EXPECT_FALSE(degitTextStyleFor(1, 4).bold);
-  EXPECT_EQ(degitTextStyleFor(2, 4).charSpacing, 1);
-  EXPECT_EQ(degitTextStyleFor(2, 6).charSpacing, 0);
-  EXPECT_TRUE(degitTextStyleFor(2, 6).bold);
-}
-
 }  // namespace
 }  // namespace sorane

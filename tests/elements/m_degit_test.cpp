@@ -43,10 +43,11 @@ TEST_F(MDegitTest, SettersClampOrSubstitute) {
   EXPECT_EQ(d.Shift(), 3);
   d.setShift(-2);
   EXPECT_EQ(d.Shift(), 0);
-  d.setZeroMode(7);
-  EXPECT_EQ(d.ZeroMode(), 0);
-  d.setZeroMode(-3);
-  EXPECT_EQ(d.ZeroMode(), -3);
+  // 4 and above become 0; 3 and below stay, negative ones too.
+  for (const auto& [given, kept] : {std::pair{3, 3}, {4, 0}, {5, 0}, {7, 0}, {-3, -3}}) {
+    d.setZeroMode(static_cast<std::int16_t>(given));
+    EXPECT_EQ(d.ZeroMode(), kept) << given;
+  }
   d.setDegitSize(7);
   EXPECT_EQ(d.DegitSize(), 0);
   d.setDegitSize(2);

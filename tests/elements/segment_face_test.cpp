@@ -87,7 +87,7 @@ TEST(SegmentFace, ThreeDistinctLooks) {
 TEST(SegmentFace, RowsAreCrispAtOneAndTwoDevicePixelsPerPixel) {
   for (DegitFace face : kFaces) {
     for (qreal dpr : {1.0, 2.0}) {
-      DegitRowStyle style{face, true, 0, kBack, kUnlit, kLit};
+      DegitRowStyle style{face, true, kBack, kUnlit, kLit};
       const QImage img = renderDegitRow(4, {13, 20}, QStringLiteral("-120"), style, dpr);
       EXPECT_EQ(img.size(), QSize(qRound(52 * dpr), qRound(20 * dpr)));
       EXPECT_EQ(img.devicePixelRatio(), dpr);
@@ -100,7 +100,7 @@ TEST(SegmentFace, RowsAreCrispAtOneAndTwoDevicePixelsPerPixel) {
 }
 
 TEST(SegmentFace, ValueEndsAtTheRightEdgeOverUnlitEights) {
-  DegitRowStyle style{DegitFace::C, true, 0, kBack, kUnlit, kLit};
+  DegitRowStyle style{DegitFace::C, true, kBack, kUnlit, kLit};
   const QImage img = renderDegitRow(4, {13, 20}, QStringLiteral("120"), style, 1.0);
   EXPECT_EQ(litPixels(img, QRect(0, 0, 13, 20)), 0);  // left cell: unlit 8 only
   for (int cell = 1; cell < 4; ++cell) EXPECT_GT(litPixels(img, QRect(13 * cell, 0, 13, 20)), 0);

@@ -9,6 +9,7 @@
 #include "frm_ctl.h"
 #include "frm_option.h"
 #include "program_fixture.h"
+#include "runtime_error.h"
 
 namespace sorane {
 namespace {
@@ -107,6 +108,20 @@ TEST_F(BacklightTest, NotAPictureGives481AndStillRecolours) {
   EXPECT_EQ(f().picture(), before);
   EXPECT_EQ(f().lblSeiriNum[1]->textColor(), 0x00FFFFu);
   EXPECT_EQ(f().Degit[3]->shownText(), QStringLiteral("210"));  // fares untouched
+}
+
+TEST_F(BacklightTest, APictureFileLongerThanThePanelCanUseGives481) {
+  const QString path = makePicture("padded.bmp", "BMP", Qt::blue);
+  // What follows the picture does not matter to the reader; the size does.
+  ASSERT_TRUE(QFile::resize(path, kMaxPictureFileBytes));
+  EXPECT_EQ(loadPicture(path).size(), QSize(100, 50));
+  ASSERT_TRUE(QFile::resize(path, kMaxPictureFileBytes + 1));
+  try {
+    loadPicture(path);
+    FAIL() << "loaded";
+  } catch (const RuntimeError& e) {
+    EXPECT_EQ(e.number(), 481);
+  }
 }
 
 TEST(BacklightText, ExplanationsByNumber) {

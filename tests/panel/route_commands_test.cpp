@@ -132,6 +132,36 @@ TEST_F(RouteCommandsTest, KeypadRouteSetRunsTheLampTestThenShowsTheStartRow) {
   EXPECT_EQ(sent().count(QStringLiteral("play 318S1 from 0")), 5);
 }
 
+// A click made while the program is held (the lamp test's pause, a waited
+// step sound) is delivered once it goes on: the newest display must stand,
+// the name always that of the row whose fares are shown.
+TEST_F(RouteCommandsTest, AStepClickedWhileTheProgramIsHeldShowsOneRowWhole) {
+  // During the lamp test of a route set from section 1, and during the
+  // waited sound of a step from row 1; either way one more row on.
+  for (bool duringStepSound : {false, true}) {
+    SCOPED_TRACE(duringStepSound ? "waited step sound" : "lamp test");
+    option().Option6[duringStepSound ? 0 : 1]->setValue(true);
+    bool armed = false;
+    bool clicked = false;
+    ui().onPause = [&](int ms) {
+      // The waited step sound is followed by its pause of 0 ms.
+      if (!armed || clicked || ms != (duringStepSound ? 0 : 3000)) return;
+      clicked = true;
+      QTimer::singleShot(0, ctl().Command2[1], &QPushButton::click);
+    };
+    armed = !duringStepSound;
+    setRoute("1", "1");
+    armed = true;
+    if (duringStepSound) ctl().Command2[1]->click();
+    ui().onPause = nullptr;
+    ASSERT_TRUE(clicked);
+    const int row = duringStepSound ? 3 : 2;
+    EXPECT_EQ(current(), row - 1);
+    EXPECT_EQ(cell(2)->Value(), QVariant(1000 * row + 2));
+    EXPECT_EQ(stopName(), sixStops()[static_cast<std::size_t>(row - 1)].StopName);
+  }
+}
+
 TEST_F(RouteCommandsTest, KeypadLimitsStillSoundTheKey) {
   keys({10, 1, 2, 3, 4, 5, 6, 11, 7, 8, 9, 0});
   EXPECT_EQ(ctl().Label2[0]->text(), QStringLiteral("12345"));
@@ -319,6 +349,25 @@ TEST_F(RouteCommandsTest, SettingsButtonRedrawsTheStopName) {
   EXPECT_TRUE(ctl().isEnabled());
   EXPECT_FALSE(option().isVisible());
   EXPECT_EQ(stopName(), QStringLiteral("二番町"));
+}
+
+TEST_F(RouteCommandsTest, SettingsKeepTheBoardDarkWhileTheDisplayIsCleared) {
+  setRoute("1", "2");
+  ctl().Check1->setValue(1);
+  QTimer::singleShot(0, [&] { option().Command4->click(); });
+  ctl().Command4->click();
+  EXPECT_EQ(stopName(), QString());
+  const QImage& strip = program.form1().ChimeiCtl->Picture1()->surface();
+  const QRgb back = strip.pixel(0, 0);
+  int dots = 0;
+  for (int y = 0; y < strip.height(); ++y)
+    for (int x = 0; x < strip.width(); ++x) dots += strip.pixel(x, y) != back;
+  EXPECT_EQ(dots, 0);
+  for (int k = 1; k <= 32; ++k) EXPECT_EQ(cell(k)->shownText(), QString()) << k;
+  // Released, the display comes back whole.
+  ctl().Check1->setValue(0);
+  EXPECT_EQ(stopName(), QStringLiteral("二番町"));
+  EXPECT_EQ(cell(2)->Value(), QVariant(2002));
 }
 
 TEST_F(RouteCommandsTest, TapeButtonsSpeakAndStepTheBoard) {

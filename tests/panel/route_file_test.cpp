@@ -209,6 +209,52 @@ TEST_F(LoadRouteTest, ThreeHundredAndOneRowsLoad) {
   EXPECT_EQ(io.row(301).StopName, QStringLiteral("停留所301"));
 }
 
+TEST_F(LoadRouteTest, FindsTheFileWhateverItsCaseTheExactNameFirst) {
+  write("2.HY3", route(3));
+  ASSERT_TRUE(load("2", 1));
+  EXPECT_EQ(io.row(3).StopName, QStringLiteral("停留所3"));
+  write("4.Hy3", route(3, 500));
+  write("4.hy3", route(3));
+  ASSERT_TRUE(load("4", 1));
+  EXPECT_EQ(io.row(1).Values[1], 1001);
+  EXPECT_TRUE(scope.ui.messages.empty());
+  // A folder of that name is not the file.
+  ASSERT_TRUE(QDir(dir.path()).mkdir("6.hy3"));
+  EXPECT_FALSE(load("6", 1));
+  EXPECT_EQ(lastMessage(), route_messages::kMissing);
+}
+
+TEST_F(LoadRouteTest, AMissingFolderGivesItsOwnDescription) {
+  write("1.hy3", route(3));
+  write("plain", "not a folder");
+  ASSERT_TRUE(load("1", 1));
+  for (const char* folder : {"/nowhere", "/plain"}) {
+    io.RouteText = QStringLiteral("1");
+    EXPECT_FALSE(io.LoadRouteFile(dir.path() + QLatin1String(folder)));
+    EXPECT_EQ(lastMessage(), QStringLiteral("パスが見つかりません。")) << folder;
+    EXPECT_EQ(io.row(1).StopName, QStringLiteral("停留所1"));
+  }
+}
+
+TEST_F(LoadRouteTest, AFileLongerThanAnyRouteIsRefusedUnread) {
+  EXPECT_EQ(kMaxRouteFileBytes, 19817541);  // 2 + 301 x (2 + 65535 + 302)
+  write("1.hy3", route(3));
+  ASSERT_TRUE(load("1", 1));
+  // Sparse: a gibibyte that costs no disk.
+  for (qint64 size : {qint64{1} << 30, kMaxRouteFileBytes + 1, kMaxRouteFileBytes}) {
+    QFile f(QDir(dir.path()).filePath("7.hy3"));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.resize(size));
+    f.close();
+    EXPECT_FALSE(load("7", 1));
+    // At the limit the file is read: its count of 0 is what refuses it.
+    EXPECT_EQ(lastMessage(), size == kMaxRouteFileBytes
+                                 ? route_messages::kEmpty
+                                 : QStringLiteral("ファイルが大きすぎます(最大 19817541 バイト)。"))
+        << size;
+    EXPECT_EQ(io.row(1).StopName, QStringLiteral("停留所1"));
+  }
+}
+
 TEST_F(LoadRouteTest, UnreadableFileGivesItsOwnDescription) {
   write("9.hy3", route(3));
   QFile::setPermissions(QDir(dir.path()).filePath("9.hy3"), QFile::WriteOwner);

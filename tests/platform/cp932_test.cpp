@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "utf8.h"
+
 using sorane::cp932::decode;
 using sorane::cp932::encode;
 
@@ -38,6 +40,8 @@ TEST(Cp932, UnrepresentableCharactersBecomeQuestionMarks) {
   EXPECT_EQ(encode(QStringLiteral("é")), QByteArray("?"));
   EXPECT_EQ(encode(QStringLiteral("a😀b")), QByteArray("a?b"));
   EXPECT_EQ(encode(QStringLiteral("駅¦前")), hex("8977") + "?" + hex("914f"));
+  // Unicode's tag characters too, which the converter would drop unseen.
+  EXPECT_EQ(encode(QString::fromUcs4(U"a\U000E007Bb\U000E0001")), QByteArray("a?b?"));
 }
 
 TEST(Cp932, InvalidBytesDecodeToQuestionMarks) {
@@ -58,3 +62,38 @@ TEST(Cp932, LeadBytes) {
 }
 
 }  // namespace
+
+namespace sorane {
+namespace {
+
+TEST(Utf8, ValidOnlyByTheLetter) {
+  const struct {
+    const char* bytes;
+    bool valid;
+  } cases[] = {
+      {"", true},
+      {"plain", true},
+      {"\xC3\xA9", true},           // é
+      {"\xE3\x81\x82", true},       // あ
+      {"\xEF\xBF\xBF", true},       // U+FFFF
+      {"\xF0\x9F\x9A\x8C", true},   // a bus, U+1F68C
+      {"\xF4\x8F\xBF\xBF", true},   // U+10FFFF
+      {"\xC0\x80", false},          // overlong NUL
+      {"\xC1\xBF", false},          // overlong
+      {"\xE0\x9F\xBF", false},      // overlong
+      {"\xF0\x8F\xBF\xBF", false},  // overlong
+      {"\xED\xA0\x80", false},      // a surrogate
+      {"\xF4\x90\x80\x80", false},  // past U+10FFFF
+      {"\xF5\x80\x80\x80", false},
+      {"\x80", false},          // a lone continuation byte
+      {"\xE3\x81", false},      // cut short
+      {"\xE3\x41\x82", false},  // broken continuation
+      {"\x82\xA0", false},      // Shift-JIS あ
+  };
+  for (const auto& c : cases) EXPECT_EQ(utf8::isValid(QByteArray(c.bytes)), c.valid) << c.bytes;
+  EXPECT_FALSE(utf8::hasNonAscii("a,0,0\r\n"));
+  EXPECT_TRUE(utf8::hasNonAscii("\xE3\x81\x82"));
+}
+
+}  // namespace
+}  // namespace sorane

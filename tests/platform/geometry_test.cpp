@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QGuiApplication>
+#include <limits>
 
 #include "colorref.h"
 #include "fonts.h"
@@ -22,6 +23,12 @@ TEST(Twips, FifteenTwipsMakeOnePixelRoundedToNearest) {
   EXPECT_EQ(px(7), 0);
   EXPECT_EQ(px(8), 1);
   EXPECT_EQ(twips(600), 9000);
+  // Positions from a file may be anything a 32-bit value holds.
+  EXPECT_EQ(px(std::numeric_limits<int>::max()), 143165576);
+  EXPECT_EQ(px(std::numeric_limits<int>::min()), -143165577);
+  EXPECT_EQ(px(std::numeric_limits<int>::max() - 7), 143165576);
+  EXPECT_EQ(twips(143165577), std::numeric_limits<int>::max());
+  EXPECT_EQ(twips(-143165578), std::numeric_limits<int>::min());
   EXPECT_EQ(twipsRect(510, 270, 525, 2880), QRect(34, 18, 35, 192));
 }
 

@@ -98,6 +98,22 @@ TEST(SoundDecode, WhatIsNotASoundDecodesToNothing) {
   EXPECT_FALSE(decodeSoundFile("/nonexistent/x.wav", 48000));
 }
 
+TEST(SoundDecode, FilesLongerThanTheirKindMayBeAreRefusedUnread) {
+  QTemporaryDir dir;
+  const QString wav = dir.filePath("padded.wav");
+  ASSERT_TRUE(test::writeLevelWav(wav, 48000, 480, 0.5));
+  const QString mid = dir.filePath("padded.mid");
+  ASSERT_TRUE(test::writeFile(mid, test::makeMidi({60}, 480)));
+  MidiRenderer renderer;
+  // What follows the sound does not matter to the decoders; the size does.
+  for (qint64 pad : {qint64{0}, qint64{1}}) {
+    ASSERT_TRUE(QFile::resize(wav, kMaxWaveFileBytes + pad));
+    ASSERT_TRUE(QFile::resize(mid, kMaxMidiFileBytes + pad));
+    EXPECT_EQ(decodeSoundFile(wav, 48000) != nullptr, pad == 0) << pad;
+    EXPECT_EQ(renderer.renderFile(mid, 48000) != nullptr, pad == 0) << pad;
+  }
+}
+
 TEST(SoundDecode, TheSystemSoundFontIsFound) {
   const QString font = findSoundFont();
   ASSERT_FALSE(font.isEmpty());
@@ -143,8 +159,10 @@ TEST(MidiRender, OtherRatesRenderTheSameLength) {
 TEST(MidiRender, BrokenFilesAndAMissingSoundFontRenderNothing) {
   MidiRenderer renderer;
   EXPECT_FALSE(renderer.render("MThd", 48000));
-  EXPECT_FALSE(
-      renderer.render(QByteArray("MThd\0\0\0\6\0\0\0\1\1\xE0MTrk\xFF\xFF\xFF\xFF", 26), 48000));
+  // A track that claims 4 GiB and holds nothing.
+  static constexpr char kHugeTrack[] = "MThd\0\0\0\6\0\0\0\1\1\xE0MTrk\xFF\xFF\xFF\xFF";
+  static_assert(sizeof kHugeTrack - 1 == 22);
+  EXPECT_FALSE(renderer.render(QByteArray(kHugeTrack, sizeof kHugeTrack - 1), 48000));
   EXPECT_FALSE(renderer.render(QByteArray(100, 'x'), 48000));
   EXPECT_FALSE(renderer.renderFile("/nonexistent/a.mid", 48000));
   MidiRenderer noFont{QString()};

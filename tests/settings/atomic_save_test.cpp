@@ -33,7 +33,7 @@ SettingsRecord recordWith(const QString& folder) {
 TEST_F(AtomicSaveTest, WritesTheFileAndLeavesNoTemporary) {
   const QByteArray bytes = encodeSettings(recordWith("/a"));
   writeFileAtomically(path(), bytes);
-  EXPECT_EQ(readWholeFile(path()), bytes);
+  EXPECT_EQ(readWholeFile(path(), kMaxSettingsFileBytes), bytes);
   EXPECT_FALSE(QFile::exists(path() + ".tmp"));
   EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"318.in4"});
 }
@@ -59,7 +59,7 @@ TEST_F(AtomicSaveTest, FailureAtEveryWriteCallKeepsTheOldFile) {
     } catch (const RuntimeError& e) {
       ++failures;
       EXPECT_EQ(e.number(), 61);  // disk full
-      EXPECT_EQ(readWholeFile(path()), old) << "failing call " << failAt;
+      EXPECT_EQ(readWholeFile(path(), kMaxSettingsFileBytes), old) << "failing call " << failAt;
       EXPECT_FALSE(QFile::exists(path() + ".tmp"));
       continue;
     }
@@ -67,7 +67,7 @@ TEST_F(AtomicSaveTest, FailureAtEveryWriteCallKeepsTheOldFile) {
   }
   setWriteCallForTesting(nullptr);
   EXPECT_GT(failures, 30);
-  EXPECT_EQ(readWholeFile(path()), fresh);
+  EXPECT_EQ(readWholeFile(path(), kMaxSettingsFileBytes), fresh);
 }
 
 // Killing the program while it saves, 100 times: the file is always the old
@@ -94,7 +94,7 @@ TEST_F(AtomicSaveTest, KilledWhileSavingLeavesOneWholeFile) {
     kill(child, SIGKILL);
     int status = 0;
     waitpid(child, &status, 0);
-    const QByteArray now = readWholeFile(path());
+    const QByteArray now = readWholeFile(path(), kMaxSettingsFileBytes);
     whole += now == a || now == b;
     midSave += QFile::exists(path() + ".tmp");
   }
@@ -104,7 +104,7 @@ TEST_F(AtomicSaveTest, KilledWhileSavingLeavesOneWholeFile) {
 
 TEST_F(AtomicSaveTest, ErrorsCarryRunTimeNumbers) {
   try {
-    readWholeFile(QDir(dir.path()).filePath("missing.in4"));
+    readWholeFile(QDir(dir.path()).filePath("missing.in4"), kMaxSettingsFileBytes);
     FAIL() << "no error";
   } catch (const RuntimeError& e) {
     EXPECT_EQ(e.number(), 53);
@@ -119,6 +119,25 @@ TEST_F(AtomicSaveTest, ErrorsCarryRunTimeNumbers) {
   EXPECT_EQ(runtimeErrorForErrno(ENOSPC), 61);
   EXPECT_EQ(runtimeErrorForErrno(EIO), 57);
   EXPECT_EQ(runtimeErrorForErrno(EBUSY), 75);
+}
+
+TEST_F(AtomicSaveTest, ReadingStopsAtTheLimitEvenWhenTheSizeIsNotKnown) {
+  QFile f(path());
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  f.write("12345");
+  f.close();
+  EXPECT_EQ(readWholeFile(path(), 5), "12345");
+  // Files of the system's own report no size; they are held to the limit
+  // while they are read.
+  for (const QString& p : {path(), QStringLiteral("/proc/self/status")}) {
+    try {
+      readWholeFile(p, 4);
+      FAIL() << "read " << p.toStdString();
+    } catch (const RuntimeError& e) {
+      EXPECT_EQ(e.number(), 7);
+      EXPECT_EQ(e.description(), QStringLiteral("ファイルが大きすぎます(最大 4 バイト)。"));
+    }
+  }
 }
 
 }  // namespace

@@ -41,7 +41,7 @@ class SettingsStoreTest : public ::testing::Test {
     scope.ui.answers.push_back(MsgAnswer::Yes);
     program->ctl().close();
   }
-  QByteArray savedBytes() { return readWholeFile(folder.settingsPath()); }
+  QByteArray savedBytes() { return readWholeFile(folder.settingsPath(), kMaxSettingsFileBytes); }
   std::vector<test::ScriptedUi::Message>& messages() { return scope.ui.messages; }
 
   test::ProgramFolder folder;
@@ -184,6 +184,22 @@ TEST_F(SettingsStoreTest, UnwritableFolderShowsTheMessageAndStillEnds) {
   EXPECT_EQ(ended, 1);
 }
 
+TEST_F(SettingsStoreTest, AnEmptyFileStartsLikeNoFileAtAll) {
+  start();
+  quit();
+  const QByteArray firstRun = savedBytes();
+  writeSettings(QByteArray());
+  Program& p = start();
+  EXPECT_EQ(messages().size(), 1u) << "only the first run's quit question";
+  EXPECT_TRUE(p.option().Option2[0]->Value());
+  EXPECT_TRUE(p.option().Option7[0]->Value());
+  EXPECT_TRUE(p.option().Option4[0]->Value());
+  EXPECT_EQ(p.form1().Degit[1]->BackColor(), 0x808080u);
+  EXPECT_EQ(p.form1().ChimeiCtl->ForeColor(), 0x0080C0FFu);
+  quit();
+  EXPECT_EQ(savedBytes(), firstRun);
+}
+
 // The catalogue of damaged files: each gives the defaults with the loader's
 // behaviour, or the message; none crashes.
 struct BadFile {
@@ -214,7 +230,7 @@ const QString k380 = QStringLiteral("エラー Code:380\r\n内容:プロパテ�
 std::vector<BadFile> catalogue() {
   const QByteArray good = encodeSettings(goodRecord());
   return {
-      {"empty", QByteArray(), k380},  // the scroll speed 0 is below its range
+      {"empty", QByteArray(), QString()},  // as if there were none
       {"one byte", QByteArray(1, '\x01'), k380},
       {"cut inside a text", Bytes().text("C:/fare").raw(QByteArray::fromHex("0500")).raw("ab"),
        k380},
@@ -251,6 +267,25 @@ TEST_P(BadSettingsFile, GivesTheDefaultsOrTheMessageAndNeverCrashes) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Catalogue, BadSettingsFile, ::testing::Range(0, 12));
+
+TEST_F(SettingsStoreTest, AFileLongerThanAnySettingsIsRefusedUnread) {
+  EXPECT_EQ(kMaxSettingsFileBytes, 557469);  // 430 + 17 texts of 32767 bytes
+  SettingsRecord r = goodRecord();
+  r.folderInfo.FareDataDir = QStringLiteral("/data/fares");
+  QByteArray bytes = encodeSettings(r);
+  // What follows a whole record is never read; only the size counts.
+  bytes.append(QByteArray(kMaxSettingsFileBytes - bytes.size(), '\0'));
+  writeSettings(bytes);
+  start();
+  EXPECT_TRUE(messages().empty());
+  EXPECT_EQ(program->option().Text2[0]->text(), QStringLiteral("/data/fares"));
+  writeSettings(bytes + '\0');
+  start();
+  ASSERT_EQ(messages().size(), 1u);
+  EXPECT_EQ(messages()[0].text,
+            QStringLiteral("エラー Code:7\r\n内容:ファイルが大きすぎます(最大 557469 バイト)。"));
+  EXPECT_EQ(program->option().Text2[0]->text(), QString());
+}
 
 TEST_F(SettingsStoreTest, ListPositionPastItsListStopsTheLoadThere) {
   SettingsRecord r = goodRecord();

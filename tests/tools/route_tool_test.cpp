@@ -57,8 +57,13 @@ TEST(RouteCsv, SaysWhatIsWrongAndWhere) {
   EXPECT_TRUE(error.startsWith(QStringLiteral("1行目: 2列目「40000」")));
   EXPECT_FALSE(routeFromCsv("# only comments\n", rows, error));
   EXPECT_EQ(error, QStringLiteral("停留所の行がありません"));
-  EXPECT_FALSE(routeFromCsv(line(QStringLiteral("é駅"), 1), rows, error));
-  EXPECT_TRUE(error.contains(QStringLiteral("Shift-JISで書けない文字")));
+  // A "?" of its own in the name does not hide the character it lacks.
+  for (const QString& name : {QStringLiteral("é駅"), QStringLiteral("駅?é")}) {
+    EXPECT_FALSE(routeFromCsv(line(name, 1), rows, error)) << name.toStdString();
+    EXPECT_TRUE(error.contains(QStringLiteral("Shift-JISで書けない文字")));
+  }
+  ASSERT_TRUE(routeFromCsv(line(QStringLiteral("駅?"), 1), rows, error));
+  EXPECT_EQ(rows[0].StopName, QStringLiteral("駅?"));
 }
 
 TEST(RouteCsv, RouteSurvivesCsvAndBack) {
@@ -103,8 +108,21 @@ TEST(TapeCheck, ReportsTheLineAtFault) {
   bool ok = false;
   const QByteArray good = cp932::encode(QStringLiteral("次は、駅前です。,1,2\r\n\"a,b\",0,0\r\n"));
   EXPECT_EQ(checkTapeFile(good, &ok),
-            QStringList{QStringLiteral("放送 2 件、うち停留所を送るもの 1 件")});
+            (QStringList{QStringLiteral("放送 2 件、うち停留所を送るもの 1 件"),
+                         QStringLiteral("文字コード: Shift-JIS")}));
   EXPECT_TRUE(ok);
+  // Written on Linux: UTF-8, line feeds only, a blank line between.
+  const QString onLinux = QStringLiteral("次は、駅前です。,1,2\n\n\"a,b\",0,0\n");
+  EXPECT_EQ(checkTapeFile(onLinux.toUtf8(), &ok),
+            (QStringList{QStringLiteral("放送 2 件、うち停留所を送るもの 1 件"),
+                         QStringLiteral("文字コード: UTF-8"),
+                         QStringLiteral("行の終わりが CR LF ではありません")}));
+  EXPECT_TRUE(ok);
+  EXPECT_EQ(checkTapeFile("\xEF\xBB\xBF" + onLinux.toUtf8(), &ok).at(1),
+            QStringLiteral("文字コード: UTF-8 (BOM 付き)"));
+  EXPECT_EQ(checkTapeFile("\x82\xA0\x82,0,0\r\n", &ok),
+            QStringList{QStringLiteral("Shift-JISとしてもUTF-8としても読めないバイトがあります")});
+  EXPECT_FALSE(ok);
   EXPECT_EQ(checkTapeFile(cp932::encode(QStringLiteral("a,1,1\r\nb,1\r\n")), &ok),
             QStringList{QStringLiteral(
                 "2行目: 項目がちょうど3つ(文,送りフラグ,サウンドフラグ)ではありません")});

@@ -6,6 +6,7 @@
 #include "file_io.h"
 #include "route_csv.h"
 #include "runtime_error.h"
+#include "tape_file.h"
 
 using namespace sorane;
 using namespace sorane::routetool;
@@ -33,14 +34,17 @@ int usage() {
   return 2;
 }
 
-QByteArray read(const QString& path) {
-  return readWholeFile(path);
+// A route as CSV text is a few times its fare file at the most.
+constexpr qint64 kMaxCsvBytes = 4 * kMaxRouteFileBytes;
+
+QByteArray read(const QString& path, qint64 maxBytes) {
+  return readWholeFile(path, maxBytes);
 }
 
 int toHy3(const QString& csv, const QString& hy3) {
   std::vector<RouteRow> rows;
   QString error;
-  if (!routeFromCsv(read(csv), rows, error)) {
+  if (!routeFromCsv(read(csv, kMaxCsvBytes), rows, error)) {
     errors() << csv << ": " << error << "\n";
     return 1;
   }
@@ -50,10 +54,10 @@ int toHy3(const QString& csv, const QString& hy3) {
 }
 
 int toCsv(const QString& hy3, const QString& csv) {
-  const RouteFile f = parseRouteFile(read(hy3));
+  const RouteFile f = parseRouteFile(read(hy3, kMaxRouteFileBytes));
   if (f.status != RouteFile::Status::Ok) {
     bool ok = false;
-    for (const QString& line : checkRouteFile(read(hy3), &ok))
+    for (const QString& line : checkRouteFile(read(hy3, kMaxRouteFileBytes), &ok))
       errors() << hy3 << ": " << line << "\n";
     return 1;
   }
@@ -64,8 +68,8 @@ int toCsv(const QString& hy3, const QString& csv) {
 int check(const QString& path) {
   bool ok = false;
   const bool tape = path.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive);
-  const QStringList report =
-      tape ? checkTapeFile(read(path), &ok) : checkRouteFile(read(path), &ok);
+  const QStringList report = tape ? checkTapeFile(read(path, kMaxTapeFileBytes), &ok)
+                                  : checkRouteFile(read(path, kMaxRouteFileBytes), &ok);
   for (const QString& line : report) out() << path << ": " << line << "\n";
   out() << path << (ok ? ": 使えます\n" : ": このままでは使えません\n");
   return ok ? 0 : 1;

@@ -84,7 +84,7 @@ bool routeFromCsv(const QByteArray& csv, std::vector<RouteRow>& rows, QString& e
     }
     RouteRow r;
     r.StopName = f[0];
-    if (cp932::encode(r.StopName).contains('?') && !r.StopName.contains(QLatin1Char('?'))) {
+    if (cp932::encode(r.StopName).count('?') != r.StopName.count(QLatin1Char('?'))) {
       error =
           where + QStringLiteral(": 停留所名「%1」にShift-JISで書けない文字があります").arg(f[0]);
       return false;
@@ -191,7 +191,7 @@ QStringList checkTapeFile(const QByteArray& bytes, bool* ok) {
       break;
     case TapeFileError::BadEncoding:
       return {(f.line > 0 ? where : QString()) +
-              QStringLiteral("Shift-JISとして読めないバイトがあります")};
+              QStringLiteral("Shift-JISとしてもUTF-8としても読めないバイトがあります")};
     case TapeFileError::FieldCount:
       return {where +
               QStringLiteral("項目がちょうど3つ(文,送りフラグ,サウンドフラグ)ではありません")};
@@ -201,6 +201,7 @@ QStringList checkTapeFile(const QByteArray& bytes, bool* ok) {
       return {where + QStringLiteral("フラグが -32768〜32767 の整数ではありません")};
     case TapeFileError::NotFound:
     case TapeFileError::Unreadable:
+    case TapeFileError::TooLarge:
       return {QStringLiteral("ファイルを読めません")};
   }
   int steps = 0, blank = 0;
@@ -208,8 +209,11 @@ QStringList checkTapeFile(const QByteArray& bytes, bool* ok) {
     steps += e.StepFlag == 1;
     blank += e.Text.trimmed().isEmpty();
   }
+  static const QString kEncodings[] = {QStringLiteral("Shift-JIS"), QStringLiteral("UTF-8"),
+                                       QStringLiteral("UTF-8 (BOM 付き)")};
   QStringList report{
-      QStringLiteral("放送 %1 件、うち停留所を送るもの %2 件").arg(f.entries.size()).arg(steps)};
+      QStringLiteral("放送 %1 件、うち停留所を送るもの %2 件").arg(f.entries.size()).arg(steps),
+      QStringLiteral("文字コード: ") + kEncodings[static_cast<int>(f.encoding)]};
   if (blank > 0)
     report << QStringLiteral("文が空の行が %1 件あります(その行では何も話しません)").arg(blank);
   if (!bytes.isEmpty() && !bytes.contains("\r\n"))

@@ -140,9 +140,11 @@ void ChimeiCtl_B::setFontBold(bool v) {
 }
 
 void ChimeiCtl_B::SetChimei(const QString& strText) {
+  // A newer name set while events are processed is the one that stands.
+  const std::uint64_t generation = ++generation_;
   // What the caller did before is on screen before the name changes.
   ui().processEvents();
-  const std::uint64_t generation = ++generation_;
+  if (generation != generation_) return;
   shownText_ = strText;
   // A new name ends the running scroll before the strip changes, so no step
   // of the old scroll can displace it; "" leaves the scroll running.
@@ -166,7 +168,6 @@ void ChimeiCtl_B::SetChimei(const QString& strText) {
   }
   picture1_->update();
   ui().processEvents();
-  // A newer name set while events were processed is the one that stands.
   if (generation != generation_) return;
   bStopScroll = true;
   if (layout.scrolls()) startScroll();

@@ -247,6 +247,13 @@ bool DotFonts::drawWide(DotFace face, bool bold, int sjis, QImage& scratch, int 
 
 bool DotFonts::drawNarrow(DotFace face, bool bold, unsigned char byte, QImage& scratch, int x,
                           int y) {
+  // The half-width bitmap font is a Gothic design: Mincho takes the outline
+  // face, whose half-width forms are 8 pixels wide at this size. The yen
+  // sign and the overline (0x5C, 0x7E) have no half-width form there and
+  // stay with the bitmap font.
+  if (face == DotFace::Mincho && byte != 0x5C && byte != 0x7E &&
+      faces_->drawFallback(face, bold, QByteArray(1, static_cast<char>(byte)), scratch, x, y))
+    return true;
   const LoadedFace* boldFace = bold ? &faces_->get(faces_->half[1]) : nullptr;
   const bool haveBold = boldFace && boldFace->face;
   const LoadedFace& f = haveBold ? *boldFace : faces_->get(faces_->half[0]);

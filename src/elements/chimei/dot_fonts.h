@@ -8,10 +8,10 @@ namespace sorane {
 enum class DotFace { Gothic, Mincho };
 
 // The faces the dots are sampled from: the Shinonome 16-dot bitmap fonts
-// (kanji-size Gothic and Mincho, the 8 x 16 half-width font), each normal and
-// bold, read with FreeType; the IPA outline faces at 16 pixels, monochrome,
-// for the characters the bitmap fonts lack. A face whose file is missing
-// draws nothing.
+// (kanji-size Gothic and Mincho, the 8 x 16 half-width Gothic), each normal
+// and bold, read with FreeType; the IPA outline faces at 16 pixels,
+// monochrome, for half-width Mincho and for the characters the bitmap fonts
+// lack. A face whose file is missing draws nothing.
 class DotFonts {
  public:
   static DotFonts& instance();

@@ -105,9 +105,4 @@ QSize degitCellSize(std::int16_t degitSize) {
   }
 }
 
-DegitTextStyle degitTextStyleFor(int platformId, int majorVersion) {
-  if (platformId == 1 || majorVersion == 4) return {1, false};
-  return {0, true};
-}
-
 }  // namespace sorane

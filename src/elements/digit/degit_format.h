@@ -16,13 +16,4 @@ QString degitDisplayText(const QVariant& value, std::int16_t zeroMode, std::int1
 // One digit cell in pixels for a DegitSize step (any other step is 0).
 QSize degitCellSize(std::int16_t degitSize);
 
-// Text drawing details fixed when an element is created, from the system's
-// version: old systems drew the faces with one extra pixel between characters
-// and without bold.
-struct DegitTextStyle {
-  int charSpacing = 0;
-  bool bold = true;
-};
-DegitTextStyle degitTextStyleFor(int platformId, int majorVersion);
-
 }  // namespace sorane

@@ -4,15 +4,12 @@
 #include <QPainter>
 
 #include "companion.h"
-#include "os_version.h"
 #include "property_bag.h"
 
 namespace sorane {
 
 M_Degit::M_Degit(QWidget* parent) : QWidget(parent) {
   setAttribute(Qt::WA_OpaquePaintEvent);
-  const OsVersion os = osVersion();
-  textStyle_ = degitTextStyleFor(os.platformId, os.major);
   resizeToCells();
   drawDigits(QStringLiteral("0"), baseForeColor_, degitForeColor_);
 }
@@ -175,8 +172,6 @@ void M_Degit::redraw() {
 void M_Degit::drawDigits(const QVariant& value, ColorRef unlit, ColorRef lit) {
   drawnText_ = degitDisplayText(value, zeroMode_, fillZero_, shift_, keta_);
   drawnStyle_.face = degitFaceForStyle(degitStyle_);
-  drawnStyle_.bold = textStyle_.bold;
-  drawnStyle_.charSpacing = textStyle_.charSpacing;
   drawnStyle_.back = toQColor(backColor_);
   drawnStyle_.unlit = toQColor(unlit);
   drawnStyle_.lit = toQColor(lit);

@@ -97,7 +97,6 @@ class M_Degit : public QWidget {
   bool userSet_ = true;
   ColorRef backColor_ = kDefaultBackColor;
 
-  DegitTextStyle textStyle_;
   // What was last drawn, so the picture can be rebuilt for another screen.
   QString drawnText_;
   DegitRowStyle drawnStyle_;

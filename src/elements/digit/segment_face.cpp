@@ -178,7 +178,7 @@ void drawSegmentChar(QPainter& painter, const QRect& cell, QChar ch, DegitFace f
 QImage renderDegitRow(int keta, const QSize& cell, const QString& shown, const DegitRowStyle& style,
                       qreal dpr) {
   const int n = std::max(0, keta);
-  const int advance = cell.width() + style.charSpacing;
+  const int advance = cell.width();
   const QSize logical(std::max(1, n * cell.width()), std::max(1, cell.height()));
   QImage img(QSize(std::lround(logical.width() * dpr), std::lround(logical.height() * dpr)),
              QImage::Format_RGB32);

@@ -35,7 +35,6 @@ void drawSegmentChar(QPainter& painter, const QRect& cell, QChar ch, DegitFace f
 struct DegitRowStyle {
   DegitFace face = DegitFace::A;
   bool bold = true;
-  int charSpacing = 0;
   QColor back, unlit, lit;
 };
 QImage renderDegitRow(int keta, const QSize& cell, const QString& shown, const DegitRowStyle& style,

@@ -688,28 +688,34 @@ TEST(ChimeiCtlNesting, ANameSetWhileAnotherIsBeingShownIsTheOneThatStands) {
   HookedUi hooked;
   installUi(&hooked);
   {
-    ChimeiCtl_B el;
-    el.InitProperties();
-    // The second processing of events is the one after the outer name is drawn.
-    hooked.hookAt = 2;
-    hooked.hook = [&] { el.SetChimei(kTwenty); };
-    el.SetChimei(kSeven);
-    EXPECT_TRUE(el.scrolling());
-    EXPECT_EQ(el.Picture1()->height(), 32 * 20);
-    EXPECT_EQ(el.Picture1()->surface(),
-              expectedStrip(32 * 20,
-                            {{sjis(QStringLiteral("東")), 0},   {sjis(QStringLiteral("京")), 32},
-                             {sjis(QStringLiteral("駅")), 64},  {sjis(QStringLiteral("八")), 96},
-                             {sjis(QStringLiteral("重")), 128}, {sjis(QStringLiteral("洲")), 160},
-                             {sjis(QStringLiteral("口")), 192}, {sjis(QStringLiteral("前")), 224},
-                             {sjis(QStringLiteral("バ")), 256}, {sjis(QStringLiteral("ス")), 288},
-                             {sjis(QStringLiteral("タ")), 320}, {sjis(QStringLiteral("ー")), 352},
-                             {sjis(QStringLiteral("ミ")), 384}, {sjis(QStringLiteral("ナ")), 416},
-                             {sjis(QStringLiteral("ル")), 448}, {sjis(QStringLiteral("行")), 480},
-                             {sjis(QStringLiteral("き")), 512}, {sjis(QStringLiteral("直")), 544},
-                             {sjis(QStringLiteral("通")), 576}, {sjis(QStringLiteral("便")), 608}},
-                            kFore, kBack));
-    hooked.hookAt = -1;
+    // The first processing of events comes before the outer name is drawn,
+    // the second after.
+    for (int hookAt : {1, 2}) {
+      SCOPED_TRACE(hookAt);
+      ChimeiCtl_B el;
+      el.InitProperties();
+      hooked.processEventsCalls = 0;
+      hooked.hookAt = hookAt;
+      hooked.hook = [&] { el.SetChimei(kTwenty); };
+      el.SetChimei(kSeven);
+      EXPECT_EQ(el.shownText(), kTwenty);
+      EXPECT_TRUE(el.scrolling());
+      EXPECT_EQ(el.Picture1()->height(), 32 * 20);
+      EXPECT_EQ(el.Picture1()->surface(),
+                expectedStrip(
+                    32 * 20, {{sjis(QStringLiteral("東")), 0},   {sjis(QStringLiteral("京")), 32},
+                              {sjis(QStringLiteral("駅")), 64},  {sjis(QStringLiteral("八")), 96},
+                              {sjis(QStringLiteral("重")), 128}, {sjis(QStringLiteral("洲")), 160},
+                              {sjis(QStringLiteral("口")), 192}, {sjis(QStringLiteral("前")), 224},
+                              {sjis(QStringLiteral("バ")), 256}, {sjis(QStringLiteral("ス")), 288},
+                              {sjis(QStringLiteral("タ")), 320}, {sjis(QStringLiteral("ー")), 352},
+                              {sjis(QStringLiteral("ミ")), 384}, {sjis(QStringLiteral("ナ")), 416},
+                              {sjis(QStringLiteral("ル")), 448}, {sjis(QStringLiteral("行")), 480},
+                              {sjis(QStringLiteral("き")), 512}, {sjis(QStringLiteral("直")), 544},
+                              {sjis(QStringLiteral("通")), 576}, {sjis(QStringLiteral("便")), 608}},
+                    kFore, kBack));
+      hooked.hookAt = -1;
+    }
   }
   installUi(nullptr);
 }

@@ -393,9 +393,7 @@ TEST(Dot16, TwoHalfWidthCharactersShareOneCell) {
 ................
 ................
 )"));
-  // Mode 4 gives single bytes Mincho; the half-width font serves both faces.
   EXPECT_EQ(dotFaceFor(4, dotUnitCode("AB")), DotFace::Mincho);
-  EXPECT_EQ(artOf(QStringLiteral("AB"), 4), artOf(QStringLiteral("AB"), 0));
   // One byte alone takes the left half.
   EXPECT_EQ(artOfBytes("A").substr(0, 17 * 4), art(R"(
 ................
@@ -625,6 +623,70 @@ TEST(Dot16, CachedRendersEqualFreshOnes) {
   EXPECT_EQ(dot16CacheSize(), 9 * 6 * 2);
   clearDot16Cache();
   EXPECT_EQ(dot16CacheSize(), 0);
+}
+
+}  // namespace
+}  // namespace sorane
+
+namespace sorane {
+namespace {
+
+TEST(Dot16, HalfWidthCharactersTakeTheFaceChoiceToo) {
+  // Single bytes are class K, outside class A: Gothic under modes 0 and 2,
+  // Mincho under 1, 3 and 4, from IPA Mincho at 16 pixels.
+  const std::string gothicAB = artOf(QStringLiteral("AB"), 0);
+  const std::string minchoAB = art(R"(
+................
+................
+...#.....#####..
+...##.....#...#.
+...##.....#...#.
+..#.#.....#...#.
+..#.#.....#..#..
+..#..#....####..
+..#..#....#...#.
+..####....#....#
+.#...#....#....#
+.#....#...#....#
+###..###.######.
+................
+................
+................
+)");
+  const std::string minchoKana = art(R"(
+................
+................
+......#......#..
+.######......#..
+.....#......#...
+....#.......#...
+...##......##...
+....#.....#.#...
+...#.....#..#...
+...#....#...#...
+...#........#...
+...#........#...
+..#.........#...
+..#.........#...
+.#..............
+................
+)");
+  const std::string gothicKana = artOf(QStringLiteral("ｱｲ"), 0);
+  ASSERT_NE(gothicAB, minchoAB);
+  ASSERT_NE(gothicKana, minchoKana);
+  for (std::int16_t mode : {0, 1, 2, 3, 4, 7}) {
+    const bool mincho = mode == 1 || mode == 3 || mode == 4;
+    EXPECT_EQ(artOf(QStringLiteral("AB"), mode), mincho ? minchoAB : gothicAB) << mode;
+    EXPECT_EQ(artOf(QStringLiteral("ｱｲ"), mode), mincho ? minchoKana : gothicKana) << mode;
+  }
+  // Bold Mincho half-width letters are the normal ones widened by a dot.
+  const DotRaster normal = renderDot16Fresh("AB", 1, false).raster;
+  const DotRaster bold = renderDot16Fresh("AB", 1, true).raster;
+  for (int r = 0; r < 16; ++r)
+    EXPECT_EQ(bold.rows[r], static_cast<std::uint16_t>(normal.rows[r] | (normal.rows[r] << 1)));
+  // The yen sign and the overline have no half-width Mincho form: the
+  // bitmap font's, in every mode.
+  EXPECT_EQ(artOfBytes("\\~", 1), artOfBytes("\\~", 0));
 }
 
 }  // namespace

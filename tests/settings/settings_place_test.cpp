@@ -66,7 +66,7 @@ TEST_F(InstalledProgramTest, FirstStartBesideAWritableProgramWritesTheDemoSettin
   ASSERT_TRUE(mdlIniIo::writeFirstSettings());
   const QString beside = QDir(prefix.path()).filePath("bin/318.in4");
   EXPECT_EQ(mdlIniIo::settingsFilePath(), beside);
-  const SettingsRecord r = decodeSettings(readWholeFile(beside));
+  const SettingsRecord r = decodeSettings(readWholeFile(beside, kMaxSettingsFileBytes));
   EXPECT_EQ(r.folderInfo.FareDataDir, demo());
   EXPECT_EQ(r.folderInfo.TapeDataDir, demo());
   EXPECT_FALSE(mdlIniIo::writeFirstSettings());
@@ -78,7 +78,7 @@ TEST_F(InstalledProgramTest, AnUnwritableProgramKeepsTheSameBytesInTheConfigurat
   ASSERT_TRUE(mdlIniIo::writeFirstSettings());
   const QString path = QDir(config.path()).filePath("318/318.in4");
   EXPECT_EQ(mdlIniIo::settingsFilePath(), path);
-  const QByteArray first = readWholeFile(path);
+  const QByteArray first = readWholeFile(path, kMaxSettingsFileBytes);
 
   // A run that changes nothing writes the file back byte for byte.
   Program program;
@@ -89,7 +89,7 @@ TEST_F(InstalledProgramTest, AnUnwritableProgramKeepsTheSameBytesInTheConfigurat
   program.ctl().close();
   ASSERT_TRUE(program.hasEnded());
   EXPECT_TRUE(uiScope.ui.messages.size() == 1) << "only the quit question";
-  EXPECT_EQ(readWholeFile(path).toHex(' '), first.toHex(' '));
+  EXPECT_EQ(readWholeFile(path, kMaxSettingsFileBytes).toHex(' '), first.toHex(' '));
 }
 
 TEST_F(InstalledProgramTest, NoDemoDataNoFirstSettings) {

@@ -1,4 +1,9 @@
+#include "route_tool.h"
+
 #include <gtest/gtest.h>
+
+#include <QFile>
+#include <QTemporaryDir>
 
 #include "bytes.h"
 #include "cp932.h"
@@ -131,6 +136,94 @@ TEST(TapeCheck, ReportsTheLineAtFault) {
             QStringList{QStringLiteral("1行目: フラグが -32768〜32767 の整数ではありません")});
   EXPECT_EQ(checkTapeFile("\"a,1,1\r\n", &ok).size(), 1);
   EXPECT_FALSE(ok);
+}
+
+}  // namespace
+}  // namespace sorane::routetool
+
+namespace sorane::routetool {
+namespace {
+
+// What sorane-route says, and where: every message about a file names it.
+TEST(RouteTool, MessagesNameTheirFileAndTheKindItRead) {
+  QTemporaryDir dir;
+  auto path = [&](const char* name) { return dir.filePath(QString::fromLatin1(name)); };
+  auto put = [&](const char* name, const QByteArray& bytes) {
+    QFile f(path(name));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+  };
+  QByteArray fares = line(QStringLiteral("駅前"), 1) + line(QStringLiteral("市役所"), 2);
+  put("route.csv", fares);
+  put("gap.csv", fares.replace(",320\n", ",\n"));  // fare 32 left out
+  put("1tp.csv", cp932::encode(QStringLiteral("次は、駅前です。,1,2\r\n")));
+  put("2tp.csv", QByteArray());
+  put("short.hy3", QByteArray(1, '\x02'));
+  struct Row {
+    QStringList args;
+    int status;
+    QString out, err;  // "%1" is the folder
+  };
+  const Row rows[] = {
+      {{"check", "%1/route.csv"},
+       0,
+       "%1/route.csv: 運賃の CSV として調べます\n%1/route.csv: 停留所数 2、設定できる区間は 1〜1\n"
+       "%1/route.csv: 使えます\n",
+       ""},
+      {{"check", "%1/gap.csv"},
+       1,
+       "%1/gap.csv: 運賃の CSV として調べます\n"
+       "%1/gap.csv: 1行目: 34列目が空です(0 のときも 0 と書いてください)\n"
+       "%1/gap.csv: このままでは使えません\n",
+       ""},
+      {{"check", "%1/1tp.csv"},
+       0,
+       "%1/1tp.csv: 放送用データとして調べます\n%1/1tp.csv: 放送 1 件、うち停留所を送るもの 1 件\n"
+       "%1/1tp.csv: 文字コード: Shift-JIS\n%1/1tp.csv: 使えます\n",
+       ""},
+      {{"check", "%1/2tp.csv"},
+       1,
+       "%1/2tp.csv: 放送用データとして調べます\n%1/2tp.csv: 放送が1件もありません\n"
+       "%1/2tp.csv: このままでは使えません\n",
+       ""},
+      {{"check", "--tape", "%1/route.csv"},
+       1,
+       "%1/route.csv: 放送用データとして調べます\n"
+       "%1/route.csv: 1行目: 項目がちょうど3つ(文,送りフラグ,サウンドフラグ)ではありません\n"
+       "%1/route.csv: このままでは使えません\n",
+       ""},
+      {{"check", "%1/nosuch.hy3"}, 1, "", "%1/nosuch.hy3: ファイルが見つかりません。 (53)\n"},
+      {{"to-hy3", "%1/nosuch.csv", "%1/x.hy3"},
+       1,
+       "",
+       "%1/nosuch.csv: ファイルが見つかりません。 (53)\n"},
+      {{"to-hy3", "%1/gap.csv", "%1/x.hy3"},
+       1,
+       "",
+       "%1/gap.csv: 1行目: 34列目が空です(0 のときも 0 と書いてください)\n"},
+      {{"to-hy3", "%1/route.csv", "%1/no/such/folder/x.hy3"},
+       1,
+       "",
+       "%1/no/such/folder/x.hy3: パスが見つかりません。 (76)\n"},
+      {{"to-csv", "%1/short.hy3", "%1/x.csv"},
+       1,
+       "",
+       "%1/short.hy3: ファイルが短すぎます(先頭2バイトの停留所数がありません)\n"},
+      {{"to-hy3", "%1/route.csv", "%1/r.hy3"}, 0, "%1/r.hy3: 2 停留所\n", ""},
+      {{"check"}, 2, "", "usage"},
+  };
+  for (const Row& r : rows) {
+    QStringList args;
+    for (const QString& a : r.args) args << QString(a).replace("%1", dir.path());
+    const ToolRun run = runRouteTool(args);
+    const QString what = args.join(' ');
+    EXPECT_EQ(run.status, r.status) << what.toStdString();
+    EXPECT_EQ(run.out, QString(r.out).replace("%1", dir.path())) << what.toStdString();
+    if (r.err == "usage")
+      EXPECT_TRUE(run.err.startsWith(QStringLiteral("使い方:"))) << what.toStdString();
+    else
+      EXPECT_EQ(run.err, QString(r.err).replace("%1", dir.path())) << what.toStdString();
+  }
 }
 
 }  // namespace

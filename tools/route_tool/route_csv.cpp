@@ -90,6 +90,13 @@ bool routeFromCsv(const QByteArray& csv, std::vector<RouteRow>& rows, QString& e
       return false;
     }
     for (int c = 1; c < f.size(); ++c) {
+      // The ticket number and the fares are never left out; an empty
+      // column past them is 0.
+      if (f[c].isEmpty() && c <= 33) {
+        error =
+            where + QStringLiteral(": %1列目が空です(0 のときも 0 と書いてください)").arg(c + 1);
+        return false;
+      }
       bool isNumber = false;
       const int v = f[c].isEmpty() ? 0 : f[c].toInt(&isNumber);
       if (!f[c].isEmpty() && (!isNumber || v < -32768 || v > 32767)) {
@@ -203,6 +210,10 @@ QStringList checkTapeFile(const QByteArray& bytes, bool* ok) {
     case TapeFileError::Unreadable:
     case TapeFileError::TooLarge:
       return {QStringLiteral("ファイルを読めません")};
+  }
+  if (f.entries.empty()) {
+    *ok = false;
+    return {QStringLiteral("放送が1件もありません")};
   }
   int steps = 0, blank = 0;
   for (const TapeEntry& e : f.entries) {

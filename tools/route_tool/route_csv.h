@@ -19,7 +19,8 @@ QStringList splitCsvLine(const QString& line, bool* ok);
 QString decodeCsvText(const QByteArray& bytes);
 
 // Rows of a route CSV: stop name, ticket number, 32 fares, then optional
-// columns 33..150. Blank lines and lines starting with "#" are skipped.
+// columns 33..150 (an empty one is 0). Blank lines and lines starting with
+// "#" are skipped.
 // On a problem returns false and says what and where in `error`.
 bool routeFromCsv(const QByteArray& csv, std::vector<RouteRow>& rows, QString& error);
 

@@ -2,28 +2,25 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QLineEdit>
-#include <QScreen>
+#include <limits>
 
 #include "colorref.h"
 #include "frm_option.h"
 #include "program.h"
 #include "settings_file.h"
-#include "twips.h"
 
 namespace sorane {
 namespace {
 
-// Where start-up puts the windows on this screen: the board at the top
-// left, the panel (353 x 173 inside a 3-pixel frame and a title bar) at
-// the bottom right. A screenless run assumes 1280 x 800.
+// No screen is known where the file is made (a tool may run before there
+// is a display, or on another one). Positions that lie off every screen
+// make the program put both windows at its start-up place on the screen it
+// starts on: the board top left, the panel bottom right.
 void placeWindows(SettingsRecord& r) {
-  const QScreen* screen = QGuiApplication::primaryScreen();
-  const QRect area = screen && screen->availableGeometry().width() > 1 ? screen->availableGeometry()
-                                                                       : QRect(0, 0, 1280, 800);
-  r.formPos = {0, 0};
-  r.panelState = {0, 1, 0, 0, 0, twips(area.right() + 1 - 359), twips(area.bottom() + 1 - 202)};
+  constexpr std::int32_t kNowhere = std::numeric_limits<std::int32_t>::min();
+  r.formPos = {kNowhere, kNowhere};
+  r.panelState = {0, 1, 0, 0, 0, kNowhere, kNowhere};
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "board_layout.h"
+#include "demo_settings.h"
 #include "form1.h"
 #include "frm_ctl.h"
 #include "frm_option.h"
@@ -11,6 +12,7 @@
 #include "panel_art.h"
 #include "program_fixture.h"
 #include "region.h"
+#include "settings_file.h"
 #include "twips.h"
 
 namespace sorane {
@@ -155,6 +157,14 @@ TEST_F(StartupTest, SavedPositionsOffEveryScreenGiveTheStartUpPlaces) {
     EXPECT_EQ(c.pos(), panelStart);
     EXPECT_EQ(c.frameGeometry().bottomRight(), area.bottomRight());
   }
+  // The demo settings place nothing: the program places both windows.
+  program.record() = decodeSettings(demoSettingsFile(QStringLiteral("/demo")));
+  f.move(40, 50);
+  c.move(60, 70);
+  f.SetFormInfo();
+  c.SetCtrlDataInfo();
+  EXPECT_EQ(f.pos(), QPoint(0, 0));
+  EXPECT_EQ(c.frameGeometry().bottomRight(), area.bottomRight());
   // One pixel on the screen is enough to reach a window.
   program.record().formPos = {twips(area.right()), twips(area.bottom())};
   f.SetFormInfo();

@@ -133,8 +133,13 @@ bool closeWindow(const XServer& x, const QString& window) {
   e.type = atom("WM_PROTOCOLS");
   e.data.data32[0] = atom("WM_DELETE_WINDOW");
   e.data.data32[1] = XCB_CURRENT_TIME;
-  xcb_send_event(c, 0, e.window, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&e));
-  const bool ok = xcb_flush(c) > 0;
+  const xcb_void_cookie_t sent = xcb_send_event_checked(c, 0, e.window, XCB_EVENT_MASK_NO_EVENT,
+                                                        reinterpret_cast<const char*>(&e));
+  // Waiting for the answer makes sure the server has passed the event on
+  // before the connection closes.
+  xcb_generic_error_t* error = xcb_request_check(c, sent);
+  const bool ok = error == nullptr;
+  std::free(error);
   xcb_disconnect(c);
   return ok;
 }

@@ -78,6 +78,7 @@ class RouteE2e : public ::testing::Test {
   void quit() {
     ASSERT_TRUE(e2e::closeWindow(x, panelWindow));
     const auto question = e2e::waitForWindow(x, "^ソラネの終了確認$");
+    if (!question) e2e::screenshot(x, shotPath("no-quit-question.png"));
     ASSERT_TRUE(question) << "no quit question";
     ASSERT_TRUE(e2e::run(x, "xdotool", {"windowfocus", "--sync", *question}));
     ASSERT_TRUE(e2e::run(x, "xdotool", {"key", "Return"}));  // はい, the default
@@ -121,6 +122,9 @@ TEST_F(RouteE2e, RouteSetLampTestThenStepsWithAScrollingName) {
   const QImage b = e2e::screenshot(x, shotPath("route-scrolling-2.png"));
   EXPECT_GT(countNear(a, fareCell(1), kLit, 12), 40);  // a fare from stop 1 to stop 10
   EXPECT_NE(a.copy(kStrip), b.copy(kStrip)) << "the long name is not moving";
+  QThread::msleep(2400);  // well into its pass: the README's picture
+  const QImage mid = e2e::screenshot(x, shotPath("route-scrolling-3.png"));
+  EXPECT_GT(countNear(mid, kStrip, kDots, 10), countNear(b, kStrip, kDots, 10));
 
   // The panel still answers while the name scrolls.
   stepForward();  // stop 11: 東町, two characters standing

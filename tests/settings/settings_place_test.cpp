@@ -78,18 +78,21 @@ TEST_F(InstalledProgramTest, AnUnwritableProgramKeepsTheSameBytesInTheConfigurat
   ASSERT_TRUE(mdlIniIo::writeFirstSettings());
   const QString path = QDir(config.path()).filePath("318/318.in4");
   EXPECT_EQ(mdlIniIo::settingsFilePath(), path);
-  const QByteArray first = readWholeFile(path, kMaxSettingsFileBytes);
-
-  // A run that changes nothing writes the file back byte for byte.
-  Program program;
-  program.setEndHandler([] {});
-  program.start();
-  EXPECT_EQ(program.option().Text2[0]->text(), demo());
-  uiScope.ui.answers.push_back(MsgAnswer::Yes);
-  program.ctl().close();
-  ASSERT_TRUE(program.hasEnded());
-  EXPECT_TRUE(uiScope.ui.messages.size() == 1) << "only the quit question";
-  EXPECT_EQ(readWholeFile(path, kMaxSettingsFileBytes).toHex(' '), first.toHex(' '));
+  // Runs that change nothing write the file back where it is: after the
+  // first, which places the windows, byte for byte.
+  QByteArray saved[2];
+  for (QByteArray& bytes : saved) {
+    Program program;
+    program.setEndHandler([] {});
+    program.start();
+    EXPECT_EQ(program.option().Text2[0]->text(), demo());
+    uiScope.ui.answers.push_back(MsgAnswer::Yes);
+    program.ctl().close();
+    ASSERT_TRUE(program.hasEnded());
+    bytes = readWholeFile(path, kMaxSettingsFileBytes);
+  }
+  EXPECT_EQ(uiScope.ui.messages.size(), 2u) << "only the quit questions";
+  EXPECT_EQ(saved[1].toHex(' '), saved[0].toHex(' '));
 }
 
 TEST_F(InstalledProgramTest, NoDemoDataNoFirstSettings) {

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <cstdio>
 
+#include "app_info.h"
 #include "demo_settings.h"
 #include "file_io.h"
 #include "runtime_error.h"
@@ -10,10 +11,9 @@
 using namespace sorane;
 
 int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("DISPLAY"))
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-  else
-    qputenv("QT_QPA_PLATFORM", "xcb");
+  // The file needs no screen: the windows are placed when the program starts.
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  ensureRuntimeFolder();
   QApplication app(argc, argv);
   if (argc != 3) {
     std::fprintf(stderr, "usage: sorane-demo-settings SETTINGS_FILE DEMO_FOLDER\n");

@@ -113,15 +113,14 @@ std::optional<QDate> parseDate(const QString& text) {
   return d;
 }
 
-QString formatDate(const QString& text, const QString& pattern) {
-  const std::optional<QDate> d = parseDate(text);
-  if (pattern.isEmpty() || !d) return text;
-  static const QString kWeekdays = QStringLiteral("月火水木金土日");
-  const Era era = eraOf(d->year(), d->month(), d->day());
+// Copies `pattern`, putting `value(letter, two)` for each run of a letter
+// `letterOf` knows (`two`: the run is two long).
+template <typename LetterOf, typename Value>
+QString expandPattern(const QString& pattern, LetterOf letterOf, Value value) {
   QString out;
   for (qsizetype i = 0; i < pattern.size();) {
     const QChar c = pattern[i];
-    const char letter = isAsciiLetter(c) ? dateLetter(c) : 0;
+    const char letter = isAsciiLetter(c) ? letterOf(c) : 0;
     if (letter == 0) {
       out += c;
       ++i;
@@ -129,30 +128,34 @@ QString formatDate(const QString& text, const QString& pattern) {
     }
     qsizetype n = 1;
     while (i + n < pattern.size() && pattern[i + n].toLower() == c.toLower()) ++n;
-    const bool two = n == 2;
-    switch (letter) {
-      case 'y':
-        out += two ? twoDigits(d->year() % 100) : formatNumber(d->year(), 4, true);
-        break;
-      case 'M':
-        out += two ? twoDigits(d->month()) : QString::number(d->month());
-        break;
-      case 'd':
-        out += two ? twoDigits(d->day()) : QString::number(d->day());
-        break;
-      case 'g':
-        out += two ? era.name : era.letter;
-        break;
-      case 'e':
-        out += two ? twoDigits(era.year) : QString::number(era.year);
-        break;
-      case 'a':
-        out += kWeekdays[d->dayOfWeek() - 1];
-        break;
-    }
+    out += value(letter, n == 2);
     i += n;
   }
   return out;
+}
+
+QString formatDate(const QString& text, const QString& pattern) {
+  const std::optional<QDate> d = parseDate(text);
+  if (pattern.isEmpty() || !d) return text;
+  static const QString kWeekdays = QStringLiteral("月火水木金土日");
+  const Era era = eraOf(d->year(), d->month(), d->day());
+  return expandPattern(pattern, dateLetter, [&](char letter, bool two) -> QString {
+    switch (letter) {
+      case 'y':
+        return two ? twoDigits(d->year() % 100) : formatNumber(d->year(), 4, true);
+      case 'M':
+        return two ? twoDigits(d->month()) : QString::number(d->month());
+      case 'd':
+        return two ? twoDigits(d->day()) : QString::number(d->day());
+      case 'g':
+        return two ? era.name : era.letter;
+      case 'e':
+        return two ? twoDigits(era.year) : QString::number(era.year);
+      case 'a':
+        return kWeekdays[d->dayOfWeek() - 1];
+    }
+    return {};
+  });
 }
 
 QString formatTime(const QString& text, const QString& pattern) {
@@ -161,22 +164,10 @@ QString formatTime(const QString& text, const QString& pattern) {
   if (pattern.isEmpty() || !m.hasMatch()) return text;
   const std::array<int, 3> parts = {m.captured(1).toInt(), m.captured(2).toInt(),
                                     m.captured(3).toInt()};
-  QString out;
-  for (qsizetype i = 0; i < pattern.size();) {
-    const QChar c = pattern[i];
-    const char letter = isAsciiLetter(c) ? timeLetter(c) : 0;
-    if (letter == 0) {
-      out += c;
-      ++i;
-      continue;
-    }
-    qsizetype n = 1;
-    while (i + n < pattern.size() && pattern[i + n].toLower() == c.toLower()) ++n;
+  return expandPattern(pattern, timeLetter, [&](char letter, bool two) {
     const int v = parts[letter == 'h' ? 0 : letter == 'm' ? 1 : 2];
-    out += n == 2 ? twoDigits(v) : QString::number(v);
-    i += n;
-  }
-  return out;
+    return two ? twoDigits(v) : QString::number(v);
+  });
 }
 
 // Parses the inside of "{...}" starting at `at` in the template.

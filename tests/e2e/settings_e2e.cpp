@@ -57,6 +57,14 @@ class SettingsE2e : public ::testing::Test {
   void type(const QString& text) {
     ASSERT_TRUE(e2e::run(x, "xdotool", {"type", "--delay", "30", text}));
   }
+  // 系統 1 区間 1 リセット on the keypad, and past the lamp test.
+  void setRouteOneSectionOne() {
+    const int cols[3] = {22, 54, 86}, rows[4] = {38, 65, 93, 121};
+    for (const QPoint key : {QPoint(1, 3), QPoint(0, 2), QPoint(2, 3), QPoint(0, 2)})
+      clickAt(panel.topLeft() + QPoint(2 + cols[key.x()] + 15, -4 + rows[key.y()] + 13));
+    clickAt(panel.topLeft() + QPoint(2 + 22 + 46, -4 + 150 + 10));  // リセット
+    QThread::msleep(3800);
+  }
   void openDialog() {
     clickAt(panel.topLeft() + QPoint(230 + 28, 150 + 10));  // 設定...
     const auto id = e2e::waitForWindow(x, "^オプション$");
@@ -78,17 +86,7 @@ class SettingsE2e : public ::testing::Test {
 };
 
 TEST_F(SettingsE2e, FolderAndColourChosenInTheRealDialogsCancelsChangeNothing) {
-  // A stop name on the board: route 1, section 1 from the keypad.
-  const int cols[3] = {22, 54, 86}, rows[4] = {38, 65, 93, 121};
-  auto key = [&](int c, int r) {
-    clickAt(panel.topLeft() + QPoint(2 + cols[c] + 15, -4 + rows[r] + 13));
-  };
-  key(1, 3);
-  key(0, 2);
-  key(2, 3);
-  key(0, 2);
-  clickAt(panel.topLeft() + QPoint(2 + 22 + 46, -4 + 150 + 10));  // リセット
-  QThread::msleep(3800);
+  setRouteOneSectionOne();  // a stop name on the board
   EXPECT_GT(countNear(e2e::screenshot(x), kStrip, kYellow, 10), 100);
 
   const QString fares = QDir(program->folder()).filePath("運賃データ");
@@ -167,16 +165,7 @@ TEST_F(SettingsE2e, TicketPreviewFromChoosingAPluginToTheClipboard) {
   panel = *e2e::windowGeometry(x, panelWindow);
   EXPECT_EQ(panel.width(), 594);
   EXPECT_LE(panel.right(), 1279) << "the preview column left the screen";
-  const int cols[3] = {22, 54, 86}, rows[4] = {38, 65, 93, 121};
-  auto key = [&](int c, int r) {
-    clickAt(panel.topLeft() + QPoint(2 + cols[c] + 15, -4 + rows[r] + 13));
-  };
-  key(1, 3);
-  key(0, 2);
-  key(2, 3);
-  key(0, 2);
-  clickAt(panel.topLeft() + QPoint(2 + 22 + 46, -4 + 150 + 10));  // リセット
-  QThread::msleep(3800);
+  setRouteOneSectionOne();
   const QRect ticket(panel.x() + 361, panel.y() + 26, 219, 117);
   const QImage first = e2e::screenshot(x, shotPath("preview-first-stop.png"));
   EXPECT_GT(countNear(first, ticket, QColor(0x1b, 0x6f, 0xb5), 8), 500);  // the company band

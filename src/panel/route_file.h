@@ -13,6 +13,7 @@ namespace sorane {
 struct RouteRow {
   QString StopName;
   std::array<std::int16_t, 151> Values{};
+  bool operator==(const RouteRow&) const = default;
 };
 
 inline constexpr int kRouteRows = 301;

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QLabel>
+#include <QLocale>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -103,6 +104,10 @@ std::int32_t QtCompanion::Call_dlg111(QWidget* owner, DialogDate& date) {
   QDialog dialog(ownerWindow(owner));
   dialog.setWindowTitle(kDatePickerTitle);
   auto* calendar = new QCalendarWidget(&dialog);
+  const QLocale japanese(QLocale::Japanese, QLocale::Japan);
+  calendar->setLocale(japanese);
+  calendar->setFirstDayOfWeek(japanese.firstDayOfWeek());
+  calendar->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
   calendar->setSelectedDate(ui().today());
   calendar->setGridVisible(true);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);

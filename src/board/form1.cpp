@@ -162,6 +162,9 @@ void Form1::setTopTwips(int t) {
 void Form1::paintEvent(QPaintEvent*) {
   QPainter p(this);
   p.fillRect(rect(), kFormBack);
+  // The built-in picture comes at the screen's pixel ratio; a user's
+  // picture is enlarged pixel for pixel, never smoothed.
+  p.setRenderHint(QPainter::SmoothPixmapTransform, false);
   if (!picture_.isNull()) p.drawImage(QPoint(0, 0), picture_);
 }
 

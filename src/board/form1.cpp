@@ -17,6 +17,7 @@
 #include "screens.h"
 #include "twips.h"
 #include "ui.h"
+#include "view_scale.h"
 
 namespace sorane {
 namespace {
@@ -147,16 +148,16 @@ void Form1::setPicture(const QImage& picture) {
 }
 
 int Form1::leftTwips() const {
-  return twips(pos().x());
+  return twipsFromWindowCoord(pos().x(), viewScale());
 }
 int Form1::topTwips() const {
-  return twips(pos().y());
+  return twipsFromWindowCoord(pos().y(), viewScale());
 }
 void Form1::setLeftTwips(int t) {
-  move(px(t), pos().y());
+  move(windowCoordFromTwips(t, viewScale()), pos().y());
 }
 void Form1::setTopTwips(int t) {
-  move(pos().x(), px(t));
+  move(pos().x(), windowCoordFromTwips(t, viewScale()));
 }
 
 void Form1::paintEvent(QPaintEvent*) {

@@ -51,7 +51,7 @@ class Form1 : public QWidget {
   // The shape given to the window at start.
   QRegion shapeRegion() const { return shape_; }
 
-  // Window position in twips.
+  // Window position in twips of screen pixels, whatever the view scale.
   int leftTwips() const;
   int topTwips() const;
   void setLeftTwips(int twips);

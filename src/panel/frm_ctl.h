@@ -91,7 +91,7 @@ class frmCtl : public QWidget, public TapeHost {
   // "コピー(&C)": the preview's kept image onto the clipboard.
   void MnuHideCopy_Click();
 
-  // Window position and width in twips.
+  // Window position in twips of screen pixels, whatever the view scale.
   int leftTwips() const;
   int topTwips() const;
   void setLeftTwips(int twips);

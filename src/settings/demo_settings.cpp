@@ -11,6 +11,7 @@
 #include "program.h"
 #include "settings_file.h"
 #include "twips.h"
+#include "view_scale.h"
 
 namespace sorane {
 namespace {
@@ -23,7 +24,14 @@ void placeWindows(SettingsRecord& r) {
   const QRect area = screen && screen->availableGeometry().width() > 1 ? screen->availableGeometry()
                                                                        : QRect(0, 0, 1280, 800);
   r.formPos = {0, 0};
-  r.panelState = {0, 1, 0, 0, 0, twips(area.right() + 1 - 359), twips(area.bottom() + 1 - 202)};
+  const int scale = viewScale();
+  r.panelState = {0,
+                  1,
+                  0,
+                  0,
+                  0,
+                  twipsFromWindowCoord(area.right() + 1 - 359, scale),
+                  twipsFromWindowCoord(area.bottom() + 1 - 202, scale)};
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QProcess>
 #include <cstdio>
 #include <cstring>
 #include <optional>
@@ -22,6 +23,7 @@ QString helpText() {
              "  -h, --help     この説明を表示して終了する\n"
              "  -v, --version  バージョンを表示して終了する\n"
              "  --scale N      表示倍率 N (1、2、3) で表示する。次回からもこの倍率になる\n"
+             "                 (運賃表示器の右クリックメニュー「表示倍率」でも変えられる)\n"
              "\n"
              "設定ファイル: %2\n"
              "表示倍率の設定: %3\n"
@@ -95,9 +97,24 @@ int main(int argc, char** argv) {
   sorane::applyApplicationLook();
   sorane::mdlIniIo::writeFirstSettings();
 
-  // Outlives the program's windows, whose tape and sounds play through it.
-  sorane::SoundServices sound;
-  sorane::Program program;
-  program.start();
-  return QApplication::exec();
+  int status = 0;
+  std::optional<QStringList> restart;
+  {
+    // Outlives the program's windows, whose tape and sounds play through it.
+    sorane::SoundServices sound;
+    sorane::Program program;
+    program.start();
+    status = QApplication::exec();
+    restart = program.restartArguments();
+  }
+  // A new scale: the same program again, once this one has let go of
+  // everything.
+  if (restart && !QProcess::startDetached(QCoreApplication::applicationFilePath(), *restart)) {
+    std::fputs((sorane::programBaseName() + QStringLiteral(": 再起動できませんでした\n"))
+                   .toUtf8()
+                   .constData(),
+               stderr);
+    return 1;
+  }
+  return status;
 }

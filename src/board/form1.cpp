@@ -1,6 +1,9 @@
 #include "form1.h"
 
+#include <QActionGroup>
 #include <QCloseEvent>
+#include <QCoreApplication>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTimer>
@@ -24,6 +27,11 @@ namespace {
 // Dark grey: shows below and right of a picture smaller than the window.
 const QColor kFormBack(64, 64, 66);
 constexpr int kShapeEllipse = 7;
+const QString kScaleMenuTitle = QStringLiteral("表示倍率");
+const QString kScaleItem = QStringLiteral("%1倍");
+const QString kScaleQuestion =
+    QStringLiteral("表示倍率を%1倍に変えるため、ソラネを再起動します。よろしいですか？");
+const QString kScaleQuestionTitle = QStringLiteral("表示倍率の変更");
 }  // namespace
 
 Form1::Form1(Program& app) : QWidget(nullptr, Qt::FramelessWindowHint), app_(app) {
@@ -73,6 +81,8 @@ Form1::Form1(Program& app) : QWidget(nullptr, Qt::FramelessWindowHint), app_(app
   Timer1 = new QTimer(this);
   Timer1->setInterval(1000);
   connect(Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
+
+  buildContextMenu();
 }
 
 Form1::~Form1() = default;
@@ -145,6 +155,36 @@ void Form1::Degit_DblClick(int index) {
 void Form1::setPicture(const QImage& picture) {
   picture_ = picture;
   update();
+}
+
+void Form1::buildContextMenu() {
+  menu_ = new QMenu(this);
+  QMenu* scales = menu_->addMenu(kScaleMenuTitle);
+  auto* group = new QActionGroup(scales);
+  for (int n = kMinViewScale; n <= kMaxViewScale; ++n) {
+    QAction* a = scales->addAction(kScaleItem.arg(n));
+    a->setCheckable(true);
+    a->setData(n);
+    group->addAction(a);
+    connect(a, &QAction::triggered, this, [this, n] { chooseScale(n); });
+  }
+}
+
+void Form1::contextMenuEvent(QContextMenuEvent* event) {
+  // The check follows the scale of this run, whatever was clicked before.
+  for (QAction* a : menu_->actions().front()->menu()->actions())
+    a->setChecked(a->data().toInt() == viewScale());
+  menu_->popup(event->globalPos());
+}
+
+void Form1::chooseScale(int scale) {
+  if (scale == viewScale() || app_.hasEnded()) return;
+  if (ui().message(kScaleQuestion.arg(scale), kScaleQuestionTitle, MsgButtons::YesNo,
+                   MsgIcon::Question, this) != MsgAnswer::Yes)
+    return;
+  saveViewScale(viewSettingsFile(), scale);
+  app_.setRestartArguments(argumentsForScale(QCoreApplication::arguments(), scale));
+  app_.ctl().quit();
 }
 
 int Form1::leftTwips() const {

@@ -20,7 +20,7 @@ int viewScale() {
 }
 
 void setViewScale(int scale) {
-  currentScale = parseViewScale(QString::number(scale)).value_or(1);
+  currentScale = scale >= kMinViewScale && scale <= kMaxViewScale ? scale : 1;
 }
 
 std::optional<int> parseViewScale(const QString& text) {

@@ -1,6 +1,8 @@
 #include <QApplication>
+#include <QProcess>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 
 #include "app_info.h"
 #include "fonts.h"
@@ -8,6 +10,7 @@
 #include "mdl_ini_io.h"
 #include "program.h"
 #include "sound_services.h"
+#include "view_scale.h"
 
 namespace {
 
@@ -19,49 +22,99 @@ QString helpText() {
              "\n"
              "  -h, --help     この説明を表示して終了する\n"
              "  -v, --version  バージョンを表示して終了する\n"
+             "  --scale N      表示倍率 N (1、2、3) で表示する。次回からもこの倍率になる\n"
+             "                 (運賃表示器の右クリックメニュー「表示倍率」でも変えられる)\n"
              "\n"
              "設定ファイル: %2\n"
-             "デモデータ: %3\n")
+             "表示倍率の設定: %3\n"
+             "デモデータ: %4\n")
       .arg(sorane::programBaseName(), sorane::mdlIniIo::settingsFilePath(),
-           demo.isEmpty() ? QStringLiteral("(なし)") : demo);
+           sorane::viewSettingsFile(), demo.isEmpty() ? QStringLiteral("(なし)") : demo);
 }
 
-// --help and --version answer on standard output without a window; any
-// other argument is left to Qt.
-bool answerCommandLine(int argc, char** argv) {
+// Before the windows exist: --help and --version answer on standard output
+// without a window; --scale is checked and kept. Returns the exit status
+// when the program ends here, otherwise the scale to show the windows at.
+// Any other argument is left to Qt.
+struct Start {
+  std::optional<int> exitStatus;
+  int scale = 1;
+};
+Start readCommandLine(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
   for (int i = 1; i < argc; ++i) {
     const bool help = !std::strcmp(argv[i], "--help") || !std::strcmp(argv[i], "-h");
     const bool version = !std::strcmp(argv[i], "--version") || !std::strcmp(argv[i], "-v");
     if (!help && !version) continue;
-    QCoreApplication app(argc, argv);
     const QString text = help ? helpText()
                               : QStringLiteral("%1 (ソラネ) %2\n")
                                     .arg(sorane::programBaseName(), sorane::versionText());
     std::fputs(text.toUtf8().constData(), stdout);
-    return true;
+    return {0};
   }
-  return false;
+  const sorane::ScaleArgument given = sorane::findScaleArgument(QCoreApplication::arguments());
+  if (!given.error.isEmpty()) {
+    std::fputs(
+        (sorane::programBaseName() + QStringLiteral(": ") + given.error + QStringLiteral("\n"))
+            .toUtf8()
+            .constData(),
+        stderr);
+    return {2};
+  }
+  const QString file = sorane::viewSettingsFile();
+  if (!given.scale) return {std::nullopt, sorane::loadViewScale(file)};
+  sorane::saveViewScale(file, *given.scale);
+  return {std::nullopt, *given.scale};
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (answerCommandLine(argc, argv)) return 0;
+  const Start start = readCommandLine(argc, argv);
+  if (start.exitStatus) return *start.exitStatus;
 
   // The program places its own windows, which Wayland does not let a client
   // do: run on X11 (XWayland on a Wayland desktop) unless the user chose.
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("DISPLAY"))
     qputenv("QT_QPA_PLATFORM", "xcb");
 
+  // Qt reads the scale once, when the application object is made; the
+  // programs started from here get the user's own value back.
+  sorane::setViewScale(start.scale);
+  const std::optional<QByteArray> userScale =
+      qEnvironmentVariableIsSet("QT_SCALE_FACTOR")
+          ? std::optional<QByteArray>(qgetenv("QT_SCALE_FACTOR"))
+          : std::nullopt;
+  qputenv("QT_SCALE_FACTOR", QByteArray::number(start.scale));
+
   sorane::ensureRuntimeFolder();
   QApplication app(argc, argv);
+  if (userScale)
+    qputenv("QT_SCALE_FACTOR", *userScale);
+  else
+    qunsetenv("QT_SCALE_FACTOR");
   QApplication::setQuitOnLastWindowClosed(false);
   sorane::applyApplicationLook();
   sorane::mdlIniIo::writeFirstSettings();
 
-  // Outlives the program's windows, whose tape and sounds play through it.
-  sorane::SoundServices sound;
-  sorane::Program program;
-  program.start();
-  return QApplication::exec();
+  int status = 0;
+  std::optional<QStringList> restart;
+  {
+    // Outlives the program's windows, whose tape and sounds play through it.
+    sorane::SoundServices sound;
+    sorane::Program program;
+    program.start();
+    status = QApplication::exec();
+    restart = program.restartArguments();
+  }
+  // A new scale: the same program again, once this one has let go of
+  // everything.
+  if (restart && !QProcess::startDetached(QCoreApplication::applicationFilePath(), *restart)) {
+    std::fputs((sorane::programBaseName() + QStringLiteral(": 再起動できませんでした\n"))
+                   .toUtf8()
+                   .constData(),
+               stderr);
+    return 1;
+  }
+  return status;
 }

@@ -1,6 +1,9 @@
 #include "form1.h"
 
+#include <QActionGroup>
 #include <QCloseEvent>
+#include <QCoreApplication>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTimer>
@@ -17,12 +20,18 @@
 #include "screens.h"
 #include "twips.h"
 #include "ui.h"
+#include "view_scale.h"
 
 namespace sorane {
 namespace {
 // Dark grey: shows below and right of a picture smaller than the window.
 const QColor kFormBack(64, 64, 66);
 constexpr int kShapeEllipse = 7;
+const QString kScaleMenuTitle = QStringLiteral("表示倍率");
+const QString kScaleItem = QStringLiteral("%1倍");
+const QString kScaleQuestion =
+    QStringLiteral("表示倍率を%1倍に変えるため、ソラネを再起動します。よろしいですか？");
+const QString kScaleQuestionTitle = QStringLiteral("表示倍率の変更");
 }  // namespace
 
 Form1::Form1(Program& app) : QWidget(nullptr, Qt::FramelessWindowHint), app_(app) {
@@ -72,6 +81,8 @@ Form1::Form1(Program& app) : QWidget(nullptr, Qt::FramelessWindowHint), app_(app
   Timer1 = new QTimer(this);
   Timer1->setInterval(1000);
   connect(Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
+
+  buildContextMenu();
 }
 
 Form1::~Form1() = default;
@@ -146,22 +157,55 @@ void Form1::setPicture(const QImage& picture) {
   update();
 }
 
+void Form1::buildContextMenu() {
+  menu_ = new QMenu(this);
+  QMenu* scales = menu_->addMenu(kScaleMenuTitle);
+  auto* group = new QActionGroup(scales);
+  for (int n = kMinViewScale; n <= kMaxViewScale; ++n) {
+    QAction* a = scales->addAction(kScaleItem.arg(n));
+    a->setCheckable(true);
+    a->setData(n);
+    group->addAction(a);
+    connect(a, &QAction::triggered, this, [this, n] { chooseScale(n); });
+  }
+}
+
+void Form1::contextMenuEvent(QContextMenuEvent* event) {
+  // The check follows the scale of this run, whatever was clicked before.
+  for (QAction* a : menu_->actions().front()->menu()->actions())
+    a->setChecked(a->data().toInt() == viewScale());
+  menu_->popup(event->globalPos());
+}
+
+void Form1::chooseScale(int scale) {
+  if (scale == viewScale() || app_.hasEnded()) return;
+  if (ui().message(kScaleQuestion.arg(scale), kScaleQuestionTitle, MsgButtons::YesNo,
+                   MsgIcon::Question, this) != MsgAnswer::Yes)
+    return;
+  saveViewScale(viewSettingsFile(), scale);
+  app_.setRestartArguments(argumentsForScale(QCoreApplication::arguments(), scale));
+  app_.ctl().quit();
+}
+
 int Form1::leftTwips() const {
-  return twips(pos().x());
+  return twipsFromWindowCoord(pos().x(), viewScale());
 }
 int Form1::topTwips() const {
-  return twips(pos().y());
+  return twipsFromWindowCoord(pos().y(), viewScale());
 }
 void Form1::setLeftTwips(int t) {
-  move(px(t), pos().y());
+  move(windowCoordFromTwips(t, viewScale()), pos().y());
 }
 void Form1::setTopTwips(int t) {
-  move(pos().x(), px(t));
+  move(pos().x(), windowCoordFromTwips(t, viewScale()));
 }
 
 void Form1::paintEvent(QPaintEvent*) {
   QPainter p(this);
   p.fillRect(rect(), kFormBack);
+  // The built-in picture comes at the screen's pixel ratio; a user's
+  // picture is enlarged pixel for pixel, never smoothed.
+  p.setRenderHint(QPainter::SmoothPixmapTransform, false);
   if (!picture_.isNull()) p.drawImage(QPoint(0, 0), picture_);
 }
 

@@ -10,6 +10,7 @@
 #include "m_degit.h"
 #include "seiri_label.h"
 
+class QMenu;
 class QTimer;
 
 namespace sorane {
@@ -51,7 +52,14 @@ class Form1 : public QWidget {
   // The shape given to the window at start.
   QRegion shapeRegion() const { return shape_; }
 
-  // Window position in twips.
+  // The right-button menu of the board's face, the cells and the strip:
+  // 表示倍率 1倍, 2倍, 3倍, the scale of this run checked.
+  QMenu* contextMenu() const { return menu_; }
+  // A scale chosen there: after a Yes, the program quits as it does on
+  // request and starts again at `scale`. The scale of this run does nothing.
+  void chooseScale(int scale);
+
+  // Window position in twips of screen pixels, whatever the view scale.
   int leftTwips() const;
   int topTwips() const;
   void setLeftTwips(int twips);
@@ -63,13 +71,17 @@ class Form1 : public QWidget {
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
 
  private:
+  void buildContextMenu();
+
   Program& app_;
   QImage picture_;
   QRegion shape_;
   bool manualDrag_ = false;
   QPoint dragOffset_;
+  QMenu* menu_ = nullptr;
 };
 
 }  // namespace sorane

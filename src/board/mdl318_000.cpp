@@ -71,7 +71,7 @@ void InitPanelDefaults(Program& app) {
   option.Check1->setValue(1);
   for (ColorButton* b : option.Command5) b->setBackColor(colorRef(205, 209, 134));
   Form1& form = app.form1();
-  form.imgRes[0] = panelPicture();
+  form.imgRes[0] = panelPicture(form.devicePixelRatioF());
   form.setPicture(form.imgRes[0]);
   form.imgRes[1] = form.imgRes[0];
   form.imgRes[2] = form.imgRes[0];

@@ -30,8 +30,10 @@ void drawVertical(QPainter& p, const QString& text, int centerX, int top, const 
 
 }  // namespace
 
-QImage panelPicture() {
-  QImage img(kPanelPictureWidth, kPanelPictureHeight, QImage::Format_RGB32);
+QImage panelPicture(qreal dpr) {
+  QImage img(qRound(kPanelPictureWidth * dpr), qRound(kPanelPictureHeight * dpr),
+             QImage::Format_RGB32);
+  img.setDevicePixelRatio(dpr);
   img.fill(kBody);
   QPainter p(&img);
   p.setRenderHint(QPainter::Antialiasing, false);
@@ -66,7 +68,7 @@ QImage panelPicture() {
   unlit.face = DegitFace::C;
   unlit.back = kCellWell;
   unlit.unlit = QColor(70, 70, 74);
-  const QImage blankFare = renderDegitRow(4, twipsSize(195, 300), QString(), unlit, 1.0);
+  const QImage blankFare = renderDegitRow(4, twipsSize(195, 300), QString(), unlit, dpr);
   for (int i = 1; i <= board::kCells; ++i) {
     const QRect d = board::degitRect(i);
     p.fillRect(d.adjusted(-2, -2, 2, 2), kCellWell);

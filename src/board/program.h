@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QStringList>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "data_io.h"
 #include "settings_record.h"
@@ -41,6 +43,10 @@ class Program {
   // What end() does after hiding the windows; quits the event loop unless
   // replaced (tests replace it).
   void setEndHandler(std::function<void()> handler) { endHandler_ = std::move(handler); }
+  // Asks that the program be started again, with these arguments, once it
+  // has ended.
+  void setRestartArguments(const QStringList& arguments) { restart_ = arguments; }
+  std::optional<QStringList> restartArguments() const { return restart_; }
 
  private:
   SettingsRecord record_;
@@ -50,6 +56,7 @@ class Program {
   std::unique_ptr<frmCtl> ctl_;
   std::function<void()> endHandler_;
   bool ended_ = false;
+  std::optional<QStringList> restart_;
 };
 
 }  // namespace sorane

@@ -30,6 +30,7 @@
 #include "sound_services.h"
 #include "twips.h"
 #include "ui.h"
+#include "view_scale.h"
 
 namespace sorane {
 namespace {
@@ -358,16 +359,16 @@ void frmCtl::moveToStartPlace() {
 }
 
 int frmCtl::leftTwips() const {
-  return twips(pos().x());
+  return twipsFromWindowCoord(pos().x(), viewScale());
 }
 int frmCtl::topTwips() const {
-  return twips(pos().y());
+  return twipsFromWindowCoord(pos().y(), viewScale());
 }
 void frmCtl::setLeftTwips(int t) {
-  move(px(t), pos().y());
+  move(windowCoordFromTwips(t, viewScale()), pos().y());
 }
 void frmCtl::setTopTwips(int t) {
-  move(pos().x(), px(t));
+  move(pos().x(), windowCoordFromTwips(t, viewScale()));
 }
 
 void frmCtl::closeEvent(QCloseEvent* event) {

@@ -91,7 +91,11 @@ class frmCtl : public QWidget, public TapeHost {
   // "コピー(&C)": the preview's kept image onto the clipboard.
   void MnuHideCopy_Click();
 
-  // Window position and width in twips.
+  // The quit sequence without its question: the settings are saved and
+  // the program ends.
+  void quit();
+
+  // Window position in twips of screen pixels, whatever the view scale.
   int leftTwips() const;
   int topTwips() const;
   void setLeftTwips(int twips);
@@ -154,7 +158,6 @@ class frmCtl : public QWidget, public TapeHost {
   void buildInputFrames();
   void buildControls();
   void connectCommands();
-  void quit();
 
   Program& app_;
   std::unique_ptr<mdlM_Tape> tape_;

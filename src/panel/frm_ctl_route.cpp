@@ -144,12 +144,18 @@ void frmCtl::DispData(std::int16_t row) {
 
   picSeirikenPrev->Cls();
   if (o.chkUseSeiriPrev->Value() == 1) {
-    QPainter dc(&picSeirikenPrev->image());
+    // The plug-in fills every pixel of the kept image: on a scaled panel
+    // the ticket is drawn at the screen's resolution.
+    QImage& kept = picSeirikenPrev->image();
+    const qreal dpr = kept.devicePixelRatio();
+    kept.setDevicePixelRatio(1.0);
+    QPainter dc(&kept);
     companion().VK4_DrawSeiriken(o.txtSeiriPlgDir->text(), dc, r.StopName, date,
                                  ui().now().toString(QStringLiteral("HH:mm:ss")),
                                  DataIo::routeBaseName(io.RouteText).toInt(), r.Values[0], row,
                                  static_cast<std::int16_t>(Combo1->ListIndex()));
     dc.end();
+    kept.setDevicePixelRatio(dpr);
     picSeirikenPrev->Refresh();
   }
 

@@ -262,9 +262,18 @@ void PictureBox::setBackColor(const QColor& color) {
 }
 
 void PictureBox::Cls() {
-  image_ = QImage(size().expandedTo(QSize(1, 1)), QImage::Format_RGB32);
-  image_.fill(back_);
+  image_ = blankImage();
   update();
+}
+
+QImage PictureBox::blankImage() const {
+  // Kept at the screen's pixel ratio, so what is drawn on it stays sharp
+  // on a scaled panel.
+  const qreal dpr = devicePixelRatioF();
+  QImage img((QSizeF(size()) * dpr).toSize().expandedTo(QSize(1, 1)), QImage::Format_RGB32);
+  img.setDevicePixelRatio(dpr);
+  img.fill(back_);
+  return img;
 }
 
 void PictureBox::mousePressEvent(QMouseEvent* event) {
@@ -274,14 +283,14 @@ void PictureBox::mousePressEvent(QMouseEvent* event) {
 void PictureBox::paintEvent(QPaintEvent*) {
   QPainter p(this);
   p.fillRect(rect(), back_);
+  p.setRenderHint(QPainter::SmoothPixmapTransform, false);
   p.drawImage(QPoint(0, 0), image_);
 }
 
 void PictureBox::resizeEvent(QResizeEvent*) {
   // The kept image grows with the box; what was drawn stays at the top left.
-  if (image_.size() == size()) return;
-  QImage grown(size().expandedTo(QSize(1, 1)), QImage::Format_RGB32);
-  grown.fill(back_);
+  QImage grown = blankImage();
+  if (image_.size() == grown.size()) return;
   QPainter p(&grown);
   p.drawImage(QPoint(0, 0), image_);
   p.end();

@@ -177,6 +177,7 @@ class PictureBox : public QWidget {
   QColor backColor() const { return back_; }
   // Clears the kept image to the background colour.
   void Cls();
+  // The kept image, with the screen's device pixels per pixel of the box.
   QImage& image() { return image_; }
   const QImage& image() const { return image_; }
   void Refresh() { update(); }
@@ -191,6 +192,8 @@ class PictureBox : public QWidget {
   void mousePressEvent(QMouseEvent* event) override;
 
  private:
+  QImage blankImage() const;
+
   QColor back_ = Qt::white;
   QImage image_;
 };

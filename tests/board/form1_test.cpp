@@ -81,6 +81,35 @@ TEST(PanelArt, MatchesTheBoardGeometry) {
   EXPECT_GT(note, 60);
 }
 
+// Blocks of dpr x dpr device pixels, aligned on logical pixels, that are
+// not of one colour: none in a mere enlargement.
+int finerBlocks(const QImage& img, const QRect& logical, int dpr) {
+  int n = 0;
+  for (int y = logical.top(); y <= logical.bottom(); ++y)
+    for (int x = logical.left(); x <= logical.right(); ++x) {
+      const QRgb first = img.pixel(x * dpr, y * dpr);
+      bool same = true;
+      for (int k = 0; k < dpr * dpr; ++k)
+        same &= img.pixel(x * dpr + k % dpr, y * dpr + k / dpr) == first;
+      n += !same;
+    }
+  return n;
+}
+
+// At 2x and 3x the picture has that many device pixels per pixel: the same
+// face, its printed words drawn finer than a blocky enlargement.
+TEST(PanelArt, DrawnAtTheScreensPixelRatio) {
+  const QRect words(72, 70, 32, 145);  // 運賃 and まで beside the strip
+  for (int dpr : {1, 2, 3}) {
+    const QImage art = panelPicture(dpr);
+    EXPECT_EQ(art.size(), QSize(593, 226) * dpr) << dpr;
+    EXPECT_EQ(art.devicePixelRatio(), dpr);
+    EXPECT_EQ(QColor(art.pixel(51 * dpr, 110 * dpr)), QColor(128, 128, 128)) << dpr;
+    if (dpr == 1) continue;
+    EXPECT_GT(finerBlocks(art, words, dpr), 300) << dpr;
+  }
+}
+
 TEST_F(Form1Test, BoardPictureShowsNumbersOverTheArt) {
   Form1& f = program.form1();
   const QImage shot = f.grab().toImage();

@@ -12,7 +12,7 @@
 
 namespace e2e {
 
-XServer::XServer() {
+XServer::XServer(QSize screen) {
   // A display number nobody holds.
   for (int n = 87; n < 150 && display_.isEmpty(); ++n) {
     if (!QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(n)) &&
@@ -21,7 +21,8 @@ XServer::XServer() {
   }
   if (display_.isEmpty()) return;
   xvfb_.setProgram(QStringLiteral("Xvfb"));
-  xvfb_.setArguments({display_, "-screen", "0", "1280x800x24", "-nolisten", "tcp", "-noreset"});
+  const QString size = QStringLiteral("%1x%2x24").arg(screen.width()).arg(screen.height());
+  xvfb_.setArguments({display_, "-screen", "0", size, "-nolisten", "tcp", "-noreset"});
   xvfb_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
   xvfb_.start();
   if (!xvfb_.waitForStarted(5000)) return;
@@ -47,6 +48,7 @@ QProcessEnvironment XServer::environment() const {
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   env.insert(QStringLiteral("DISPLAY"), display_);
   env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime_.path());
+  env.insert(QStringLiteral("XDG_CONFIG_HOME"), config_.path());
   env.remove(QStringLiteral("QT_QPA_PLATFORM"));
   env.remove(QStringLiteral("WAYLAND_DISPLAY"));
   env.insert(QStringLiteral("SDL_AUDIODRIVER"), QStringLiteral("dummy"));
@@ -67,7 +69,8 @@ std::optional<QString> run(const XServer& x, const QString& program, const QStri
   return QString::fromUtf8(p.readAllStandardOutput());
 }
 
-Program318::Program318(const XServer& x, bool demoSettings, const QProcessEnvironment& extra) {
+Program318::Program318(const XServer& x, bool demoSettings, const QProcessEnvironment& extra,
+                       const QStringList& arguments) {
   const QString target = QDir(dir_.path()).filePath(QStringLiteral("318"));
   if (!QFile::copy(QStringLiteral(SORANE_PROGRAM), target)) return;
   if (demoSettings && !run(x, QStringLiteral(SORANE_DEMO_SETTINGS),
@@ -78,7 +81,7 @@ Program318::Program318(const XServer& x, bool demoSettings, const QProcessEnviro
   process_.setProcessEnvironment(env);
   process_.setWorkingDirectory(dir_.path());
   process_.setProcessChannelMode(QProcess::ForwardedChannels);
-  process_.start(target, {});
+  process_.start(target, arguments);
   started_ = process_.waitForStarted(5000);
 }
 
@@ -133,11 +136,11 @@ bool closeWindow(const XServer& x, const QString& window) {
   e.type = atom("WM_PROTOCOLS");
   e.data.data32[0] = atom("WM_DELETE_WINDOW");
   e.data.data32[1] = XCB_CURRENT_TIME;
-  const xcb_void_cookie_t sent = xcb_send_event_checked(c, 0, e.window, XCB_EVENT_MASK_NO_EVENT,
-                                                        reinterpret_cast<const char*>(&e));
-  // Waiting for the answer makes sure the server has passed the event on
-  // before the connection closes.
-  xcb_generic_error_t* error = xcb_request_check(c, sent);
+  // Checked: the server has handled the request before the connection
+  // closes, which a larger, busier server otherwise sometimes drops.
+  xcb_generic_error_t* error =
+      xcb_request_check(c, xcb_send_event_checked(c, 0, e.window, XCB_EVENT_MASK_NO_EVENT,
+                                                  reinterpret_cast<const char*>(&e)));
   const bool ok = error == nullptr;
   std::free(error);
   xcb_disconnect(c);

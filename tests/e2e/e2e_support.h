@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QProcess>
 #include <QRect>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -11,18 +12,22 @@
 
 namespace e2e {
 
-// A private X server for one test, with its own runtime folder.
+// A private X server for one test, with its own runtime and configuration
+// folders (the program keeps its view scale and voice settings there).
 class XServer {
  public:
-  XServer();
+  explicit XServer(QSize screen = {1280, 800});
   ~XServer();
   bool ok() const { return ok_; }
   QString display() const { return display_; }
+  // $XDG_CONFIG_HOME of the programs started here.
+  QString configHome() const { return config_.path(); }
   QProcessEnvironment environment() const;
 
  private:
   QProcess xvfb_;
   QTemporaryDir runtime_;
+  QTemporaryDir config_;
   QString display_;
   bool ok_ = false;
 };
@@ -39,7 +44,7 @@ class Program318 {
   // With `demoSettings`, the program starts with the demo route's settings
   // file beside it, as tools/run places it.
   explicit Program318(const XServer& x, bool demoSettings = false,
-                      const QProcessEnvironment& extra = {});
+                      const QProcessEnvironment& extra = {}, const QStringList& arguments = {});
   ~Program318();
   bool started() const { return started_; }
   QString folder() const { return dir_.path(); }

@@ -99,6 +99,21 @@ TEST(SegmentFace, RowsAreCrispAtOneAndTwoDevicePixelsPerPixel) {
   }
 }
 
+// On a board scaled 2x or 3x the square faces are exactly that much
+// larger, pixel for pixel. (The pointed face A is drawn anew at the finer
+// resolution, so its tips are sharper rather than larger blocks.)
+TEST(SegmentFace, AtAWholePixelRatioSquareSegmentsAreExactlyThatMuchLarger) {
+  for (DegitFace face : {DegitFace::B, DegitFace::C}) {
+    const DegitRowStyle style{face, true, kBack, kUnlit, kLit};
+    const QImage one = renderDegitRow(4, {13, 20}, QStringLiteral("-120"), style, 1.0);
+    for (int dpr : {2, 3}) {
+      QImage scaled = renderDegitRow(4, {13, 20}, QStringLiteral("-120"), style, dpr);
+      scaled.setDevicePixelRatio(1.0);
+      EXPECT_EQ(scaled, one.scaled(one.size() * dpr)) << int(face) << " at " << dpr;
+    }
+  }
+}
+
 TEST(SegmentFace, ValueEndsAtTheRightEdgeOverUnlitEights) {
   DegitRowStyle style{DegitFace::C, true, kBack, kUnlit, kLit};
   const QImage img = renderDegitRow(4, {13, 20}, QStringLiteral("120"), style, 1.0);

@@ -61,6 +61,8 @@ void ChimeiStrip::clear(QColor back) {
 
 void ChimeiStrip::paintEvent(QPaintEvent* event) {
   QPainter p(this);
+  // On a scaled board each dot becomes a square of device pixels.
+  p.setRenderHint(QPainter::SmoothPixmapTransform, false);
   const QRect r = event->rect();
   if (surface_.isNull())
     p.fillRect(r, back_);

@@ -155,22 +155,31 @@ std::uint8_t segmentMask(QChar ch) {
 }
 
 void drawSegmentChar(QPainter& painter, const QRect& cell, QChar ch, DegitFace face, bool bold,
-                     const QColor& color) {
+                     const QColor& color, qreal dpr) {
   const std::uint8_t mask = segmentMask(ch);
   if (mask == 0) return;
   painter.save();
   painter.setRenderHint(QPainter::Antialiasing, false);
   painter.setPen(Qt::NoPen);
   painter.setBrush(color);
+  // Laid out in logical pixels, then each edge put on the device pixel it
+  // maps to: at a whole ratio every segment is exactly that much larger.
   const Frame f = frameFor(cell, face, bold);
   if (face == DegitFace::A) {
+    const QTransform toDevice = QTransform::fromScale(dpr, dpr);
     const auto segs = ledSegments(f);
     for (int i = 0; i < 7; ++i)
-      if (mask & (1 << i)) painter.drawPath(segs[static_cast<std::size_t>(i)]);
+      if (mask & (1 << i)) painter.drawPath(toDevice.map(segs[static_cast<std::size_t>(i)]));
   } else {
+    auto device = [dpr](int v) { return static_cast<int>(std::lround(v * dpr)); };
     const auto segs = boxSegments(f, face == DegitFace::B ? 1 : 0);
-    for (int i = 0; i < 7; ++i)
-      if (mask & (1 << i)) painter.fillRect(segs[static_cast<std::size_t>(i)], color);
+    for (int i = 0; i < 7; ++i) {
+      if (!(mask & (1 << i))) continue;
+      const QRect& r = segs[static_cast<std::size_t>(i)];
+      painter.fillRect(QRect(QPoint(device(r.left()), device(r.top())),
+                             QPoint(device(r.right() + 1) - 1, device(r.bottom() + 1) - 1)),
+                       color);
+    }
   }
   painter.restore();
 }
@@ -184,19 +193,14 @@ QImage renderDegitRow(int keta, const QSize& cell, const QString& shown, const D
              QImage::Format_RGB32);
   img.fill(style.back);
   QPainter p(&img);
-  // Cells are laid out in device pixels so that each edge falls on a pixel.
-  auto deviceCell = [&](int x) {
-    const int left = static_cast<int>(std::lround(x * dpr));
-    const int right = static_cast<int>(std::lround((x + cell.width()) * dpr));
-    return QRect(left, 0, right - left, img.height());
-  };
+  auto logicalCell = [&](int x) { return QRect(x, 0, cell.width(), logical.height()); };
   for (int i = 0; i < n; ++i)
-    drawSegmentChar(p, deviceCell(i * advance), QLatin1Char('8'), style.face, style.bold,
-                    style.unlit);
+    drawSegmentChar(p, logicalCell(i * advance), QLatin1Char('8'), style.face, style.bold,
+                    style.unlit, dpr);
   const int start = logical.width() - static_cast<int>(shown.size()) * advance;
   for (qsizetype j = 0; j < shown.size(); ++j)
-    drawSegmentChar(p, deviceCell(start + static_cast<int>(j) * advance), shown[j], style.face,
-                    style.bold, style.lit);
+    drawSegmentChar(p, logicalCell(start + static_cast<int>(j) * advance), shown[j], style.face,
+                    style.bold, style.lit, dpr);
   p.end();
   img.setDevicePixelRatio(dpr);
   return img;

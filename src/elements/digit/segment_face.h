@@ -23,11 +23,11 @@ QString degitFaceName(DegitFace face);
 // (a top, then clockwise, g the middle bar); 0 for blank or unknown.
 std::uint8_t segmentMask(QChar ch);
 
-// The rectangles or polygons of one segment in a cell, in device pixels.
 // Fills the lit segments of `ch` in `color`, without smoothing, so every
-// pixel is either untouched or exactly `color`.
+// pixel is either untouched or exactly `color`. `cell` is in logical
+// pixels; the painter paints device pixels, `dpr` of them per logical one.
 void drawSegmentChar(QPainter& painter, const QRect& cell, QChar ch, DegitFace face, bool bold,
-                     const QColor& color);
+                     const QColor& color, qreal dpr = 1.0);
 
 // A whole element surface: `keta` cells of unlit "8", then `shown` in lit
 // colour ending at the right edge. `cell` is in logical pixels; the image

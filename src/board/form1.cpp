@@ -121,6 +121,7 @@ void Form1::SetFormInfo() {
   setLeftTwips(app_.record().formPos.Left);
   setTopTwips(app_.record().formPos.Top);
   if (isOffEveryScreen(frameGeometry())) moveToStartPlace();
+  keepOnScreen(this);
 }
 
 void Form1::moveToStartPlace() {

@@ -293,6 +293,7 @@ void frmCtl::SetCtrlDataInfo() {
   setLeftTwips(s.Left);
   setTopTwips(s.Top);
   if (isOffEveryScreen(frameGeometry())) moveToStartPlace();
+  keepOnScreen(this);
   for (int i = 0; i < 2; ++i) {
     const std::int32_t v = i == 0 ? s.ScrollSpeed : s.ScrollStartWait;
     if (v < HScroll1[i]->minimum() || v > HScroll1[i]->maximum())
@@ -319,10 +320,7 @@ void frmCtl::Check4_Click() {
   Check4->setText(shown ? QStringLiteral("<<") : QStringLiteral(">>"));
   Check4->setToolTip(keys_->withKeys(shown ? kHidePreviewTip : kOpenPreviewTip, Check4));
   // The wide panel moves left just enough to keep the preview on its screen.
-  const QScreen* s = screen();
-  if (!shown || !s) return;
-  const int overflow = frameGeometry().right() - s->availableGeometry().right();
-  if (overflow > 0) move(pos().x() - overflow, pos().y());
+  if (shown) keepOnScreen(this);
 }
 
 void frmCtl::picSeirikenPrev_MouseDown(Qt::MouseButton button, QPoint globalPos) {

@@ -165,10 +165,21 @@ TEST_F(StartupTest, SavedPositionsOffEveryScreenGiveTheStartUpPlaces) {
   c.SetCtrlDataInfo();
   EXPECT_EQ(f.pos(), QPoint(0, 0));
   EXPECT_EQ(c.frameGeometry().bottomRight(), area.bottomRight());
-  // One pixel on the screen is enough to reach a window.
-  program.record().formPos = {twips(area.right()), twips(area.bottom())};
-  f.SetFormInfo();
-  EXPECT_EQ(f.pos(), area.bottomRight());
+  // A window reaching past the right or bottom edge (saved so, or grown
+  // at a larger scale) comes back just enough to be seen whole; one
+  // reaching past the left or top edge stays where it was put.
+  const struct {
+    QPoint saved, shown;
+  } partly[] = {
+      {area.bottomRight(), area.bottomRight() - QPoint(f.width(), f.height()) + QPoint(1, 1)},
+      {QPoint(area.right() - 100, 10), QPoint(area.right() + 1 - f.width(), 10)},
+      {QPoint(-200, -20), QPoint(-200, -20)},
+  };
+  for (const auto& p : partly) {
+    program.record().formPos = {twips(p.saved.x()), twips(p.saved.y())};
+    f.SetFormInfo();
+    EXPECT_EQ(f.pos(), p.shown);
+  }
 }
 
 TEST_F(StartupTest, QuitQuestionAnsweredNoChangesNothing) {

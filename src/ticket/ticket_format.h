@@ -43,6 +43,7 @@ struct Problem {
 
 enum class ItemKind { Text, Line, Frame, Box, Picture, Barcode };
 enum class Symbology { Nw7, Itf, Code128, Qr };
+// In this order: the renderer places by the position in the enum.
 enum class VAlign { Top, Middle, Bottom };
 enum class HAlign { Left, Center, Right };
 

@@ -67,27 +67,11 @@ void drawString(QPainter& p, const QFont& font, const QPointF& at, const QString
                QPen(colour, font.pixelSize() / 24.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
 }
 
-double alignedStart(HAlign a, double left, double width, double used) {
-  switch (a) {
-    case HAlign::Left:
-      return left;
-    case HAlign::Center:
-      return left + (width - used) / 2;
-    case HAlign::Right:
-      return left + width - used;
-  }
-  return left;
-}
-double alignedStart(VAlign a, double top, double height, double used) {
-  switch (a) {
-    case VAlign::Top:
-      return top;
-    case VAlign::Middle:
-      return top + (height - used) / 2;
-    case VAlign::Bottom:
-      return top + height - used;
-  }
-  return top;
+// Where `used` starts in [start, start + extent): at the start, centred or
+// at the end, as the alignment's place in its enum says.
+template <typename Align>
+double alignedStart(Align a, double start, double extent, double used) {
+  return start + (extent - used) * static_cast<int>(a) / 2;
 }
 
 // Lines across, squeezed to fit the box rather than cut.

@@ -10,7 +10,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const QByteArray bytes = fuzz::bytesOf(data, size);
   std::vector<RouteRow> rows;
   QString error;
-  if (!routetool::routeFromCsv(bytes, rows, error)) {
+  if (!routeFromCsv(bytes, rows, error)) {
     FUZZ_CHECK(!error.isEmpty());
     return 0;
   }
@@ -18,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   std::vector<RouteRow> back;
   QString backError;
-  FUZZ_CHECK(routetool::routeFromCsv(routetool::routeToCsv(rows), back, backError));
+  FUZZ_CHECK(routeFromCsv(routeToCsv(rows), back, backError));
   FUZZ_CHECK(back == rows);
 
   // In the fare file, names are Shift-JIS: a character the code page has

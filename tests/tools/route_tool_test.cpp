@@ -7,6 +7,7 @@
 
 #include "bytes.h"
 #include "cp932.h"
+#include "route_check.h"
 #include "route_csv.h"
 
 namespace sorane::routetool {

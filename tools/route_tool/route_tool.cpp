@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "file_io.h"
+#include "route_check.h"
 #include "route_csv.h"
 #include "runtime_error.h"
 #include "tape_file.h"

@@ -7,7 +7,7 @@
 
 #include "route_file.h"
 
-namespace sorane::routetool {
+namespace sorane {
 
 // Splits one CSV line into fields: double quotes may enclose a field (and
 // then hold commas; "" is a quote); unquoted fields are trimmed. Sets `ok`
@@ -28,11 +28,4 @@ bool routeFromCsv(const QByteArray& csv, std::vector<RouteRow>& rows, QString& e
 // optional columns are written up to the last one that holds a value.
 QByteArray routeToCsv(const std::vector<RouteRow>& rows);
 
-// Plain-words report on a route fare file; `ok` is false when the program
-// would refuse it.
-QStringList checkRouteFile(const QByteArray& bytes, bool* ok);
-
-// The same for an announcement file ("…tp.csv").
-QStringList checkTapeFile(const QByteArray& bytes, bool* ok);
-
-}  // namespace sorane::routetool
+}  // namespace sorane

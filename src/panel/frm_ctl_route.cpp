@@ -48,6 +48,11 @@ void frmCtl::Command1_Click(int index) {
   const QString tapeFolder = DataIo::withSlash(o.Text2[1]->text());
   mdlSndAPI::PlaySnd(o.txtSelectSound[0]->text(), kPanelAlias, 0, 0);
 
+  // A refused route changes nothing: the route, its section and its tape
+  // stay those of the last route set.
+  const QString routeBefore = io.RouteText;
+  const std::int16_t sectionBefore = io.StartSection;
+  const std::int16_t countBefore = io.RouteCount;
   io.RouteText.clear();
   int section = 0;
   if (index != 0) {
@@ -62,8 +67,13 @@ void frmCtl::Command1_Click(int index) {
   if (section > 300) section = 300;
   io.StartSection = static_cast<std::int16_t>(section);
 
+  if (!io.LoadRouteFile(fareFolder)) {
+    io.RouteText = routeBefore;
+    io.StartSection = sectionBefore;
+    io.RouteCount = countBefore;
+    return;
+  }
   tape_->LoadTape(tapeFolder, DataIo::routeBaseName(io.RouteText));
-  if (!io.LoadRouteFile(fareFolder)) return;
 
   // Lamp test: every segment lit while the route is being chosen.
   Form1& form = app_.form1();
@@ -258,26 +268,34 @@ void frmCtl::setTapeButtonsEnabled(bool enabled) {
 }
 
 void frmCtl::connectCommands() {
-  // Each command runs under the keys' watch: a key that its own event
-  // processing delivers waits until it has returned.
-  auto command = [this](auto handler) { return [this, handler] { keys_->runCommand(handler); }; };
+  // Each command runs under the keys' watch: a key or a click that its own
+  // event processing delivers waits until it has returned.
+  auto command = [this](QAbstractButton* button, auto handler) {
+    return [this, button, handler] { keys_->runCommand(handler, button); };
+  };
   for (int k = 0; k < 2; ++k) {
-    connect(Command1[k], &QPushButton::clicked, this, command([this, k] { Command1_Click(k); }));
-    connect(Command2[k], &QPushButton::clicked, this, command([this, k] { Command2_Click(k); }));
+    connect(Command1[k], &QPushButton::clicked, this,
+            command(Command1[k], [this, k] { Command1_Click(k); }));
+    connect(Command2[k], &QPushButton::clicked, this,
+            command(Command2[k], [this, k] { Command2_Click(k); }));
   }
   for (int i = 0; i < 12; ++i)
     connect(CommandButton1[i], &QPushButton::clicked, this,
-            command([this, i] { CommandButton1_Click(i); }));
+            command(CommandButton1[i], [this, i] { CommandButton1_Click(i); }));
   for (QListWidget* l : List2)
     connect(l, &QListWidget::itemSelectionChanged, this, &frmCtl::List2_Click);
   for (QListWidget* l : List3)
     connect(l, &QListWidget::itemSelectionChanged, this, &frmCtl::List3_Click);
-  connect(Check1, &ToggleButton::Click, this, command([this] { Check1_Click(); }));
-  connect(Command4, &QPushButton::clicked, this, command([this] { Command4_Click(); }));
-  connect(cmdTapeNext, &QPushButton::clicked, this, command([this] { cmdTapeNext_Click(); }));
-  connect(cmdTapeBack, &QPushButton::clicked, this, command([this] { cmdTapeBack_Click(); }));
-  connect(cmdTapeStop, &QPushButton::clicked, this, command([this] { tape_->TapeStop(); }));
-  connect(cmdTapeSet, &QPushButton::clicked, this, command([this] { tape_->TapeSetDlg(); }));
+  connect(Check1, &ToggleButton::Click, this, command(Check1, [this] { Check1_Click(); }));
+  connect(Command4, &QPushButton::clicked, this, command(Command4, [this] { Command4_Click(); }));
+  connect(cmdTapeNext, &QPushButton::clicked, this,
+          command(cmdTapeNext, [this] { cmdTapeNext_Click(); }));
+  connect(cmdTapeBack, &QPushButton::clicked, this,
+          command(cmdTapeBack, [this] { cmdTapeBack_Click(); }));
+  connect(cmdTapeStop, &QPushButton::clicked, this,
+          command(cmdTapeStop, [this] { tape_->TapeStop(); }));
+  connect(cmdTapeSet, &QPushButton::clicked, this,
+          command(cmdTapeSet, [this] { tape_->TapeSetDlg(); }));
 }
 
 }  // namespace sorane

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QPointer>
 #include <QTimer>
 #include <vector>
 
@@ -100,7 +101,15 @@ QString PanelKeys::withKeys(const QString& tip, const QAbstractButton* button) c
   return tip.isEmpty() ? keys : tip + QLatin1Char('\n') + keys;
 }
 
-void PanelKeys::runCommand(const std::function<void()>& command) {
+void PanelKeys::runCommand(const std::function<void()>& command, QAbstractButton* button) {
+  if (running_ > 0) {
+    QPointer<QAbstractButton> held(button);
+    waiting_.push_back([this, command, held, button] {
+      if (button && (!held || !held->isEnabled() || QApplication::activeModalWidget())) return;
+      runCommand(command, button);
+    });
+    return;
+  }
   struct Running {
     PanelKeys& keys;
     explicit Running(PanelKeys& k) : keys(k) { ++keys.running_; }
@@ -129,23 +138,21 @@ bool PanelKeys::handle(QKeyEvent& event) {
   if (!b || !shownButton(ctl_, *b)) return false;
   event.accept();
   if (event.isAutoRepeat()) return true;  // one press, one click
-  const Press p{event.key(), event.modifiers()};
+  auto press = [this, key = event.key(), modifiers = event.modifiers()] {
+    if (QAbstractButton* button = target(key, modifiers)) button->click();
+  };
   if (running_ > 0)
-    waiting_.push_back(p);
+    waiting_.push_back(press);
   else
-    press(p);
+    press();
   return true;
-}
-
-void PanelKeys::press(const Press& p) {
-  if (QAbstractButton* button = target(p.key, p.modifiers)) button->click();
 }
 
 void PanelKeys::runWaiting() {
   while (running_ == 0 && !waiting_.empty()) {
-    const Press p = waiting_.front();
+    const std::function<void()> next = waiting_.front();
     waiting_.pop_front();
-    press(p);
+    next();
   }
 }
 

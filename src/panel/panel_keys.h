@@ -15,9 +15,9 @@ class frmCtl;
 // Keys that press the panel's buttons while the board or the panel has the
 // focus. A key does what a click on its button does, and nothing when the
 // button is disabled, when its input frame lies behind the other one, or
-// while a modal window is open. A key that arrives while a command runs
-// (delivered by that command's own event processing) waits until the
-// command has returned.
+// while a modal window is open. A key or a click that arrives while a
+// command runs (delivered by that command's own event processing) waits
+// until the command has returned.
 class PanelKeys : public QObject {
   Q_OBJECT
  public:
@@ -30,25 +30,23 @@ class PanelKeys : public QObject {
   // `tip` with the key line of `button` under it.
   QString withKeys(const QString& tip, const QAbstractButton* button) const;
 
-  // Runs one of the panel's commands; keys wait while it runs.
-  void runCommand(const std::function<void()>& command);
+  // Runs the command of `button` (clicked). While another command runs it
+  // waits, and then runs only if the button is still enabled and no modal
+  // window is open.
+  void runCommand(const std::function<void()>& command, QAbstractButton* button = nullptr);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  struct Press {
-    int key;
-    Qt::KeyboardModifiers modifiers;
-  };
   bool handle(QKeyEvent& event);
-  void press(const Press& p);
   void runWaiting();
 
   frmCtl& ctl_;
   QWidget& board_;
   int running_ = 0;
-  std::deque<Press> waiting_;
+  // Keys and clicks held while a command runs, in the order they came.
+  std::deque<std::function<void()>> waiting_;
 };
 
 }  // namespace sorane

@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QCoreApplication>
 #include <QTimer>
 
 #include "chimei_ctl_b.h"
@@ -155,6 +156,7 @@ TEST_F(RouteCommandsTest, AStepClickedWhileTheProgramIsHeldShowsOneRowWhole) {
     if (duringStepSound) ctl().Command2[1]->click();
     ui().onPause = nullptr;
     ASSERT_TRUE(clicked);
+    QCoreApplication::processEvents();  // the held click runs once the command is done
     const int row = duringStepSound ? 3 : 2;
     EXPECT_EQ(current(), row - 1);
     EXPECT_EQ(cell(2)->Value(), QVariant(1000 * row + 2));
@@ -210,7 +212,7 @@ TEST_F(RouteCommandsTest, SectionAboveTheDataIsRefusedBeforeTheLampTest) {
   ASSERT_EQ(ui().messages.size(), 1u);
   EXPECT_TRUE(ui().messages[0].text.startsWith(
       QStringLiteral("指定した区間はデータの数よりも多いです...")));
-  EXPECT_EQ(program.dataIo().StartSection, 300);
+  EXPECT_EQ(program.dataIo().StartSection, 0);  // as before the refused set
   EXPECT_TRUE(longPauses().empty());
   EXPECT_FALSE(ctl().Command2[1]->isEnabled());
 }
@@ -388,12 +390,50 @@ TEST_F(RouteCommandsTest, TapeButtonsSpeakAndStepTheBoard) {
   EXPECT_EQ(current(), 5);
 }
 
-TEST_F(RouteCommandsTest, TheTapeLoadsEvenWhenTheFareFileIsMissing) {
-  write("7Tp.csv", cp932::encode(QStringLiteral("七番,0,0\r\n")));
-  setRoute("7", "1");
-  ASSERT_EQ(ui().messages.size(), 1u);
-  EXPECT_TRUE(ctl().grpM_Tape->isEnabled());
-  EXPECT_EQ(ctl().tape().GetTapeCount(), 1);
+TEST_F(RouteCommandsTest, ARefusedRouteChangesNothing) {
+  write("9Tp.csv", cp932::encode(QStringLiteral("九番,1,0\r\n")));
+  write("8.hy3", QByteArray(2, '\0'));  // no stops
+  const struct {
+    const char* route;
+    const char* section;
+    const char16_t* message;
+  } kRefused[] = {{"9", "3", u"指定した系統のデータがありません..."},
+                  {"8", "1", u"指定した系統はデータの数が0(未登録)の可能性があります..."}};
+  for (const auto& r : kRefused) {
+    SCOPED_TRACE(r.route);
+    ui().messages.clear();
+    setRoute("1", "1");
+    for (int i = 0; i < 4; ++i) ctl().Command2[1]->click();
+    setRoute(QString::fromLatin1(r.route), QString::fromLatin1(r.section));
+    ASSERT_EQ(ui().messages.size(), 1u);
+    EXPECT_EQ(ui().messages[0].text, QString::fromUtf16(r.message));
+    EXPECT_EQ(program.dataIo().RouteText, QStringLiteral("1"));
+    EXPECT_EQ(ctl().tape().GetTapeCount(), 4);
+    ctl().Command2[1]->click();
+    EXPECT_EQ(stopName(), QStringLiteral("終点"));
+    EXPECT_EQ(cell(1)->Value(), QVariant(6001));
+    EXPECT_EQ(cell(2)->Value(), QVariant(6002));
+  }
+}
+
+TEST_F(RouteCommandsTest, DisplayClearClickedDuringARouteSetEndsItDark) {
+  // The first set (表示消去 is enabled just before the board is drawn) and
+  // a second one; the click arrives during the lamp test.
+  for (int set : {1, 2}) {
+    SCOPED_TRACE(set);
+    ui().onPause = [&](int ms) {
+      if (ms == 3000) QTimer::singleShot(0, ctl().Check1, &QPushButton::click);
+    };
+    setRoute("1", "1");
+    ui().onPause = nullptr;
+    QCoreApplication::processEvents();
+    EXPECT_EQ(ctl().Check1->Value(), 1);
+    EXPECT_EQ(stopName(), QString());
+    for (int k = 1; k <= 32; ++k) EXPECT_EQ(cell(k)->shownText(), QString()) << k;
+    EXPECT_FALSE(ctl().Command2[1]->isEnabled());
+    ctl().Check1->setValue(0);
+    if (set == 1) setRoute("1", "1");
+  }
 }
 
 }  // namespace

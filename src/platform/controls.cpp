@@ -174,8 +174,9 @@ void OptionButton::paintEvent(QPaintEvent*) {
   QStyleOptionButton opt;
   initStyleOption(&opt);
   const int indicator = style()->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth, &opt, this);
-  const int top = std::min(2, std::max(0, height() - indicator));
-  opt.rect = QRect(0, top, indicator, indicator);
+  // A circle as high as the caption's first line, level with it.
+  const int circle = std::min(indicator, fontMetrics().height());
+  opt.rect = QRect((indicator - circle) / 2, 0, circle, circle);
   style()->drawPrimitive(QStyle::PE_IndicatorRadioButton, &opt, &p, this);
   p.setPen(
       palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));

@@ -50,7 +50,8 @@ QByteArray demoSettingsFile(const QString& demoFolder) {
   o.txtSelectSound[4]->setText(file("before.wav"));
   o.txtSelectSound[5]->setText(file("announce.mid"));
   o.txtSelectSound[6]->setText(file("before.wav"));
-  // The first demo ticket plug-in, ready for 整理券プレビュー.
+  // The first demo ticket plug-in, shown by 整理券プレビュー.
+  o.chkUseSeiriPrev->setValue(1);
   o.txtSeiriPlgDir->setText(file("seiriken_basic.4SP"));
   // Ticket numbers that visibly change with the backlight: OFF as designed,
   // ON1 a warm white, ON2 an amber.

@@ -158,7 +158,9 @@ TEST_F(StartupTest, SavedPositionsOffEveryScreenGiveTheStartUpPlaces) {
     EXPECT_EQ(c.frameGeometry().bottomRight(), area.bottomRight());
   }
   // The demo settings place nothing: the program places both windows.
+  // Their ticket preview is on, so `>>` shows the demo ticket at once.
   program.record() = decodeSettings(demoSettingsFile(QStringLiteral("/demo")));
+  EXPECT_EQ(program.record().previewInfo.UseSeiriPrev, 1);
   f.move(40, 50);
   c.move(60, 70);
   f.SetFormInfo();

@@ -42,7 +42,10 @@ std::vector<RouteRow> sixStops() {
 class RouteCommandsTest : public test::ProgramTest {
  protected:
   RouteCommandsTest() : ProgramTest(false) {
-    installSpeechEngineFactory([this] { return std::make_unique<test::FakeSpeech>(speech); });
+    installSpeechEngineFactory([this]() -> std::unique_ptr<SpeechEngine> {
+      if (!speechAvailable) return nullptr;
+      return std::make_unique<test::FakeSpeech>(speech);
+    });
     write("1.hy3", encodeRouteFile(sixStops()));
     write("1Tp.csv", cp932::encode(QStringLiteral(
                          "ご乗車ありがとうございます。,0,1\r\n次は、二番町です。,1,2\r\n"
@@ -99,6 +102,7 @@ class RouteCommandsTest : public test::ProgramTest {
 
   test::MediaCommandsScope mediaScope;
   QStringList speech;
+  bool speechAvailable = true;
 };
 
 TEST_F(RouteCommandsTest, KeypadRouteSetRunsTheLampTestThenShowsTheStartRow) {
@@ -233,6 +237,11 @@ TEST_F(RouteCommandsTest, SteppingStopsSilentlyAtBothEnds) {
   ctl().Command2[0]->click();
   EXPECT_EQ(current(), 4);
   EXPECT_EQ(stopName(), QStringLiteral("五番町ロータリー前"));
+  // A count larger than the store holds (left by a file read elsewhere)
+  // never takes the board past the last stop.
+  program.dataIo().RouteCount = 300;
+  for (int i = 0; i < 3; ++i) ctl().Command2[1]->click();
+  EXPECT_EQ(current(), 5);
 }
 
 TEST_F(RouteCommandsTest, StepSoundFixedOrByTheFlagColumn) {
@@ -336,6 +345,12 @@ TEST_F(RouteCommandsTest, DisplayClearBothWays) {
   EXPECT_FALSE(program.form1().Timer1->isActive());  // the clock is hidden
   EXPECT_EQ(stopName(), QStringLiteral("一番町"));
   EXPECT_EQ(cell(2)->Value(), QVariant(1002));
+  // Without a usable tape its frame stays off.
+  speechAvailable = false;
+  ctl().tape().InitTape();
+  ctl().Check1->setValue(1);
+  ctl().Check1->setValue(0);
+  EXPECT_FALSE(ctl().grpM_Tape->isEnabled());
 }
 
 TEST_F(RouteCommandsTest, SettingsButtonRedrawsTheStopName) {
@@ -388,6 +403,10 @@ TEST_F(RouteCommandsTest, TapeButtonsSpeakAndStepTheBoard) {
   for (int i = 0; i < 5; ++i) ctl().cmdTapeNext->click();  // the last line steps every time
   EXPECT_EQ(program.form1().ChimeiCtl->shownText(), QStringLiteral("終点"));
   EXPECT_EQ(current(), 5);
+  ctl().cmdTapeBack->click();  // line 3: flag 0
+  EXPECT_EQ(current(), 5);
+  ctl().cmdTapeBack->click();  // line 2: steps back
+  EXPECT_EQ(current(), 4);
 }
 
 TEST_F(RouteCommandsTest, ARefusedRouteChangesNothing) {

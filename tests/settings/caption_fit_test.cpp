@@ -2,6 +2,8 @@
 #include <QLabel>
 #include <QStyleOptionButton>
 #include <QTextLayout>
+#include <algorithm>
+#include <map>
 
 #include "frm_ctl.h"
 #include "frm_option.h"
@@ -127,6 +129,62 @@ TEST_F(CaptionFitTest, DisabledCaptionsStayReadable) {
   for (int y = 0; y < shot.height(); ++y)
     for (int x = 20; x < shot.width(); ++x) ink += qGray(shot.pixel(x, y)) < 150;
   EXPECT_GT(ink, 30);
+}
+
+
+// The colour most of `image`'s pixels in `r` have.
+QRgb commonColour(const QImage& image, const QRect& r) {
+  std::map<QRgb, int> count;
+  for (int y = r.top(); y <= r.bottom(); ++y)
+    for (int x = r.left(); x <= r.right(); ++x) ++count[image.pixel(x, y)];
+  return std::max_element(count.begin(), count.end(),
+                          [](auto& a, auto& b) { return a.second < b.second; })
+      ->first;
+}
+
+// Rows of `image` in columns [x0, x1) that differ from `back`.
+std::pair<int, int> inkRows(const QImage& image, int x0, int x1, QRgb back) {
+  int top = image.height(), bottom = -1;
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = x0; x < x1; ++x)
+      if (image.pixel(x, y) != back) {
+        top = std::min(top, y);
+        bottom = std::max(bottom, y);
+      }
+  return {top, bottom};
+}
+
+// A caption over a frame's edge has the page's own colour behind it, and a
+// radio circle sits level with the middle of its caption's first line.
+TEST_F(CaptionFitTest, CaptionsSitOnTheirPage) {
+  frmOption& o = program.option();
+  o.Option1[1]->setValue(true);
+  o.show();
+  const QImage page = o.Frame1[1]->grab().toImage();
+  const QRect box = o.Check1->geometry();
+  const QPoint outside = o.Frame3->geometry().bottomRight() + QPoint(3, -3);
+  EXPECT_EQ(QColor(commonColour(page, box)), QColor(page.pixel(outside)));
+
+  int radios = 0;
+  for (int page = 0; page < 6; ++page) {
+    o.Option1[page]->setValue(true);
+    for (OptionButton* b : o.findChildren<OptionButton*>()) {
+      if (!b->isVisible()) continue;
+      ++radios;
+      const QImage shot = b->grab().toImage();
+      QStyleOptionButton opt;
+      opt.initFrom(b);
+      const int indicator = b->style()->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth, &opt, b);
+      const QRgb back = shot.pixel(shot.width() - 1, shot.height() - 1);
+      const auto [circleTop, circleBottom] = inkRows(shot, 0, indicator, back);
+      const auto [textTop, textBottom] = inkRows(shot.copy(0, 0, shot.width(), b->fontMetrics().height()),
+                                                 indicator + 4, shot.width(), back);
+      EXPECT_LE(std::abs((circleTop + circleBottom) - (textTop + textBottom)), 2)
+          << b->text().toStdString() << ": circle " << circleTop << ".." << circleBottom
+          << ", caption " << textTop << ".." << textBottom;
+    }
+  }
+  EXPECT_GE(radios, 6);
 }
 
 }  // namespace

@@ -154,6 +154,13 @@ TEST_F(ChimeiScrollTest, SpeedZeroBecomesOneWhenTheFirstPassBegins) {
   EXPECT_EQ(in.speed, 0);
   EXPECT_NEAR(scroll.pos(), 191.0, 1e-9);
   EXPECT_EQ(scroll.msUntilMove(in), -1);
+  // So does a later pass that begins at 0.
+  in.speed = 30000;
+  scroll.advance(10, in);
+  ASSERT_TRUE(scroll.waiting());
+  in.speed = 0;
+  scroll.advance(in.startWait + 10, in);
+  EXPECT_EQ(in.speed, 0);
 }
 
 TEST_F(ChimeiScrollTest, SpeedIsReadOnEveryStep) {

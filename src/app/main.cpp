@@ -5,7 +5,9 @@
 #include <optional>
 
 #include "app_info.h"
+#include "auto_drive.h"
 #include "fonts.h"
+#include "frm_ctl.h"
 #include "form1.h"
 #include "mdl_ini_io.h"
 #include "program.h"
@@ -24,6 +26,8 @@ QString helpText() {
              "  -v, --version  バージョンを表示して終了する\n"
              "  --scale N      表示倍率 N (1、2、3) で表示する。次回からもこの倍率になる\n"
              "                 (運賃表示器の右クリックメニュー「表示倍率」でも変えられる)\n"
+             "  --auto         自動運行で始める: 系統を設定すると、放送の送りを自動で押す\n"
+             "                 (右クリックメニュー「自動運行」、Aキーでも切り替えられる)\n"
              "\n"
              "設定ファイル: %2\n"
              "表示倍率の設定: %3\n"
@@ -39,6 +43,7 @@ QString helpText() {
 struct Start {
   std::optional<int> exitStatus;
   int scale = 1;
+  bool autoDrive = false;
 };
 Start readCommandLine(int argc, char** argv) {
   QCoreApplication app(argc, argv);
@@ -61,10 +66,11 @@ Start readCommandLine(int argc, char** argv) {
         stderr);
     return {2};
   }
+  const bool autoDrive = QCoreApplication::arguments().contains(QStringLiteral("--auto"));
   const QString file = sorane::viewSettingsFile();
-  if (!given.scale) return {std::nullopt, sorane::loadViewScale(file)};
+  if (!given.scale) return {std::nullopt, sorane::loadViewScale(file), autoDrive};
   sorane::saveViewScale(file, *given.scale);
-  return {std::nullopt, *given.scale};
+  return {std::nullopt, *given.scale, autoDrive};
 }
 
 }  // namespace
@@ -104,6 +110,7 @@ int main(int argc, char** argv) {
     sorane::SoundServices sound;
     sorane::Program program;
     program.start();
+    if (start.autoDrive) program.ctl().autoDrive().setOn(true);
     status = QApplication::exec();
     restart = program.restartArguments();
   }

@@ -1,6 +1,7 @@
 #include "form1.h"
 
 #include <QActionGroup>
+#include <array>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QMenu>
@@ -9,6 +10,7 @@
 #include <QTimer>
 #include <QWindow>
 
+#include "auto_drive.h"
 #include "board_layout.h"
 #include "fonts.h"
 #include "frm_ctl.h"
@@ -32,6 +34,30 @@ const QString kScaleItem = QStringLiteral("%1倍");
 const QString kScaleQuestion =
     QStringLiteral("表示倍率を%1倍に変えるため、ソラネを再起動します。よろしいですか？");
 const QString kScaleQuestionTitle = QStringLiteral("表示倍率の変更");
+const QString kLampItem = QStringLiteral("降車合図灯を表示");
+const QString kAutoItem = QStringLiteral("自動運行");
+const QString kWaitMenuTitle = QStringLiteral("自動運行の待ち時間");
+const QString kWaitItem = QStringLiteral("%1秒");
+const QString kSpeedMenuTitle = QStringLiteral("時刻表の速さ");
+const QString kSpeedItem = QStringLiteral("×%1");
+
+// A submenu of exclusive choices, each holding its value.
+QMenu* choiceMenu(QMenu* parent, const QString& title, const QString& item,
+                  const std::array<int, 3>& values) {
+  QMenu* menu = parent->addMenu(title);
+  auto* group = new QActionGroup(menu);
+  for (int v : values) {
+    QAction* a = menu->addAction(item.arg(v));
+    a->setCheckable(true);
+    a->setData(v);
+    group->addAction(a);
+  }
+  return menu;
+}
+
+void checkValue(QMenu* menu, int value) {
+  for (QAction* a : menu->actions()) a->setChecked(a->data().toInt() == value);
+}
 }  // namespace
 
 Form1::Form1(Program& app) : QWidget(nullptr, Qt::FramelessWindowHint), app_(app) {
@@ -169,12 +195,37 @@ void Form1::buildContextMenu() {
     group->addAction(a);
     connect(a, &QAction::triggered, this, [this, n] { chooseScale(n); });
   }
+
+  menu_->addSeparator();
+  lampItem_ = menu_->addAction(kLampItem);
+  lampItem_->setCheckable(true);
+  connect(lampItem_, &QAction::triggered, this, [this](bool on) { app_.setLampShown(on); });
+  autoItem_ = menu_->addAction(kAutoItem);
+  autoItem_->setCheckable(true);
+  connect(autoItem_, &QAction::triggered, this,
+          [this](bool on) { app_.ctl().autoDrive().setOn(on); });
+  waitMenu_ = choiceMenu(menu_, kWaitMenuTitle, kWaitItem, DriveSettings::kWaits);
+  connect(waitMenu_, &QMenu::triggered, this, [this](QAction* a) {
+    app_.drive().waitSeconds = a->data().toInt();
+    app_.ctl().autoDrive().setWaitSeconds(app_.drive().waitSeconds);
+    app_.saveDrive();
+  });
+  speedMenu_ = choiceMenu(menu_, kSpeedMenuTitle, kSpeedItem, DriveSettings::kTimetableSpeeds);
+  connect(speedMenu_, &QMenu::triggered, this, [this](QAction* a) {
+    app_.drive().timetableSpeed = a->data().toInt();
+    app_.ctl().autoDrive().setTimetableSpeed(app_.drive().timetableSpeed);
+    app_.saveDrive();
+  });
 }
 
 void Form1::contextMenuEvent(QContextMenuEvent* event) {
   // The check follows the scale of this run, whatever was clicked before.
-  for (QAction* a : menu_->actions().front()->menu()->actions())
-    a->setChecked(a->data().toInt() == viewScale());
+  checkValue(menu_->actions().front()->menu(), viewScale());
+  // The other checks follow what they stand for.
+  lampItem_->setChecked(app_.drive().lampShown);
+  autoItem_->setChecked(app_.ctl().autoDrive().isOn());
+  checkValue(waitMenu_, app_.drive().waitSeconds);
+  checkValue(speedMenu_, app_.drive().timetableSpeed);
   menu_->popup(event->globalPos());
 }
 

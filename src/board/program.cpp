@@ -5,6 +5,11 @@
 #include "form1.h"
 #include "frm_ctl.h"
 #include "frm_option.h"
+#include "panel_keys.h"
+#include "screens.h"
+#include "stop_lamp.h"
+#include "stop_request.h"
+#include "view_scale.h"
 
 namespace sorane {
 
@@ -12,6 +17,7 @@ Program::Program()
     : form1_(std::make_unique<Form1>(*this)), endHandler_([] { QCoreApplication::exit(0); }) {}
 
 Program::~Program() {
+  lamp_.reset();
   ctl_.reset();
   option_.reset();
   form1_.reset();
@@ -36,6 +42,36 @@ frmCtl& Program::ctl() {
 void Program::start() {
   form1_->Form_Load();
   form1_->show();
+  startLamp();
+}
+
+void Program::startLamp() {
+  drive_ = DriveSettings::load(viewSettingsFile());
+  frmCtl& c = ctl();
+  c.applyDriveSettings(drive_);
+  lamp_ = std::make_unique<StopLamp>();
+  QObject::connect(lamp_.get(), &StopLamp::pressed, &c, [&c] { c.stopRequest().press(); });
+  QObject::connect(&c.stopRequest(), &StopRequest::litChanged, lamp_.get(), &StopLamp::setLit);
+  QObject::connect(&c, &frmCtl::driveCaptionChanged, lamp_.get(), &StopLamp::setCaption);
+  c.keys().watchWindow(lamp_.get());
+
+  // Under the board at first; a kept place stays while it can be reached.
+  const QPoint under = form1_->pos() + QPoint(0, form1_->frameGeometry().height() + 8);
+  lamp_->move(drive_.lampPos ? *drive_.lampPos / viewScale() : under);
+  if (isOffEveryScreen(lamp_->frameGeometry())) lamp_->move(under);
+  keepOnScreen(lamp_.get());
+  lamp_->setVisible(drive_.lampShown);
+}
+
+void Program::saveDrive() {
+  if (lamp_) drive_.lampPos = lamp_->pos() * viewScale();
+  drive_.save(viewSettingsFile());
+}
+
+void Program::setLampShown(bool shown) {
+  drive_.lampShown = shown;
+  if (lamp_) lamp_->setVisible(shown);
+  saveDrive();
 }
 
 void Program::end() {
@@ -43,6 +79,10 @@ void Program::end() {
   ended_ = true;
   if (ctl_) ctl_->hide();
   if (option_) option_->hide();
+  if (lamp_) {
+    saveDrive();
+    lamp_->hide();
+  }
   form1_->hide();
   if (endHandler_) endHandler_();
 }

@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "data_io.h"
+#include "drive_settings.h"
 #include "settings_record.h"
 
 namespace sorane {
@@ -13,6 +14,7 @@ namespace sorane {
 class Form1;
 class frmCtl;
 class frmOption;
+class StopLamp;
 
 // The running program: its three windows, which live for the whole run and
 // reach each other through it, and the state the modules share.
@@ -31,11 +33,21 @@ class Program {
   bool isOptionLoaded() const { return option_ != nullptr; }
   bool isCtlLoaded() const { return ctl_ != nullptr; }
 
+  // The stop-request lamp's window; made at start.
+  StopLamp& stopLamp() { return *lamp_; }
+  // The stop request's and automatic driving's own settings (view.ini).
+  DriveSettings& drive() { return drive_; }
+  // Keeps them, the lamp's place included, in view.ini.
+  void saveDrive();
+  // Shows or hides the lamp, and keeps the choice.
+  void setLampShown(bool shown);
+
   SettingsRecord& record() { return record_; }
   // The route-data store and route state.
   DataIo& dataIo() { return dataIo_; }
 
-  // Start-up: the board's load handler, then the board is shown.
+  // Start-up: the board's load handler, then the board is shown, then the
+  // lamp.
   void start();
   // Ends the program at once, without further questions.
   void end();
@@ -49,11 +61,15 @@ class Program {
   std::optional<QStringList> restartArguments() const { return restart_; }
 
  private:
+  void startLamp();
+
   SettingsRecord record_;
   DataIo dataIo_;
   std::unique_ptr<Form1> form1_;
   std::unique_ptr<frmOption> option_;
   std::unique_ptr<frmCtl> ctl_;
+  std::unique_ptr<StopLamp> lamp_;
+  DriveSettings drive_;
   std::function<void()> endHandler_;
   bool ended_ = false;
   std::optional<QStringList> restart_;

@@ -14,10 +14,12 @@
 #include <QScrollBar>
 
 #include "app_info.h"
+#include "auto_drive.h"
 #include "backlight.h"
 #include "board_layout.h"
 #include "chimei_ctl_b.h"
 #include "companion.h"
+#include "drive_settings.h"
 #include "form1.h"
 #include "frm_option.h"
 #include "mdl_ini_io.h"
@@ -28,6 +30,7 @@
 #include "runtime_error.h"
 #include "screens.h"
 #include "sound_services.h"
+#include "stop_request.h"
 #include "twips.h"
 #include "ui.h"
 #include "view_scale.h"
@@ -75,6 +78,9 @@ void setColors(QWidget* w, const QColor& back, const QColor& text) {
 
 const QString kOpenPreviewTip = QStringLiteral("整理券プレビューを開きます");
 const QString kHidePreviewTip = QStringLiteral("整理券プレビューを隠します");
+const QString kDrivingTip = QStringLiteral("自動運行中：送りは自動で押されます(Aキーで止めます)");
+const QString kDrivingCaption = QStringLiteral("自動運行中");
+const QString kArmedCaption = QStringLiteral("自動運行：系統設定で開始します");
 
 }  // namespace
 
@@ -115,8 +121,38 @@ frmCtl::frmCtl(Program& app)
   buildInputFrames();
   buildControls();
   keys_ = new PanelKeys(*this, app.form1());
-  connectCommands();
   tape_ = std::make_unique<mdlM_Tape>(*this, speechEngineFactory());
+  stopRequest_ = std::make_unique<StopRequest>([this] { return tape_->tapeVoice(); });
+  autoDrive_ = new AutoDrive(*this, app.dataIo());
+  connect(autoDrive_, &AutoDrive::stateChanged, this, &frmCtl::showDriveState);
+  keys_->addKeyAction(Qt::Key_B, QStringLiteral("B"), [this] { stopRequest_->press(); });
+  keys_->addKeyAction(Qt::Key_A, QStringLiteral("A"),
+                      [this] { autoDrive_->setOn(!autoDrive_->isOn()); });
+  connectCommands();
+}
+
+void frmCtl::applyDriveSettings(const DriveSettings& settings) {
+  stopRequest_->setChime(stopChimePath(settings));
+  autoDrive_->setWaitSeconds(settings.waitSeconds);
+  autoDrive_->setTimetableSpeed(settings.timetableSpeed);
+}
+
+QString frmCtl::driveCaption() const {
+  switch (autoDrive_->state()) {
+    case AutoDrive::State::Running:
+      return kDrivingCaption;
+    case AutoDrive::State::Armed:
+      return kArmedCaption;
+    case AutoDrive::State::Off:
+      break;
+  }
+  return {};
+}
+
+void frmCtl::showDriveState() {
+  const bool running = autoDrive_->state() == AutoDrive::State::Running;
+  cmdTapeNext->setToolTip(keys_->withKeys(running ? kDrivingTip : QString(), cmdTapeNext));
+  emit driveCaptionChanged(driveCaption());
 }
 
 frmCtl::~frmCtl() = default;
@@ -249,6 +285,7 @@ void frmCtl::Form_Load() {
     CommandButton1[i]->setMask(KeyRegions[i]);
   }
   tape_->InitTape();
+  stopRequest_->prepare();
 }
 
 int frmCtl::backlightMode() const {

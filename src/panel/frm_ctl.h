@@ -17,8 +17,11 @@ class QScrollBar;
 
 namespace sorane {
 
+class AutoDrive;
 class PanelKeys;
 class Program;
+class StopRequest;
+struct DriveSettings;
 
 // A keypad key: a 26 x 23 face with 2-pixel rounded corners.
 class KeyButton : public Button {
@@ -57,6 +60,14 @@ class frmCtl : public QWidget, public TapeHost {
   void cmdTapeBack_Click();
 
   mdlM_Tape& tape() { return *tape_; }
+  // A passenger's stop request (key B, a click on the lamp).
+  StopRequest& stopRequest() { return *stopRequest_; }
+  // Automatic driving (key A, the board's menu).
+  AutoDrive& autoDrive() { return *autoDrive_; }
+  // The chime, the wait and the timetable speed kept in view.ini.
+  void applyDriveSettings(const DriveSettings& settings);
+  // What the lamp's caption says about automatic driving.
+  QString driveCaption() const;
   // The keys that press the panel's buttons.
   PanelKeys& keys() { return *keys_; }
 
@@ -151,6 +162,9 @@ class frmCtl : public QWidget, public TapeHost {
   static constexpr int kNarrowWidth = 353;
   static constexpr int kWideWidth = 594;
 
+ signals:
+  void driveCaptionChanged(const QString& caption);
+
  protected:
   void closeEvent(QCloseEvent* event) override;
 
@@ -158,10 +172,13 @@ class frmCtl : public QWidget, public TapeHost {
   void buildInputFrames();
   void buildControls();
   void connectCommands();
+  void showDriveState();
 
   Program& app_;
   std::unique_ptr<mdlM_Tape> tape_;
   PanelKeys* keys_ = nullptr;
+  std::unique_ptr<StopRequest> stopRequest_;
+  AutoDrive* autoDrive_ = nullptr;
   // Counts DispData calls.
   std::uint64_t displays_ = 0;
 };

@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QTimer>
 
+#include "auto_drive.h"
 #include "chimei_ctl_b.h"
 #include "companion.h"
 #include "form1.h"
@@ -14,6 +15,7 @@
 #include "mdl_snd_api.h"
 #include "panel_keys.h"
 #include "program.h"
+#include "stop_request.h"
 #include "ui.h"
 
 namespace sorane {
@@ -74,6 +76,7 @@ void frmCtl::Command1_Click(int index) {
     return;
   }
   tape_->LoadTape(tapeFolder, DataIo::routeBaseName(io.RouteText));
+  stopRequest_->clear();
 
   // Lamp test: every segment lit while the route is being chosen.
   Form1& form = app_.form1();
@@ -88,6 +91,7 @@ void frmCtl::Command1_Click(int index) {
   Check1->setEnabled(true);
   RouteSetDate = o.Option4[2]->Value() ? o.Label10->text() : dateText(ui().today());
   DispData(static_cast<std::int16_t>(io.CurrentIndex + 1));
+  autoDrive_->routeSet();
 }
 
 void frmCtl::Command2_Click(int index) {
@@ -98,6 +102,7 @@ void frmCtl::Command2_Click(int index) {
   } else {
     if (io.CurrentIndex >= io.lastRow() - 1) return;
     ++io.CurrentIndex;
+    stopRequest_->clear();  // the bus has arrived
   }
   frmOption& o = app_.option();
   QString sound;
@@ -201,6 +206,7 @@ void frmCtl::Check1_Click() {
   Form1& form = app_.form1();
   const bool clear = Check1->Value() == 1;
   if (clear) {
+    stopRequest_->clear();
     form.ChimeiCtl->SetChimei(QString());
     for (int i = 1; i <= 32; ++i) form.Degit[i]->ResetDegit(false);
     form.Timer1->stop();
@@ -273,11 +279,20 @@ void frmCtl::connectCommands() {
   auto command = [this](QAbstractButton* button, auto handler) {
     return [this, button, handler] { keys_->runCommand(handler, button); };
   };
+  // A step, tape or display-clear button pressed by hand ends automatic
+  // driving, which calls the commands itself.
+  auto byHand = [this, command](QAbstractButton* button, auto handler) {
+    const auto run = command(button, handler);
+    return [this, run] {
+      autoDrive_->manualPress();
+      run();
+    };
+  };
   for (int k = 0; k < 2; ++k) {
     connect(Command1[k], &QPushButton::clicked, this,
             command(Command1[k], [this, k] { Command1_Click(k); }));
     connect(Command2[k], &QPushButton::clicked, this,
-            command(Command2[k], [this, k] { Command2_Click(k); }));
+            byHand(Command2[k], [this, k] { Command2_Click(k); }));
   }
   for (int i = 0; i < 12; ++i)
     connect(CommandButton1[i], &QPushButton::clicked, this,
@@ -286,14 +301,14 @@ void frmCtl::connectCommands() {
     connect(l, &QListWidget::itemSelectionChanged, this, &frmCtl::List2_Click);
   for (QListWidget* l : List3)
     connect(l, &QListWidget::itemSelectionChanged, this, &frmCtl::List3_Click);
-  connect(Check1, &ToggleButton::Click, this, command(Check1, [this] { Check1_Click(); }));
+  connect(Check1, &ToggleButton::Click, this, byHand(Check1, [this] { Check1_Click(); }));
   connect(Command4, &QPushButton::clicked, this, command(Command4, [this] { Command4_Click(); }));
   connect(cmdTapeNext, &QPushButton::clicked, this,
-          command(cmdTapeNext, [this] { cmdTapeNext_Click(); }));
+          byHand(cmdTapeNext, [this] { cmdTapeNext_Click(); }));
   connect(cmdTapeBack, &QPushButton::clicked, this,
-          command(cmdTapeBack, [this] { cmdTapeBack_Click(); }));
+          byHand(cmdTapeBack, [this] { cmdTapeBack_Click(); }));
   connect(cmdTapeStop, &QPushButton::clicked, this,
-          command(cmdTapeStop, [this] { tape_->TapeStop(); }));
+          byHand(cmdTapeStop, [this] { tape_->TapeStop(); }));
   connect(cmdTapeSet, &QPushButton::clicked, this,
           command(cmdTapeSet, [this] { tape_->TapeSetDlg(); }));
 }

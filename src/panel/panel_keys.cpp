@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 #include <QPointer>
 #include <QTimer>
+#include <algorithm>
 #include <vector>
 
 #include "frm_ctl.h"
@@ -121,10 +122,26 @@ void PanelKeys::runCommand(const std::function<void()>& command, QAbstractButton
   command();
 }
 
+void PanelKeys::addKeyAction(int key, const QString& name, std::function<void()> action) {
+  actions_.push_back({key, name, std::move(action)});
+}
+
+void PanelKeys::watchWindow(QWidget* window) {
+  windows_.push_back(window);
+}
+
+const PanelKeys::KeyAction* PanelKeys::actionFor(int key) const {
+  for (const KeyAction& a : actions_)
+    if (a.key == key) return &a;
+  return nullptr;
+}
+
 bool PanelKeys::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() != QEvent::KeyPress || !watched->isWidgetType()) return false;
-  auto* receiver = static_cast<QWidget*>(watched);
-  if (receiver->window() != &ctl_ && receiver->window() != &board_) return false;
+  const QWidget* window = static_cast<QWidget*>(watched)->window();
+  if (window != &ctl_ && window != &board_ &&
+      std::find(windows_.begin(), windows_.end(), window) == windows_.end())
+    return false;
   return handle(*static_cast<QKeyEvent*>(event));
 }
 
@@ -133,6 +150,18 @@ bool PanelKeys::eventFilter(QObject* watched, QEvent* event) {
 // the hidden input frame goes on to the focused control (a digit list).
 bool PanelKeys::handle(QKeyEvent& event) {
   if (!plainKey(event.modifiers())) return false;
+  if (const KeyAction* a = actionFor(event.key())) {
+    event.accept();
+    if (event.isAutoRepeat()) return true;
+    auto act = [action = a->action] {
+      if (!QApplication::activeModalWidget()) action();
+    };
+    if (running_ > 0)
+      waiting_.push_back(act);
+    else
+      act();
+    return true;
+  }
   const std::vector<Binding> all = bindings(ctl_);
   const Binding* b = bindingFor(all, event.key());
   if (!b || !shownButton(ctl_, *b)) return false;

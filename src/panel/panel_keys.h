@@ -3,6 +3,7 @@
 #include <QObject>
 #include <deque>
 #include <functional>
+#include <vector>
 
 class QAbstractButton;
 class QKeyEvent;
@@ -30,6 +31,14 @@ class PanelKeys : public QObject {
   // `tip` with the key line of `button` under it.
   QString withKeys(const QString& tip, const QAbstractButton* button) const;
 
+  // A key that does something other than press a button, under the same
+  // rules; `name` is how tooltips name it.
+  void addKeyAction(int key, const QString& name, std::function<void()> action);
+  // Keys typed into `window` count as typed into the board.
+  void watchWindow(QWidget* window);
+  // True while a command runs.
+  bool busy() const { return running_ > 0; }
+
   // Runs the command of `button` (clicked). While another command runs it
   // waits, and then runs only if the button is still enabled and no modal
   // window is open.
@@ -42,8 +51,17 @@ class PanelKeys : public QObject {
   bool handle(QKeyEvent& event);
   void runWaiting();
 
+  struct KeyAction {
+    int key;
+    QString name;
+    std::function<void()> action;
+  };
+  const KeyAction* actionFor(int key) const;
+
   frmCtl& ctl_;
   QWidget& board_;
+  std::vector<QWidget*> windows_;
+  std::vector<KeyAction> actions_;
   int running_ = 0;
   // Keys and clicks held while a command runs, in the order they came.
   std::deque<std::function<void()>> waiting_;

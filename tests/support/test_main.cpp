@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QTemporaryDir>
 
 #include "fonts.h"
 #include "scripted_ui.h"
@@ -15,6 +16,10 @@ int main(int argc, char** argv) {
     if (msg.startsWith(QLatin1String("This plugin does not support"))) return;
     previous(type, context, msg);
   });
+  // Configuration files (view.ini, speech.ini) go to a folder of the run's
+  // own, never the user's.
+  const QTemporaryDir config;
+  qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
   QApplication app(argc, argv);
   sorane::applyApplicationLook();
   ::testing::InitGoogleTest(&argc, argv);

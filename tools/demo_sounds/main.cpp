@@ -151,6 +151,9 @@ int main(int argc, char** argv) {
                  1.8)));
   // Before an announcement.
   ok &= save(dir.filePath("before.wav"), wav(render({{0.0, hz(76), 0.8, 0.3}}, 1.1)));
+  // A passenger's stop request: the two-tone "pin-pon".
+  ok &= save(dir.filePath("stop_request.wav"),
+             wav(render({{0.0, hz(88), 0.3, 0.3}, {0.3, hz(84), 1.0, 0.32}}, 1.8)));
   ok &= save(dir.filePath("announce.mid"), midi({{72, 0, 1}, {76, 1, 1}, {79, 2, 1}, {84, 3, 2}}));
   return ok ? 0 : 1;
 }

@@ -1,0 +1,128 @@
+#include "stop_lamp.h"
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QRadialGradient>
+#include <QWindow>
+
+#include "fonts.h"
+
+namespace sorane {
+namespace {
+
+const QColor kBezel(48, 48, 50);
+const QColor kBezelEdge(92, 92, 96);
+const QColor kFaceOff(44, 14, 14);
+const QColor kWordsOff(78, 30, 28);
+const QColor kGlowCentre(255, 72, 52);
+const QColor kGlowEdge(176, 16, 14);
+const QColor kWordsLit(255, 244, 236);
+const QColor kCaptionText(200, 200, 200);
+
+}  // namespace
+
+const QString StopLamp::kWords = QStringLiteral("つぎ止まります");
+
+StopLamp::StopLamp(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWindowHint) {
+  setWindowTitle(kWords);
+  setFixedSize(kWidth, kHeight);
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  setFocusPolicy(Qt::ClickFocus);
+}
+
+QRect StopLamp::faceRect() {
+  return QRect(8, 7, kWidth - 16, 44);
+}
+
+QRect StopLamp::captionRect() {
+  return QRect(8, 54, kWidth - 16, 13);
+}
+
+void StopLamp::setLit(bool lit) {
+  if (lit == lit_) return;
+  lit_ = lit;
+  update();
+}
+
+void StopLamp::setCaption(const QString& caption) {
+  if (caption == caption_) return;
+  caption_ = caption;
+  update();
+}
+
+void StopLamp::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  p.setRenderHint(QPainter::Antialiasing);
+  // The housing.
+  p.fillRect(rect(), kBezel);
+  p.setPen(QPen(kBezelEdge, 1));
+  p.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 6, 6);
+
+  // The face: dark with the printing just visible, or glowing red.
+  const QRectF face = faceRect();
+  QPainterPath shape;
+  shape.addRoundedRect(face, 5, 5);
+  if (lit_) {
+    QRadialGradient glow(face.center(), face.width() * 0.62);
+    glow.setColorAt(0.0, kGlowCentre);
+    glow.setColorAt(1.0, kGlowEdge);
+    p.fillPath(shape, glow);
+  } else {
+    p.fillPath(shape, kFaceOff);
+  }
+  p.setPen(QPen(Qt::black, 1.5));
+  p.drawPath(shape);
+
+  QFont words = faceFont(kFaceGothic, 15, true);
+  p.setFont(words);
+  if (lit_) {
+    // A soft halo behind the lit words.
+    p.setPen(QColor(255, 150, 130, 110));
+    for (const QPointF d : {QPointF(-1, 0), QPointF(1, 0), QPointF(0, -1), QPointF(0, 1)})
+      p.drawText(face.translated(d), Qt::AlignCenter, kWords);
+  }
+  p.setPen(lit_ ? kWordsLit : kWordsOff);
+  p.drawText(face, Qt::AlignCenter, kWords);
+
+  if (!caption_.isEmpty()) {
+    QFont small = uiFont();
+    small.setPixelSize(10);
+    p.setFont(small);
+    p.setPen(kCaptionText);
+    p.drawText(captionRect(), Qt::AlignCenter, caption_);
+  }
+}
+
+void StopLamp::mousePressEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton) return;
+  held_ = true;
+  dragging_ = false;
+  pressAt_ = event->globalPosition().toPoint();
+  dragOffset_ = pressAt_ - pos();
+}
+
+void StopLamp::mouseMoveEvent(QMouseEvent* event) {
+  if (!held_ || !(event->buttons() & Qt::LeftButton)) return;
+  const QPoint at = event->globalPosition().toPoint();
+  if (!dragging_) {
+    if ((at - pressAt_).manhattanLength() < QApplication::startDragDistance()) return;
+    dragging_ = true;
+    QWindow* w = windowHandle();
+    if (w && w->startSystemMove()) {
+      held_ = false;
+      return;
+    }
+  }
+  // The window system has no move of its own here: follow the pointer.
+  move(at - dragOffset_);
+}
+
+void StopLamp::mouseReleaseEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton || !held_) return;
+  held_ = false;
+  if (!dragging_) emit pressed();
+}
+
+}  // namespace sorane

@@ -1,0 +1,64 @@
+#include "stop_request.h"
+
+#include <QApplication>
+
+#include "mdl_snd_api.h"
+#include "sound_decode.h"
+#include "speech_engine.h"
+#include "ui.h"
+
+namespace sorane {
+namespace {
+constexpr int kTickMs = 50;
+}  // namespace
+
+const QString StopRequest::kPhrase = QStringLiteral("次、止まります。");
+const QString StopRequest::kChimeAlias = QStringLiteral("S4");
+
+StopRequest::StopRequest(std::function<SpeechEngine*()> voice, QObject* parent)
+    : QObject(parent), voice_(std::move(voice)) {
+  timer_.setInterval(kTickMs);
+  connect(&timer_, &QTimer::timeout, this, &StopRequest::tick);
+}
+
+void StopRequest::setChime(const QString& path) {
+  chime_ = path;
+  const SoundPtr sound = path.isEmpty() ? nullptr : decodeSoundFile(path, 8000);
+  chimeMs_ = sound ? sound->durationMs() : 0;
+}
+
+void StopRequest::prepare() {
+  if (SpeechEngine* voice = voice_()) voice->prepare(kPhrase);
+}
+
+void StopRequest::press() {
+  if (lit_ || QApplication::activeModalWidget()) return;
+  lit_ = true;
+  emit litChanged(true);
+  mdlSndAPI::PlaySnd(chime_, kChimeAlias, 0, 0);
+  if (SpeechEngine* voice = voice_()) {
+    voice->prepare(kPhrase);
+    phraseWaiting_ = true;
+    phraseDue_ = ui().now().addMSecs(chimeMs_);
+    timer_.start();
+  }
+}
+
+void StopRequest::clear() {
+  phraseWaiting_ = false;
+  timer_.stop();
+  if (!lit_) return;
+  lit_ = false;
+  emit litChanged(false);
+}
+
+void StopRequest::tick() {
+  if (!phraseWaiting_ || ui().now() < phraseDue_) return;
+  SpeechEngine* voice = voice_();
+  if (voice && voice->status() == 1) return;  // after the announcement
+  phraseWaiting_ = false;
+  timer_.stop();
+  if (voice) voice->speak(kPhrase);
+}
+
+}  // namespace sorane

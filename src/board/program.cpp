@@ -55,10 +55,13 @@ void Program::startLamp() {
   QObject::connect(&c, &frmCtl::driveCaptionChanged, lamp_.get(), &StopLamp::setCaption);
   c.keys().watchWindow(lamp_.get());
 
-  // Under the board at first; a kept place stays while it can be reached.
+  // Under the board at first; a kept place stays while it can be reached
+  // and leaves the board uncovered (a board shown larger may reach it).
   const QPoint under = form1_->pos() + QPoint(0, form1_->frameGeometry().height() + 8);
   lamp_->move(drive_.lampPos ? *drive_.lampPos / viewScale() : under);
-  if (isOffEveryScreen(lamp_->frameGeometry())) lamp_->move(under);
+  if (isOffEveryScreen(lamp_->frameGeometry()) ||
+      lamp_->frameGeometry().intersects(form1_->frameGeometry()))
+    lamp_->move(under);
   keepOnScreen(lamp_.get());
   lamp_->setVisible(drive_.lampShown);
 }

@@ -65,6 +65,11 @@ void StopLamp::paintEvent(QPaintEvent*) {
   QPainterPath shape;
   shape.addRoundedRect(face, 5, 5);
   if (lit_) {
+    // Light spilling onto the housing.
+    for (int k = 3; k >= 1; --k) {
+      p.setPen(QPen(QColor(255, 70, 50, 70 / k), 2.0 * k));
+      p.drawPath(shape);
+    }
     QRadialGradient glow(face.center(), face.width() * 0.62);
     glow.setColorAt(0.0, kGlowCentre);
     glow.setColorAt(1.0, kGlowEdge);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QThread>
 
@@ -24,9 +25,10 @@ const QColor kDots(255, 255, 0);  // the stop-name colour the demo settings keep
 
 class RouteE2e : public ::testing::Test {
  protected:
+  virtual QStringList arguments() const { return {}; }
   void SetUp() override {
     ASSERT_TRUE(x.ok()) << "Xvfb did not start";
-    program = std::make_unique<e2e::Program318>(x, true);
+    program = std::make_unique<e2e::Program318>(x, true, QProcessEnvironment(), arguments());
     ASSERT_TRUE(program->started());
     const auto panelId = e2e::waitForWindow(x, "^集中操作盤$");
     ASSERT_TRUE(panelId && e2e::waitForWindow(x, "^ソラネ - 型番:318$"));
@@ -177,6 +179,60 @@ TEST_F(RouteE2e, KeysAloneSetTheRouteAndStepTwice) {
   EXPECT_GT(countNear(shot, fareCell(2), kLit, 12), 40);
   EXPECT_EQ(countNear(shot, fareCell(3), kLit, 12), 0);
   EXPECT_GT(countNear(shot, kStrip, kDots, 10), 100);
+}
+
+// The stop-request lamp under the board: B lights it, the next stop puts
+// it out.
+TEST_F(RouteE2e, BLightsTheStopLampAndTheNextStopPutsItOut) {
+  const auto lampId = e2e::waitForWindow(x, "^つぎ止まります$");
+  ASSERT_TRUE(lampId);
+  const auto lamp = e2e::windowGeometry(x, *lampId);
+  ASSERT_TRUE(lamp);
+  EXPECT_GT(lamp->top(), 227);  // under the board
+  const QRect face = lamp->adjusted(30, 15, -30, -28);
+  const QColor red(230, 50, 40);
+  keysTo(panelWindow, {"r", "1", "s", "1", "Return"});
+  QThread::msleep(3800);
+  EXPECT_EQ(countNear(e2e::screenshot(x), face, red, 50), 0);
+  keysTo(panelWindow, {"b"});
+  QThread::msleep(300);
+  EXPECT_GT(countNear(e2e::screenshot(x, shotPath("stop-request-lit.png")), face, red, 50), 500);
+  const auto board = e2e::waitForWindow(x, "^ソラネ - 型番:318$");
+  ASSERT_TRUE(board);
+  keysTo(*board, {"Next"});
+  QThread::msleep(400);
+  EXPECT_EQ(countNear(e2e::screenshot(x, shotPath("stop-request-out.png")), face, red, 50), 0);
+  quit();
+}
+
+// 318 --auto on the demo route, with the shortest wait: once the route is
+// set it steps by itself.
+class AutoDriveE2e : public RouteE2e {
+ protected:
+  QStringList arguments() const override { return {"--auto"}; }
+  void SetUp() override {
+    QDir(x.configHome()).mkpath("318");
+    QFile ini(QDir(x.configHome()).filePath("318/view.ini"));
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+    ini.write("[auto_drive]\nwait_seconds=5\n");
+    ini.close();
+    RouteE2e::SetUp();
+  }
+};
+
+TEST_F(AutoDriveE2e, StepsAtLeastTwiceByItself) {
+  keysTo(panelWindow, {"r", "1", "s", "1", "Return"});
+  QThread::msleep(3800);  // the lamp test lights every cell
+  ASSERT_EQ(countNear(e2e::screenshot(x), fareCell(2), kLit, 12), 0);
+  // Stop 3 shows fares from stops 1 and 2: two steps taken.
+  bool twice = false;
+  for (int waited = 0; waited < 60000 && !twice; waited += 500) {
+    QThread::msleep(500);
+    twice = countNear(e2e::screenshot(x), fareCell(2), kLit, 12) > 40;
+  }
+  e2e::screenshot(x, shotPath("auto-drive.png"));
+  EXPECT_TRUE(twice) << "fewer than two steps in a minute";
+  quit();
 }
 
 }  // namespace

@@ -66,6 +66,7 @@ class ZoomE2e : public ::testing::Test {
     ASSERT_TRUE(b && p) << "windows did not appear";
     boardWindow = *b;
     panelWindow = *p;
+    lampWindow = e2e::waitForWindow(x, "^つぎ止まります$").value_or(QString());
     QThread::msleep(400);  // let both paint
     const auto bg = e2e::windowGeometry(x, boardWindow);
     const auto pg = e2e::windowGeometry(x, panelWindow);
@@ -86,6 +87,7 @@ class ZoomE2e : public ::testing::Test {
     QStringList ids = out ? out->split(QLatin1Char('\n'), Qt::SkipEmptyParts) : QStringList();
     ids.removeAll(boardWindow);
     ids.removeAll(panelWindow);
+    ids.removeAll(lampWindow);
     return ids;
   }
   bool waitForMenus(bool open) {
@@ -112,7 +114,7 @@ class ZoomE2e : public ::testing::Test {
 
   e2e::XServer x;
   std::unique_ptr<e2e::Program318> program;
-  QString boardWindow, panelWindow;
+  QString boardWindow, panelWindow, lampWindow;
   QRect board, panel;
 };
 

@@ -10,7 +10,6 @@
 
 #include "file_io.h"
 #include "route_csv.h"
-#include "runtime_error.h"
 
 namespace sorane::gtfs {
 namespace {
@@ -50,10 +49,6 @@ const QStringList kKnownFiles = {
 
 QString text(std::string_view v) {
   return QString::fromUtf8(v.data(), static_cast<qsizetype>(v.size()));
-}
-
-QString fromRuntimeError(const QString& label, const RuntimeError& e) {
-  return QStringLiteral("%1: %2 (%3)").arg(label, e.description(), QString::number(e.number()));
 }
 
 bool isBlank(char c) {
@@ -185,7 +180,7 @@ class FolderSource : public FeedFiles::Source {
     try {
       return readWholeFile(path, kMaxFeedFileBytes);
     } catch (const RuntimeError& e) {
-      throw FeedError(fromRuntimeError(path, e));
+      throw FeedError(fileFailure(path, e));
     }
   }
   QString label() const override { return dir_.path(); }
@@ -336,7 +331,7 @@ FeedFiles FeedFiles::open(const QString& path) {
   try {
     zip = readWholeFile(path, kMaxFeedFileBytes);
   } catch (const RuntimeError& e) {
-    throw FeedError(fromRuntimeError(path, e));
+    throw FeedError(fileFailure(path, e));
   }
   return fromZip(zip, path);
 }
@@ -360,6 +355,10 @@ QString FeedFiles::label(const QString& name) const {
 }
 
 // ---- The feed ----
+
+QString fileFailure(const QString& path, const RuntimeError& e) {
+  return QStringLiteral("%1: %2 (%3)").arg(path, e.description(), QString::number(e.number()));
+}
 
 int parseTime(std::string_view t) {
   int parts[3] = {0, 0, 0};

@@ -14,6 +14,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "runtime_error.h"
+
 namespace sorane::gtfs {
 
 // A feed that cannot be used. The message names the file, and the line
@@ -175,6 +177,9 @@ struct Feed {
 // Reads a feed. Without `fares` the fare files are not read and every
 // fare is 0. Throws FeedError.
 Feed readFeed(const FeedFiles& files, bool fares);
+
+// A file's failure as the route tool says it: "path: description (number)".
+QString fileFailure(const QString& path, const RuntimeError& e);
 
 // Seconds of a time such as 8:05:00 or 25:10:00; -1 when it is none.
 int parseTime(std::string_view text);

@@ -85,7 +85,7 @@ class Runner {
 
   // A file's bytes, or nothing after saying, with its name, why not.
   void fail(const QString& path, const RuntimeError& e) {
-    fail(path, QStringLiteral("%1 (%2)").arg(e.description()).arg(e.number()));
+    result_.err += gtfs::fileFailure(path, e) + QLatin1Char('\n');
   }
   std::optional<QByteArray> read(const QString& path, qint64 maxBytes) {
     try {

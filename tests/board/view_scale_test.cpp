@@ -71,8 +71,9 @@ TEST_F(ViewScaleTest, SavedPositionsMeanTheSameScreenPixelsAtEveryScale) {
 TEST_F(ViewScaleTest, RightPressOnTheFaceCellsLabelsOrStripOffersTheScales) {
   Form1& form = program.form1();
   QMenu* menu = form.contextMenu();
-  ASSERT_EQ(menu->actions().size(), 1);
+  ASSERT_EQ(menu->actions().size(), 2);
   EXPECT_EQ(menu->actions().front()->text(), QStringLiteral("表示倍率"));
+  EXPECT_EQ(menu->actions()[1]->text(), QStringLiteral("GTFSから路線を作る..."));
   const QWidget* targets[] = {&form, form.Degit[5], form.lblSeiriNum[9].data(),
                               form.ChimeiCtl->Picture1()};
   for (int scale : {1, 2, 3}) {

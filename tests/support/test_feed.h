@@ -82,19 +82,22 @@ inline ZipEntry storedEntry(const QByteArray& name, const QByteArray& data) {
           static_cast<quint64>(data.size()), false};
 }
 
-// `size` zero bytes, deflated a megabyte at a time.
-inline ZipEntry zerosEntry(const QByteArray& name, qint64 size) {
+// Deflated (raw, level 1): `size` bytes, `next(chunk)` filling each chunk
+// of up to a megabyte.
+inline ZipEntry deflatedEntry(const QByteArray& name, qint64 size,
+                              const std::function<void(QByteArray&)>& next) {
   ZipEntry e{name, {}, 0, static_cast<quint64>(size), true};
   z_stream z{};
   deflateInit2(&z, 1, Z_DEFLATED, -15, 9, Z_DEFAULT_STRATEGY);
-  const QByteArray zeros(1 << 20, '\0');
+  QByteArray chunk;
   char out[1 << 16];
-  for (qint64 left = size; left >= 0;) {
-    const qint64 n = std::min<qint64>(left, zeros.size());
-    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(zeros.constData()));
-    z.avail_in = static_cast<uInt>(n);
+  for (qint64 left = size;;) {
+    chunk.resize(static_cast<qsizetype>(std::min<qint64>(left, 1 << 20)));
+    next(chunk);
+    z.next_in = reinterpret_cast<Bytef*>(chunk.data());
+    z.avail_in = static_cast<uInt>(chunk.size());
     e.crc = static_cast<quint32>(crc32(e.crc, z.next_in, z.avail_in));
-    left -= n;
+    left -= chunk.size();
     const int flush = left == 0 ? Z_FINISH : Z_NO_FLUSH;
     do {
       z.next_out = reinterpret_cast<Bytef*>(out);
@@ -106,6 +109,18 @@ inline ZipEntry zerosEntry(const QByteArray& name, qint64 size) {
   }
   deflateEnd(&z);
   return e;
+}
+
+inline ZipEntry zerosEntry(const QByteArray& name, qint64 size) {
+  return deflatedEntry(name, size, [](QByteArray& chunk) { chunk.fill('\0'); });
+}
+
+inline ZipEntry deflatedEntry(const QByteArray& name, const QByteArray& data) {
+  qint64 at = 0;
+  return deflatedEntry(name, data.size(), [&](QByteArray& chunk) {
+    chunk = data.mid(at, chunk.size());
+    at += chunk.size();
+  });
 }
 
 // The bytes of a zip with `entries`, by hand: local headers, the central

@@ -149,6 +149,28 @@ TEST(TapeCheck, ReportsTheLineAtFault) {
 namespace sorane::routetool {
 namespace {
 
+// A command line, what it must print and its status. "%1" is the folder;
+// an error text starting "usage:" is followed by the usage.
+struct Row {
+  QStringList args;
+  int status;
+  QString out, err;
+};
+
+int expectRun(const QString& folder, const Row& r) {
+  QStringList args;
+  for (const QString& a : r.args) args << QString(a).replace("%1", folder);
+  const ToolRun run = runRouteTool(args);
+  const std::string what = args.join(' ').toStdString();
+  EXPECT_EQ(run.status, r.status) << what;
+  EXPECT_EQ(run.out, QString(r.out).replace("%1", folder)) << what;
+  if (r.err.startsWith("usage:"))
+    EXPECT_TRUE(run.err.startsWith(r.err.mid(6) + QStringLiteral("使い方:"))) << what;
+  else
+    EXPECT_EQ(run.err, QString(r.err).replace("%1", folder)) << what;
+  return run.status;
+}
+
 // What sorane-route says, and where: every message about a file names it.
 TEST(RouteTool, MessagesNameTheirFileAndTheKindItRead) {
   QTemporaryDir dir;
@@ -164,11 +186,6 @@ TEST(RouteTool, MessagesNameTheirFileAndTheKindItRead) {
   put("1tp.csv", cp932::encode(QStringLiteral("次は、駅前です。,1,2\r\n")));
   put("2tp.csv", QByteArray());
   put("short.hy3", QByteArray(1, '\x02'));
-  struct Row {
-    QStringList args;
-    int status;
-    QString out, err;  // "%1" is the folder
-  };
   const Row rows[] = {
       {{"check", "%1/route.csv"},
        0,
@@ -215,20 +232,9 @@ TEST(RouteTool, MessagesNameTheirFileAndTheKindItRead) {
        "",
        "%1/short.hy3: ファイルが短すぎます(先頭2バイトの停留所数がありません)\n"},
       {{"to-hy3", "%1/route.csv", "%1/r.hy3"}, 0, "%1/r.hy3: 2 停留所\n", ""},
-      {{"check"}, 2, "", "usage"},
+      {{"check"}, 2, "", "usage:"},
   };
-  for (const Row& r : rows) {
-    QStringList args;
-    for (const QString& a : r.args) args << QString(a).replace("%1", dir.path());
-    const ToolRun run = runRouteTool(args);
-    const QString what = args.join(' ');
-    EXPECT_EQ(run.status, r.status) << what.toStdString();
-    EXPECT_EQ(run.out, QString(r.out).replace("%1", dir.path())) << what.toStdString();
-    if (r.err == "usage")
-      EXPECT_TRUE(run.err.startsWith(QStringLiteral("使い方:"))) << what.toStdString();
-    else
-      EXPECT_EQ(run.err, QString(r.err).replace("%1", dir.path())) << what.toStdString();
-  }
+  for (const Row& r : rows) expectRun(dir.path(), r);
 }
 
 }  // namespace
@@ -248,11 +254,6 @@ TEST(RouteTool, GtfsCommandsWriteAllThreeFilesOrNone) {
   QFile old(out + "/7.hy3");
   ASSERT_TRUE(old.open(QIODevice::WriteOnly) && old.write("old") == 3);
   old.close();
-  struct Row {
-    QStringList args;
-    int status;
-    QString out, err;  // "%1" is the folder; an error starting "usage:" is followed by the usage
-  };
   const QStringList make = {"from-gtfs", "%1/feed", "--route", "L", "--number", "7", "--out"};
   const Row rows[] = {
       {{"gtfs-routes", "%1/feed"},
@@ -278,20 +279,9 @@ TEST(RouteTool, GtfsCommandsWriteAllThreeFilesOrNone) {
   };
   auto bytesOf = [](const QString& path) { return readWholeFile(path, 1 << 20); };
   for (const Row& r : rows) {
-    QStringList args;
-    for (const QString& a : r.args) args << QString(a).replace("%1", dir.path());
-    const ToolRun run = runRouteTool(args);
-    const QString what = args.join(' ');
-    EXPECT_EQ(run.status, r.status) << what.toStdString();
-    EXPECT_EQ(run.out, QString(r.out).replace("%1", dir.path())) << what.toStdString();
-    if (r.err.startsWith("usage:"))
-      EXPECT_TRUE(run.err.startsWith(r.err.mid(6) + QStringLiteral("使い方:")))
-          << what.toStdString();
-    else
-      EXPECT_EQ(run.err, QString(r.err).replace("%1", dir.path())) << what.toStdString();
-    if (run.status != 0) {
-      EXPECT_EQ(bytesOf(out + "/7.hy3"), "old") << what.toStdString();
-      EXPECT_EQ(QDir(out).entryList(QDir::Files), QStringList{"7.hy3"}) << what.toStdString();
+    if (expectRun(dir.path(), r) != 0) {
+      EXPECT_EQ(bytesOf(out + "/7.hy3"), "old") << r.args.join(' ').toStdString();
+      EXPECT_EQ(QDir(out).entryList(QDir::Files), QStringList{"7.hy3"});
     }
   }
   gtfs::ImportOptions o;

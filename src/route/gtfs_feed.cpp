@@ -440,6 +440,7 @@ class FeedReader {
       Stop s;
       s.id = t[id];
       s.name = text(t[name]);
+      s.line = t.line();
       if (!t[zoneId].empty()) s.zone = zone(t[zoneId]);
       feed_.stops.push_back(std::move(s));
       parents.push_back({std::string(t[parent]), t[parent].empty() ? QString() : t.where()});

@@ -80,6 +80,7 @@ class CsvTable {
   }
   // "file:line", for messages about the current record.
   QString where() const;
+  int line() const { return reader_.line(); }
 
  private:
   CsvReader reader_;
@@ -128,6 +129,7 @@ struct Stop {
   std::string id;
   QString name;
   int zone = -1;  // in Feed::zones: its own zone_id, else its parent station's
+  int line = 0;   // in stops.txt
 };
 
 struct Route {

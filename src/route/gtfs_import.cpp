@@ -8,6 +8,7 @@
 
 #include "cp932.h"
 #include "route_csv.h"
+#include "utf8.h"
 
 namespace sorane::gtfs {
 namespace {
@@ -48,6 +49,7 @@ const QStringList kDestinationEndings = {QStringLiteral("行き"), QStringLitera
                                          QStringLiteral("いき"), QStringLiteral("イキ")};
 constexpr int kExamples = 3;
 constexpr int kMinutesColumn = 150;
+constexpr qsizetype kMaxNameBytes = 65535;
 
 QString text(const std::string& s) {
   return QString::fromStdString(s);
@@ -221,21 +223,24 @@ QString shiftJisName(const QString& name, QStringList& replaced) {
   QString out = name;
   for (QChar& c : out)
     if (c.unicode() < 0x20 || c.unicode() == 0x7F) c = QLatin1Char(' ');
-  if (fitsShiftJis(out)) return out;
-  QString fixed;
-  for (const uint code : out.toUcs4()) {
-    const char32_t cp = code;
-    const QString ch = QString::fromUcs4(&cp, 1);
-    if (fitsShiftJis(ch)) {
-      fixed += ch;
-      continue;
+  if (!fitsShiftJis(out)) {
+    QString fixed;
+    for (const char32_t cp : out.toUcs4()) {
+      const QString ch = QString::fromUcs4(&cp, 1);
+      QString use = ch;
+      if (!fitsShiftJis(ch)) {
+        const QString compat = ch.normalized(QString::NormalizationForm_KC);
+        use = !compat.isEmpty() && compat != ch && fitsShiftJis(compat) ? compat : kGeta;
+        replaced << ch + QChar(0) + use;
+      }
+      fixed += use;
     }
-    const QString compat = ch.normalized(QString::NormalizationForm_KC);
-    const QString use = !compat.isEmpty() && compat != ch && fitsShiftJis(compat) ? compat : kGeta;
-    replaced << ch + QChar(0) + use;
-    fixed += use;
+    out = fixed;
   }
-  return fixed;
+  // What a row's name length can state; every character left is at most
+  // two bytes.
+  if (cp932::encode(out).size() > kMaxNameBytes) out.truncate(kMaxNameBytes / 2);
+  return out;
 }
 
 QString tapeLine(QString spoken, int step, int sound) {
@@ -356,8 +361,8 @@ ImportedRoute importRoute(const Feed& feed, const ImportOptions& options) {
     QStringList replaced;
     row.StopName = shiftJisName(stop.name, replaced);
     for (const QString& r : replaced)
-      out.warnings << kReplaced.arg(stopsFile, stop.name, r.section(QChar(0), 0, 0),
-                                    r.section(QChar(0), 1));
+      out.warnings << kReplaced.arg(stopsFile + QLatin1Char(':') + QString::number(stop.line),
+                                    stop.name, r.section(QChar(0), 0, 0), r.section(QChar(0), 1));
     row.Values[0] = static_cast<std::int16_t>(ticket[static_cast<std::size_t>(j)]);
     for (int k = 1; k <= out.tickets; ++k) {
       const int from = firstOf[static_cast<std::size_t>(k)];
@@ -378,10 +383,12 @@ ImportedRoute importRoute(const Feed& feed, const ImportOptions& options) {
   }
   if (!feed.hasFares) out.warnings << kNoFares.arg(feed.label);
   if (missingCount > 0)
-    out.warnings << kMissingFares.arg(feed.label, route, QString::number(missingCount),
+    out.warnings << kMissingFares.arg(feed.fileLabels[QStringLiteral("fare_rules.txt")], route,
+                                      QString::number(missingCount),
                                       examples(missing, missingCount));
   if (!unread.isEmpty())
-    out.warnings << kNoReadings.arg(feed.label, QString::number(unread.size()),
+    out.warnings << kNoReadings.arg(feed.fileLabels[QStringLiteral("translations.txt")],
+                                    QString::number(unread.size()),
                                     examples(unread, static_cast<int>(unread.size())));
 
   // The tape: the destination, then each later stop by its reading.
@@ -407,8 +414,11 @@ ImportedRoute importRoute(const Feed& feed, const ImportOptions& options) {
   QString tape;
   for (int i = 0; i < spoken.size(); ++i) tape += tapeLine(spoken[i], i == 0 ? 0 : 1, 1);
   out.tapeLines = static_cast<int>(spoken.size());
-  out.tapeShiftJis = fitsShiftJis(tape);
-  out.tape = out.tapeShiftJis ? cp932::encode(tape) : "\xEF\xBB\xBF" + tape.toUtf8();
+  // Shift-JIS bytes that also read as UTF-8 would be taken for UTF-8.
+  const QByteArray shiftJis = cp932::encode(tape);
+  out.tapeShiftJis =
+      fitsShiftJis(tape) && !(utf8::hasNonAscii(shiftJis) && utf8::isValid(shiftJis));
+  out.tape = out.tapeShiftJis ? shiftJis : "\xEF\xBB\xBF" + tape.toUtf8();
   return out;
 }
 

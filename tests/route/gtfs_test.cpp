@@ -76,7 +76,8 @@ TEST(GtfsImport, TicketsAndFaresFollowTheRules) {
        [](int i) { return i; },
        [&](int a, int b) { return a == 1 && b == 3 ? 0 : linear(a, b); },
        {},
-       {"feed: 路線「L」: 運賃の決まらない区間が 1 あり、運賃 0 にしました: 停留所1→停留所3"}},
+       {"feed/fare_rules.txt: 路線「L」: 運賃の決まらない区間が 1 あり、運賃 0 にしました: "
+        "停留所1→停留所3"}},
       {"more than 32 tickets",
        TestFeed::line(40),
        Tickets::Auto,
@@ -153,11 +154,12 @@ TEST(GtfsImport, TapeReadsStopsByTheirReadings) {
       {"GTFS: by record_id and by field_value; the headsign's reading",
        headsign,
        opening.arg("えきまえ") + stops3,
-       {"feed: 読みのない停留所が 1 あり、停留所名のまま読みます: 停留所1"}},
+       {"feed/translations.txt: 読みのない停留所が 1 あり、停留所名のまま読みます: 停留所1"}},
       {"no readings: the names",
        noReadings,
        opening.arg("停留所3") + "次は、停留所2です。,1,1\r\n次は、終点、停留所3です。,1,1\r\n",
-       {"feed: 読みのない停留所が 3 あり、停留所名のまま読みます: 停留所1、停留所2、停留所3"}},
+       {"feed/translations.txt: 読みのない停留所が 3 あり、停留所名のまま読みます: "
+        "停留所1、停留所2、停留所3"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

@@ -127,6 +127,7 @@ GtfsImportDialog::GtfsImportDialog(Program& app, QWidget* owner)
   buttons_ = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   buttons_->button(QDialogButtonBox::Ok)->setText(kMake);
   buttons_->button(QDialogButtonBox::Ok)->setEnabled(false);
+  buttons_->button(QDialogButtonBox::Ok)->setDefault(true);
   buttons_->button(QDialogButtonBox::Cancel)->setText(kCancel);
   connect(buttons_, &QDialogButtonBox::accepted, this, &GtfsImportDialog::accept);
   connect(buttons_, &QDialogButtonBox::rejected, this, &QDialog::reject);

@@ -218,7 +218,7 @@ class ZipSource : public FeedFiles::Source {
     zip_source_t* src = zip_source_buffer_create(
         bytes_.constData(), static_cast<zip_uint64_t>(bytes_.size()), 0, &error);
     if (src) {
-      zip_ = zip_open_from_source(src, ZIP_RDONLY, &error);
+      zip_.reset(zip_open_from_source(src, ZIP_RDONLY, &error));
       if (!zip_) zip_source_free(src);
     }
     if (!zip_) {
@@ -229,9 +229,6 @@ class ZipSource : public FeedFiles::Source {
     }
     findEntries();
   }
-  ~ZipSource() override { zip_discard(zip_); }
-  ZipSource(const ZipSource&) = delete;
-  ZipSource& operator=(const ZipSource&) = delete;
 
   std::optional<QByteArray> read(const QString& name) const override {
     const auto it = entries_.find(name);
@@ -247,9 +244,9 @@ class ZipSource : public FeedFiles::Source {
   // The known names at the top, or else in the one folder that has them.
   void findEntries() {
     std::map<QString, std::map<QString, zip_uint64_t>> byFolder;
-    const zip_int64_t count = zip_get_num_entries(zip_, 0);
+    const zip_int64_t count = zip_get_num_entries(zip_.get(), 0);
     for (zip_int64_t i = 0; i < count; ++i) {
-      const char* raw = zip_get_name(zip_, static_cast<zip_uint64_t>(i), 0);
+      const char* raw = zip_get_name(zip_.get(), static_cast<zip_uint64_t>(i), 0);
       if (!raw) continue;
       const QString name = QString::fromUtf8(raw);
       const qsizetype slash = name.indexOf(QLatin1Char('/'));
@@ -276,8 +273,8 @@ class ZipSource : public FeedFiles::Source {
   QByteArray readEntry(zip_uint64_t index, const QString& label) const {
     zip_stat_t st;
     zip_stat_init(&st);
-    if (zip_stat_index(zip_, index, 0, &st) != 0)
-      throw FeedError(kZipError.arg(label, QString::fromUtf8(zip_strerror(zip_))));
+    if (zip_stat_index(zip_.get(), index, 0, &st) != 0)
+      throw FeedError(kZipError.arg(label, QString::fromUtf8(zip_strerror(zip_.get()))));
     qint64 cap = kMaxFeedFileBytes;
     const bool sized = st.valid & ZIP_STAT_SIZE;
     if (sized) {
@@ -286,8 +283,8 @@ class ZipSource : public FeedFiles::Source {
             kOverLimit.arg(label, QString::number(st.size), QString::number(kMaxFeedFileBytes)));
       cap = static_cast<qint64>(st.size);
     }
-    zip_file_t* file = zip_fopen_index(zip_, index, 0);
-    if (!file) throw FeedError(kZipError.arg(label, QString::fromUtf8(zip_strerror(zip_))));
+    zip_file_t* file = zip_fopen_index(zip_.get(), index, 0);
+    if (!file) throw FeedError(kZipError.arg(label, QString::fromUtf8(zip_strerror(zip_.get()))));
     QByteArray out;
     out.reserve(static_cast<qsizetype>(cap));
     static constexpr zip_uint64_t kChunk = 1 << 16;
@@ -313,7 +310,7 @@ class ZipSource : public FeedFiles::Source {
 
   QByteArray bytes_;
   QString label_;
-  zip_t* zip_ = nullptr;
+  std::unique_ptr<zip_t, void (*)(zip_t*)> zip_{nullptr, zip_discard};
   QString folder_;
   std::map<QString, zip_uint64_t> entries_;
 };

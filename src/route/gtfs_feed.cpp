@@ -286,7 +286,7 @@ class ZipSource : public FeedFiles::Source {
     zip_file_t* file = zip_fopen_index(zip_.get(), index, 0);
     if (!file) throw FeedError(kZipError.arg(label, QString::fromUtf8(zip_strerror(zip_.get()))));
     QByteArray out;
-    out.reserve(static_cast<qsizetype>(cap));
+    if (sized) out.reserve(static_cast<qsizetype>(cap));
     static constexpr zip_uint64_t kChunk = 1 << 16;
     char buffer[kChunk];
     for (;;) {

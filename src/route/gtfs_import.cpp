@@ -42,6 +42,7 @@ const QString kNextLast = QStringLiteral("次は、終点、%1です。");
 const QString kSummary = QStringLiteral("%1  方向 %2  %3 停留所  %4 便  %5  %6 → %7  整理券 %8");
 const QString kUnnamed = QStringLiteral("(名前なし)");
 const QString kTooManyMark = QStringLiteral("(%1 を超えるため作れません)");
+const QString kTooManyStopsMark = QStringLiteral("(停留所が %1 を超えるため作れません)");
 const QString kGeta = QStringLiteral("〓");
 // Endings of a headsign that the opening line says itself.
 const QStringList kDestinationEndings = {QStringLiteral("行き"), QStringLiteral("行"),
@@ -309,8 +310,9 @@ std::vector<RouteSummary> listRoutes(const Feed& feed) {
       if (!plan.stops.empty()) {
         s.first = feed.stops[static_cast<std::size_t>(plan.stops.front())].name;
         s.last = feed.stops[static_cast<std::size_t>(plan.stops.back())].name;
-        numberTickets(FareTable(feed, *plan.route, plan.stops), s.stops, Tickets::Auto, &s.tickets);
       }
+      if (s.stops <= kRouteRows)
+        numberTickets(FareTable(feed, *plan.route, plan.stops), s.stops, Tickets::Auto, &s.tickets);
       out.push_back(std::move(s));
     }
   }
@@ -322,7 +324,9 @@ QString describe(const RouteSummary& r) {
              text(r.routeId), r.direction.empty() ? QStringLiteral("-") : text(r.direction),
              QString::number(r.stops), QString::number(r.trips),
              r.name.isEmpty() ? kUnnamed : r.name, r.first, r.last, QString::number(r.tickets)) +
-         (r.tickets > kMaxTickets ? kTooManyMark.arg(kMaxTickets) : QString());
+         (r.stops > kRouteRows      ? kTooManyStopsMark.arg(kRouteRows)
+          : r.tickets > kMaxTickets ? kTooManyMark.arg(kMaxTickets)
+                                    : QString());
 }
 
 ImportedRoute importRoute(const Feed& feed, const ImportOptions& options) {

@@ -24,7 +24,8 @@ inline constexpr int kMaxTickets = 32;
 struct RouteSummary {
   std::string routeId, direction;
   QString name, first, last;
-  int stops = 0, trips = 0, tickets = 0;
+  int stops = 0, trips = 0;
+  int tickets = 0;  // under Tickets::Auto; 0 for more stops than a route holds
 };
 
 // Every route and direction that has trips, in routes.txt order.

@@ -37,7 +37,6 @@ const QString kPick = QStringLiteral("路線を作る GTFS-JP のデータを選
 const QString kReading = QStringLiteral("読み込んでいます...");
 const QString kChoose = QStringLiteral("路線と方向を選んでください(%1 件)");
 const QString kUnreadable = QStringLiteral("このデータからは路線を作れません");
-const QString kNoRoutes = QStringLiteral("便のある路線がありません");
 const QStringList kColumns = {QStringLiteral("路線ID"), QStringLiteral("方向"),
                               QStringLiteral("名前"),   QStringLiteral("起点 → 終点"),
                               QStringLiteral("停留所"), QStringLiteral("便"),
@@ -57,7 +56,6 @@ const QString kWarnings = QStringLiteral("\r\n\r\n注意：\r\n");
 const QString kMoreWarnings = QStringLiteral("\r\nほか %1 件");
 const QString kOutOfMemory = QStringLiteral("%1: メモリが足りません");
 constexpr int kShownWarnings = 5;
-constexpr int kMaxNumber = 99999;
 
 GtfsImportDialog::Reading readForList(const QString& path) {
   GtfsImportDialog::Reading r;
@@ -65,7 +63,6 @@ GtfsImportDialog::Reading readForList(const QString& path) {
     auto feed = std::make_shared<gtfs::Feed>(gtfs::readFeed(gtfs::FeedFiles::open(path), true));
     r.routes = gtfs::listRoutes(*feed);
     r.feed = std::move(feed);
-    if (r.routes.empty()) r.error = path + QStringLiteral(": ") + kNoRoutes;
   } catch (const gtfs::FeedError& e) {
     r.error = e.message();
   } catch (const std::bad_alloc&) {
@@ -115,7 +112,7 @@ GtfsImportDialog::GtfsImportDialog(Program& app, QWidget* owner)
   connect(routes_, &QTreeWidget::itemDoubleClicked, this, &GtfsImportDialog::accept);
 
   number_ = new QSpinBox(this);
-  number_->setRange(1, kMaxNumber);
+  number_->setRange(1, gtfs::kMaxRouteNumber);
   number_->setValue(firstFreeNumber());
   number_->setFixedWidth(number_->sizeHint().width());
   folders_ = new QLabel(
@@ -150,11 +147,11 @@ GtfsImportDialog::~GtfsImportDialog() = default;
 
 int GtfsImportDialog::firstFreeNumber() const {
   const QDir folder(app_.option().Text2[0]->text());
-  for (int n = 1; n < kMaxNumber; ++n)
+  for (int n = 1; n < gtfs::kMaxRouteNumber; ++n)
     if (findFileIgnoringCase(folder.filePath(QString::number(n) + QStringLiteral(".hy3")))
             .isEmpty())
       return n;
-  return kMaxNumber;
+  return gtfs::kMaxRouteNumber;
 }
 
 void GtfsImportDialog::chooseZip() {

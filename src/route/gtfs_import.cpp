@@ -14,6 +14,7 @@ namespace sorane::gtfs {
 namespace {
 
 const QString kNoRoute = QStringLiteral("%1: 路線「%2」がありません");
+const QString kNoRoutes = QStringLiteral("%1: 便のある路線がありません");
 const QString kNoTrips = QStringLiteral("%1: 路線「%2」%3の便がありません");
 const QString kDirection = QStringLiteral("(方向 %1)");
 const QString kNoTrip = QStringLiteral("%1: 便「%2」は路線「%3」%4の便ではありません");
@@ -316,6 +317,7 @@ std::vector<RouteSummary> listRoutes(const Feed& feed) {
       out.push_back(std::move(s));
     }
   }
+  if (out.empty()) throw FeedError(kNoRoutes.arg(feed.label));
   return out;
 }
 

@@ -19,6 +19,8 @@ namespace sorane::gtfs {
 enum class Tickets { Auto, PerStop, ByFare };
 
 inline constexpr int kMaxTickets = 32;
+// Route numbers are typed on the keypad: five digits.
+inline constexpr int kMaxRouteNumber = 99999;
 
 // One route and direction of a feed, as the import would make it.
 struct RouteSummary {
@@ -28,7 +30,8 @@ struct RouteSummary {
   int tickets = 0;  // under Tickets::Auto; 0 for more stops than a route holds
 };
 
-// Every route and direction that has trips, in routes.txt order.
+// Every route and direction that has trips, in routes.txt order. Throws
+// FeedError when there is none.
 std::vector<RouteSummary> listRoutes(const Feed& feed);
 // The line `sorane-route gtfs-routes` prints for it.
 QString describe(const RouteSummary& route);

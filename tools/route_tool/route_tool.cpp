@@ -41,13 +41,9 @@ const QString kBadOption = QStringLiteral("sorane-route: %1 は使えません\n
 const QString kNeedsValue = QStringLiteral("sorane-route: %1 の後に値がありません\n");
 const QString kBadValue = QStringLiteral("sorane-route: %1 に「%2」は使えません(%3)\n");
 const QString kMissing = QStringLiteral("sorane-route: %1 がありません\n");
-const QString kNoRoutes = QStringLiteral("便のある路線がありません");
 const QString kMade = QStringLiteral("%1 停留所、整理券番号 %2 まで");
 const QString kTapeMade = QStringLiteral("放送 %1 件 (%2)");
 const QString kCsvMade = QStringLiteral("運賃の CSV (手で直したら to-hy3 で運賃データに)");
-const QString kShiftJisName = QStringLiteral("Shift-JIS");
-const QString kUtf8BomName = QStringLiteral("UTF-8 (BOM 付き)");
-constexpr int kMaxRouteNumber = 99999;
 
 // The command line of the GTFS commands: the feed, then options with their
 // values and flags alone.
@@ -83,10 +79,10 @@ class Runner {
   void say(const QString& path, const QString& line) { result_.out += path + ": " + line + "\n"; }
   void fail(const QString& path, const QString& line) { result_.err += path + ": " + line + "\n"; }
 
-  // A file's bytes, or nothing after saying, with its name, why not.
   void fail(const QString& path, const RuntimeError& e) {
     result_.err += gtfs::fileFailure(path, e) + QLatin1Char('\n');
   }
+  // A file's bytes, or nothing after saying, with its name, why not.
   std::optional<QByteArray> read(const QString& path, qint64 maxBytes) {
     try {
       return readWholeFile(path, maxBytes);
@@ -219,14 +215,15 @@ class Runner {
     try {
       gtfs::Feed feed =
           gtfs::readFeed(gtfs::FeedFiles::open(a.feed), !a.flags.contains("--no-fares"));
-      warn(feed.warnings);
+      toErr(feed.warnings);
       return feed;
     } catch (const gtfs::FeedError& e) {
-      result_.err += e.message() + QLatin1Char('\n');
+      toErr({e.message()});
       return std::nullopt;
     }
   }
-  void warn(const QStringList& lines) {
+  // Lines on standard error.
+  void toErr(const QStringList& lines) {
     for (const QString& line : lines) result_.err += line + QLatin1Char('\n');
   }
 
@@ -235,10 +232,14 @@ class Runner {
     if (!a) return 2;
     const std::optional<gtfs::Feed> feed = readFeed(*a);
     if (!feed) return 1;
-    const std::vector<gtfs::RouteSummary> routes = gtfs::listRoutes(*feed);
-    if (routes.empty()) fail(a->feed, kNoRoutes);
-    for (const gtfs::RouteSummary& r : routes) result_.out += gtfs::describe(r) + QLatin1Char('\n');
-    return routes.empty() ? 1 : 0;
+    try {
+      for (const gtfs::RouteSummary& r : gtfs::listRoutes(*feed))
+        result_.out += gtfs::describe(r) + QLatin1Char('\n');
+    } catch (const gtfs::FeedError& e) {
+      toErr({e.message()});
+      return 1;
+    }
+    return 0;
   }
 
   int fromGtfs(const QStringList& args) {
@@ -267,8 +268,9 @@ class Runner {
     bool isNumber = false;
     const QString numberText = a->values["--number"];
     const int number = numberText.toInt(&isNumber);
-    if (!isNumber || number < 1 || number > kMaxRouteNumber)
-      return usage(kBadValue.arg("--number", numberText, "1〜99999"));
+    if (!isNumber || number < 1 || number > gtfs::kMaxRouteNumber)
+      return usage(kBadValue.arg("--number", numberText,
+                                 QStringLiteral("1〜%1").arg(gtfs::kMaxRouteNumber)));
 
     const std::optional<gtfs::Feed> feed = readFeed(*a);
     if (!feed) return 1;
@@ -276,16 +278,17 @@ class Runner {
     try {
       route = gtfs::importRoute(*feed, o);
     } catch (const gtfs::FeedError& e) {
-      result_.err += e.message() + QLatin1Char('\n');
+      toErr({e.message()});
       return 1;
     }
-    warn(route.warnings);
+    toErr(route.warnings);
     const QString out = a->values["--out"];
     const std::vector<FileToWrite> files = gtfs::routeFiles(route, number, out, out);
     if (!writeAll(files)) return 1;
     say(files[0].path, kMade.arg(route.rows.size()).arg(route.tickets));
-    say(files[1].path,
-        kTapeMade.arg(route.tapeLines).arg(route.tapeShiftJis ? kShiftJisName : kUtf8BomName));
+    say(files[1].path, kTapeMade.arg(route.tapeLines)
+                           .arg(encodingName(route.tapeShiftJis ? TapeEncoding::ShiftJis
+                                                                : TapeEncoding::Utf8WithBom)));
     say(files[2].path, kCsvMade);
     return 0;
   }

@@ -14,6 +14,7 @@
 #include "board_layout.h"
 #include "fonts.h"
 #include "frm_ctl.h"
+#include "gtfs_import_dialog.h"
 #include "mdl318_000.h"
 #include "mdl_ini_io.h"
 #include "program.h"
@@ -195,6 +196,7 @@ void Form1::buildContextMenu() {
     group->addAction(a);
     connect(a, &QAction::triggered, this, [this, n] { chooseScale(n); });
   }
+  menu_->addAction(GtfsImportDialog::kMenuText, this, &Form1::importGtfs);
 
   menu_->addSeparator();
   lampItem_ = menu_->addAction(kLampItem);
@@ -237,6 +239,11 @@ void Form1::chooseScale(int scale) {
   saveViewScale(viewSettingsFile(), scale);
   app_.setRestartArguments(argumentsForScale(QCoreApplication::arguments(), scale));
   app_.ctl().quit();
+}
+
+void Form1::importGtfs() {
+  GtfsImportDialog dialog(app_, this);
+  dialog.exec();
 }
 
 int Form1::leftTwips() const {

@@ -60,6 +60,8 @@ class Form1 : public QWidget {
   // A scale chosen there: after a Yes, the program quits as it does on
   // request and starts again at `scale`. The scale of this run does nothing.
   void chooseScale(int scale);
+  // The menu's 「GTFSから路線を作る...」: the import dialog, modal.
+  void importGtfs();
 
   // Window position in twips of screen pixels, whatever the view scale.
   int leftTwips() const;

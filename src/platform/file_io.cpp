@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <cerrno>
+#include <vector>
 
 namespace sorane {
 namespace {
@@ -105,9 +106,10 @@ QString findFileIgnoringCase(const QString& path) {
   return {};
 }
 
-void writeFileAtomically(const QString& path, const QByteArray& bytes) {
-  const QByteArray target = QFile::encodeName(path);
-  const QByteArray temp = target + ".tmp";
+namespace {
+
+// Writes `bytes` to `temp` and flushes it; on failure removes it and throws.
+void writeTemporary(const QByteArray& temp, const QByteArray& bytes) {
   const int fd = ::open(temp.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (fd < 0) fail(errno == ENOENT ? ENOTDIR : errno);  // the folder is missing
   auto abandon = [&](int error) {
@@ -133,18 +135,51 @@ void writeFileAtomically(const QString& path, const QByteArray& bytes) {
     ::unlink(temp.constData());
     fail(e);
   }
-  if (::rename(temp.constData(), target.constData()) != 0) {
-    const int e = errno;
-    ::unlink(temp.constData());
-    fail(e);
-  }
-  // Make the rename itself durable.
+}
+
+// Makes the renames in the folder of `path` durable.
+void syncFolderOf(const QString& path) {
   const QByteArray dir = QFile::encodeName(QFileInfo(path).absolutePath());
   const int dfd = ::open(dir.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dfd >= 0) {
     ::fsync(dfd);
     ::close(dfd);
   }
+}
+
+}  // namespace
+
+void writeFileAtomically(const QString& path, const QByteArray& bytes) {
+  writeFilesAtomically({{path, bytes}});
+}
+
+void writeFilesAtomically(const std::vector<FileToWrite>& files, qsizetype* failed) {
+  std::vector<QByteArray> targets, temps;
+  for (const FileToWrite& f : files) {
+    targets.push_back(QFile::encodeName(f.path));
+    temps.push_back(targets.back() + ".tmp");
+  }
+  auto removeTemps = [&](std::size_t from, std::size_t to) {
+    for (std::size_t k = from; k < to; ++k) ::unlink(temps[k].constData());
+  };
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    try {
+      writeTemporary(temps[i], files[i].bytes);
+    } catch (const RuntimeError&) {
+      removeTemps(0, i);
+      if (failed) *failed = static_cast<qsizetype>(i);
+      throw;
+    }
+  }
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    if (::rename(temps[i].constData(), targets[i].constData()) != 0) {
+      const int e = errno;
+      removeTemps(i, files.size());
+      if (failed) *failed = static_cast<qsizetype>(i);
+      fail(e);
+    }
+  }
+  for (const FileToWrite& f : files) syncFolderOf(f.path);
 }
 
 void setWriteCallForTesting(WriteCall call) {

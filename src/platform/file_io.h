@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QString>
 #include <functional>
+#include <vector>
 
 #include "runtime_error.h"
 
@@ -34,6 +35,16 @@ QString findFileIgnoringCase(const QString& path);
 // leaves either the old file or the new one, whole. Throws RuntimeError on
 // failure; the temporary file is removed.
 void writeFileAtomically(const QString& path, const QByteArray& bytes);
+
+// Several files at once: each is written whole to its temporary file first,
+// and only then are they all renamed, so a failure while writing leaves
+// every old file untouched. On failure `failed` (when given) is the index of
+// the file at fault.
+struct FileToWrite {
+  QString path;
+  QByteArray bytes;
+};
+void writeFilesAtomically(const std::vector<FileToWrite>& files, qsizetype* failed = nullptr);
 
 // Test seam: replaces the system's write call (nullptr restores it).
 using WriteCall = std::function<ssize_t(int fd, const void* data, size_t size)>;

@@ -1,8 +1,7 @@
 #include "route_csv.h"
 
-#include <QStringDecoder>
-
 #include "cp932.h"
+#include "utf8.h"
 
 namespace sorane {
 
@@ -47,13 +46,16 @@ QStringList splitCsvLine(const QString& line, bool* ok) {
   return fields;
 }
 
+QByteArray csvBytesAsUtf8(const QByteArray& bytes, bool* fromShiftJis) {
+  if (fromShiftJis) *fromShiftJis = false;
+  if (bytes.startsWith("\xEF\xBB\xBF")) return bytes.mid(3);
+  if (utf8::isValid(bytes)) return bytes;
+  if (fromShiftJis) *fromShiftJis = true;
+  return cp932::decode(bytes).toUtf8();
+}
+
 QString decodeCsvText(const QByteArray& bytes) {
-  QByteArray b = bytes;
-  if (b.startsWith("\xEF\xBB\xBF")) return QString::fromUtf8(b.mid(3));
-  QStringDecoder utf8(QStringDecoder::Utf8);
-  const QString text = utf8(b);
-  if (!utf8.hasError()) return text;
-  return cp932::decode(b);
+  return QString::fromUtf8(csvBytesAsUtf8(bytes));
 }
 
 bool routeFromCsv(const QByteArray& csv, std::vector<RouteRow>& rows, QString& error) {

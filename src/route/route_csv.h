@@ -17,6 +17,9 @@ QStringList splitCsvLine(const QString& line, bool* ok);
 // Text of a CSV file: UTF-8 (with or without a byte-order mark) when it is
 // valid UTF-8, otherwise Shift-JIS.
 QString decodeCsvText(const QByteArray& bytes);
+// The same text as UTF-8 bytes, the byte-order mark dropped; `fromShiftJis`
+// tells whether the bytes were read as Shift-JIS.
+QByteArray csvBytesAsUtf8(const QByteArray& bytes, bool* fromShiftJis = nullptr);
 
 // Rows of a route CSV: stop name, ticket number, 32 fares, then optional
 // columns 33..150 (an empty one is 0). Blank lines and lines starting with

@@ -73,6 +73,7 @@ TEST_F(ViewScaleTest, RightPressOnTheFaceCellsLabelsOrStripOffersTheScales) {
   QMenu* menu = form.contextMenu();
   ASSERT_FALSE(menu->actions().isEmpty());
   EXPECT_EQ(menu->actions().front()->text(), QStringLiteral("表示倍率"));
+  EXPECT_EQ(menu->actions()[1]->text(), QStringLiteral("GTFSから路線を作る..."));
   const QWidget* targets[] = {&form, form.Degit[5], form.lblSeiriNum[9].data(),
                               form.ChimeiCtl->Picture1()};
   for (int scale : {1, 2, 3}) {

@@ -70,11 +70,11 @@ std::optional<QString> run(const XServer& x, const QString& program, const QStri
 }
 
 Program318::Program318(const XServer& x, bool demoSettings, const QProcessEnvironment& extra,
-                       const QStringList& arguments) {
+                       const QStringList& arguments, const QString& demoFolder) {
   const QString target = QDir(dir_.path()).filePath(QStringLiteral("318"));
   if (!QFile::copy(QStringLiteral(SORANE_PROGRAM), target)) return;
-  if (demoSettings && !run(x, QStringLiteral(SORANE_DEMO_SETTINGS),
-                           {target + QStringLiteral(".in4"), QStringLiteral(SORANE_DEMO_DIR)}))
+  if (demoSettings &&
+      !run(x, QStringLiteral(SORANE_DEMO_SETTINGS), {target + QStringLiteral(".in4"), demoFolder}))
     return;
   QProcessEnvironment env = x.environment();
   for (const QString& key : extra.keys()) env.insert(key, extra.value(key));

@@ -42,9 +42,11 @@ std::optional<QString> run(const XServer& x, const QString& program, const QStri
 class Program318 {
  public:
   // With `demoSettings`, the program starts with the demo route's settings
-  // file beside it, as tools/run places it.
+  // file beside it, as tools/run places it, its folders `demoFolder` (by
+  // default the demo data itself).
   explicit Program318(const XServer& x, bool demoSettings = false,
-                      const QProcessEnvironment& extra = {}, const QStringList& arguments = {});
+                      const QProcessEnvironment& extra = {}, const QStringList& arguments = {},
+                      const QString& demoFolder = QStringLiteral(SORANE_DEMO_DIR));
   ~Program318();
   bool started() const { return started_; }
   QString folder() const { return dir_.path(); }

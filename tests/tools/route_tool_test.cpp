@@ -2,13 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
 #include "bytes.h"
 #include "cp932.h"
+#include "file_io.h"
+#include "gtfs_import.h"
 #include "route_check.h"
 #include "route_csv.h"
+#include "test_feed.h"
 
 namespace sorane::routetool {
 namespace {
@@ -145,6 +149,28 @@ TEST(TapeCheck, ReportsTheLineAtFault) {
 namespace sorane::routetool {
 namespace {
 
+// A command line, what it must print and its status. "%1" is the folder;
+// an error text starting "usage:" is followed by the usage.
+struct Row {
+  QStringList args;
+  int status;
+  QString out, err;
+};
+
+int expectRun(const QString& folder, const Row& r) {
+  QStringList args;
+  for (const QString& a : r.args) args << QString(a).replace("%1", folder);
+  const ToolRun run = runRouteTool(args);
+  const std::string what = args.join(' ').toStdString();
+  EXPECT_EQ(run.status, r.status) << what;
+  EXPECT_EQ(run.out, QString(r.out).replace("%1", folder)) << what;
+  if (r.err.startsWith("usage:"))
+    EXPECT_TRUE(run.err.startsWith(r.err.mid(6) + QStringLiteral("使い方:"))) << what;
+  else
+    EXPECT_EQ(run.err, QString(r.err).replace("%1", folder)) << what;
+  return run.status;
+}
+
 // What sorane-route says, and where: every message about a file names it.
 TEST(RouteTool, MessagesNameTheirFileAndTheKindItRead) {
   QTemporaryDir dir;
@@ -160,11 +186,6 @@ TEST(RouteTool, MessagesNameTheirFileAndTheKindItRead) {
   put("1tp.csv", cp932::encode(QStringLiteral("次は、駅前です。,1,2\r\n")));
   put("2tp.csv", QByteArray());
   put("short.hy3", QByteArray(1, '\x02'));
-  struct Row {
-    QStringList args;
-    int status;
-    QString out, err;  // "%1" is the folder
-  };
   const Row rows[] = {
       {{"check", "%1/route.csv"},
        0,
@@ -211,20 +232,66 @@ TEST(RouteTool, MessagesNameTheirFileAndTheKindItRead) {
        "",
        "%1/short.hy3: ファイルが短すぎます(先頭2バイトの停留所数がありません)\n"},
       {{"to-hy3", "%1/route.csv", "%1/r.hy3"}, 0, "%1/r.hy3: 2 停留所\n", ""},
-      {{"check"}, 2, "", "usage"},
+      {{"check"}, 2, "", "usage:"},
   };
+  for (const Row& r : rows) expectRun(dir.path(), r);
+}
+
+}  // namespace
+}  // namespace sorane::routetool
+
+namespace sorane::routetool {
+namespace {
+
+// from-gtfs writes its three files, or none of them; gtfs-routes lists.
+TEST(RouteTool, GtfsCommandsWriteAllThreeFilesOrNone) {
+  QTemporaryDir dir;
+  const test::TestFeed feed = test::TestFeed::line(5);
+  feed.writeTo(dir.filePath("feed"));
+  test::TestFeed::line(40).writeTo(dir.filePath("wide"));  // 39 tickets
+  const QString out = dir.filePath("out");
+  QDir().mkpath(out);
+  QFile old(out + "/7.hy3");
+  ASSERT_TRUE(old.open(QIODevice::WriteOnly) && old.write("old") == 3);
+  old.close();
+  const QStringList make = {"from-gtfs", "%1/feed", "--route", "L", "--number", "7", "--out"};
+  const Row rows[] = {
+      {{"gtfs-routes", "%1/feed"},
+       0,
+       "L  方向 0  5 停留所  2 便  1 緑線  停留所1 → 停留所5  整理券 4\n",
+       ""},
+      {{"from-gtfs", "%1/wide", "--route", "L", "--number", "7", "--out", "%1/out"},
+       1,
+       "",
+       "%1/wide: 路線「L」には整理券番号が 39 必要で、32 を超えます\n"},
+      {make + QStringList{"%1/nosuch"}, 1, "", "%1/nosuch/7.hy3: パスが見つかりません。 (76)\n"},
+      {make + QStringList{"%1/out", "--direction", "2"}, 2, "",
+       "usage:sorane-route: --direction に「2」は使えません(0 か 1)\n"},
+      {{"from-gtfs", "%1/feed", "--route", "L", "--out", "%1/out"},
+       2,
+       "",
+       "usage:sorane-route: --number がありません\n"},
+      {make + QStringList{"%1/out", "--times"}, 0,
+       "%1/out/7.hy3: 5 停留所、整理券番号 4 まで\n%1/out/7tp.csv: 放送 5 件 (Shift-JIS)\n"
+       "%1/out/7.csv: 運賃の CSV (手で直したら to-hy3 で運賃データに)\n",
+       ""},
+      {{"to-hy3", "%1/out/7.csv", "%1/back.hy3"}, 0, "%1/back.hy3: 5 停留所\n", ""},
+  };
+  auto bytesOf = [](const QString& path) { return readWholeFile(path, 1 << 20); };
   for (const Row& r : rows) {
-    QStringList args;
-    for (const QString& a : r.args) args << QString(a).replace("%1", dir.path());
-    const ToolRun run = runRouteTool(args);
-    const QString what = args.join(' ');
-    EXPECT_EQ(run.status, r.status) << what.toStdString();
-    EXPECT_EQ(run.out, QString(r.out).replace("%1", dir.path())) << what.toStdString();
-    if (r.err == "usage")
-      EXPECT_TRUE(run.err.startsWith(QStringLiteral("使い方:"))) << what.toStdString();
-    else
-      EXPECT_EQ(run.err, QString(r.err).replace("%1", dir.path())) << what.toStdString();
+    if (expectRun(dir.path(), r) != 0) {
+      EXPECT_EQ(bytesOf(out + "/7.hy3"), "old") << r.args.join(' ').toStdString();
+      EXPECT_EQ(QDir(out).entryList(QDir::Files), QStringList{"7.hy3"});
+    }
   }
+  gtfs::ImportOptions o;
+  o.routeId = "L";
+  o.times = true;
+  const auto made = gtfs::routeFiles(
+      gtfs::importRoute(gtfs::readFeed(gtfs::FeedFiles::open(dir.filePath("feed")), true), o), 7,
+      out, out);
+  for (const FileToWrite& f : made) EXPECT_EQ(bytesOf(f.path), f.bytes) << f.path.toStdString();
+  EXPECT_EQ(bytesOf(dir.filePath("back.hy3")), bytesOf(out + "/7.hy3"));
 }
 
 }  // namespace

@@ -49,6 +49,12 @@ QStringList checkRouteFile(const QByteArray& bytes, bool* ok) {
   return report;
 }
 
+QString encodingName(TapeEncoding encoding) {
+  static const QString kEncodings[] = {QStringLiteral("Shift-JIS"), QStringLiteral("UTF-8"),
+                                       QStringLiteral("UTF-8 (BOM 付き)")};
+  return kEncodings[static_cast<int>(encoding)];
+}
+
 QStringList checkTapeFile(const QByteArray& bytes, bool* ok) {
   const TapeFile f = parseTapeFile(bytes);
   *ok = f.ok();
@@ -80,11 +86,9 @@ QStringList checkTapeFile(const QByteArray& bytes, bool* ok) {
     steps += e.StepFlag == 1;
     blank += e.Text.trimmed().isEmpty();
   }
-  static const QString kEncodings[] = {QStringLiteral("Shift-JIS"), QStringLiteral("UTF-8"),
-                                       QStringLiteral("UTF-8 (BOM 付き)")};
   QStringList report{
       QStringLiteral("放送 %1 件、うち停留所を送るもの %2 件").arg(f.entries.size()).arg(steps),
-      QStringLiteral("文字コード: ") + kEncodings[static_cast<int>(f.encoding)]};
+      QStringLiteral("文字コード: ") + encodingName(f.encoding)};
   if (blank > 0)
     report << QStringLiteral("文が空の行が %1 件あります(その行では何も話しません)").arg(blank);
   if (!bytes.isEmpty() && !bytes.contains("\r\n"))

@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QStringList>
 
+#include "tape_file.h"
+
 namespace sorane::routetool {
 
 // Plain-words report on a route fare file; `ok` is false when the program
@@ -11,5 +13,8 @@ QStringList checkRouteFile(const QByteArray& bytes, bool* ok);
 
 // The same for an announcement file ("…tp.csv").
 QStringList checkTapeFile(const QByteArray& bytes, bool* ok);
+
+// How the reports name an announcement file's encoding.
+QString encodingName(TapeEncoding encoding);
 
 }  // namespace sorane::routetool

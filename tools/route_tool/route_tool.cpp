@@ -1,9 +1,12 @@
 #include "route_tool.h"
 
 #include <QFileInfo>
+#include <QHash>
+#include <QSet>
 #include <optional>
 
 #include "file_io.h"
+#include "gtfs_import.h"
 #include "route_check.h"
 #include "route_csv.h"
 #include "runtime_error.h"
@@ -20,6 +23,12 @@ const QString kUsage = QStringLiteral(
     "  sorane-route check 路線.csv          運賃の CSV "
     "か放送用データ(1tp.csv)を中身で見分けて調べる\n"
     "  sorane-route check --fares|--tape ファイル   種類を指定して調べる\n"
+    "  sorane-route gtfs-routes 路線データ.zip|フォルダー [--no-fares]\n"
+    "      GTFS-JP の路線と方向ごとに、停留所と便の数、名前、起点 → 終点、整理券番号の数を示す\n"
+    "  sorane-route from-gtfs 路線データ.zip|フォルダー --route 路線ID [--direction 0|1]\n"
+    "      [--trip 便ID] [--tickets auto|per-stop|by-fare] [--times] [--no-fares]\n"
+    "      --number 系統番号 --out フォルダー\n"
+    "      GTFS-JP の路線から 系統番号.hy3、系統番号tp.csv、系統番号.csv を作る\n"
     "CSV の1行は "
     "停留所名,整理券番号,運賃1,…,運賃32[,列33,…,列150]。#で始まる行は読み飛ばす。\n");
 
@@ -27,6 +36,22 @@ const QString kUsage = QStringLiteral(
 constexpr qint64 kMaxCsvBytes = 4 * kMaxRouteFileBytes;
 
 enum class Kind { FareFile, FareCsv, Tape };
+
+const QString kBadOption = QStringLiteral("sorane-route: %1 は使えません\n");
+const QString kNeedsValue = QStringLiteral("sorane-route: %1 の後に値がありません\n");
+const QString kBadValue = QStringLiteral("sorane-route: %1 に「%2」は使えません(%3)\n");
+const QString kMissing = QStringLiteral("sorane-route: %1 がありません\n");
+const QString kMade = QStringLiteral("%1 停留所、整理券番号 %2 まで");
+const QString kTapeMade = QStringLiteral("放送 %1 件 (%2)");
+const QString kCsvMade = QStringLiteral("運賃の CSV (手で直したら to-hy3 で運賃データに)");
+
+// The command line of the GTFS commands: the feed, then options with their
+// values and flags alone.
+struct GtfsArgs {
+  QString feed;
+  QHash<QString, QString> values;
+  QSet<QString> flags;
+};
 
 class Runner {
  public:
@@ -40,6 +65,8 @@ class Runner {
                                        : Kind::FareCsv));
     if (args.size() == 3 && args[0] == "check" && args[1] == "--tape")
       return finish(check(args[2], Kind::Tape));
+    if (!args.isEmpty() && args[0] == "gtfs-routes") return finish(gtfsRoutes(args.mid(1)));
+    if (!args.isEmpty() && args[0] == "from-gtfs") return finish(fromGtfs(args.mid(1)));
     result_.err = kUsage;
     return finish(2);
   }
@@ -52,21 +79,27 @@ class Runner {
   void say(const QString& path, const QString& line) { result_.out += path + ": " + line + "\n"; }
   void fail(const QString& path, const QString& line) { result_.err += path + ": " + line + "\n"; }
 
+  void fail(const QString& path, const RuntimeError& e) {
+    result_.err += gtfs::fileFailure(path, e) + QLatin1Char('\n');
+  }
   // A file's bytes, or nothing after saying, with its name, why not.
   std::optional<QByteArray> read(const QString& path, qint64 maxBytes) {
     try {
       return readWholeFile(path, maxBytes);
     } catch (const RuntimeError& e) {
-      fail(path, QStringLiteral("%1 (%2)").arg(e.description()).arg(e.number()));
+      fail(path, e);
       return std::nullopt;
     }
   }
-  bool write(const QString& path, const QByteArray& bytes) {
+  bool write(const QString& path, const QByteArray& bytes) { return writeAll({{path, bytes}}); }
+  // All the files or, on failure, none of them changed.
+  bool writeAll(const std::vector<FileToWrite>& files) {
+    qsizetype failed = 0;
     try {
-      writeFileAtomically(path, bytes);
+      writeFilesAtomically(files, &failed);
       return true;
     } catch (const RuntimeError& e) {
-      fail(path, QStringLiteral("%1 (%2)").arg(e.description()).arg(e.number()));
+      fail(files[static_cast<std::size_t>(failed)].path, e);
       return false;
     }
   }
@@ -143,6 +176,121 @@ class Runner {
     for (const QString& line : report) say(path, line);
     say(path, ok ? QStringLiteral("使えます") : QStringLiteral("このままでは使えません"));
     return ok ? 0 : 1;
+  }
+
+  int usage(const QString& why) {
+    result_.err = why + kUsage;
+    return 2;
+  }
+
+  // Nothing when the command line is wrong (then the usage is said).
+  std::optional<GtfsArgs> parseGtfs(const QStringList& args, const QStringList& valued,
+                                    const QStringList& alone) {
+    GtfsArgs a;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+      const QString& arg = args[i];
+      if (valued.contains(arg)) {
+        if (i + 1 >= args.size()) {
+          usage(kNeedsValue.arg(arg));
+          return std::nullopt;
+        }
+        a.values.insert(arg, args[++i]);
+      } else if (alone.contains(arg)) {
+        a.flags.insert(arg);
+      } else if (arg.startsWith(QLatin1String("--")) || !a.feed.isEmpty()) {
+        usage(kBadOption.arg(arg));
+        return std::nullopt;
+      } else {
+        a.feed = arg;
+      }
+    }
+    if (a.feed.isEmpty()) {
+      usage(kMissing.arg(QStringLiteral("路線データ")));
+      return std::nullopt;
+    }
+    return a;
+  }
+
+  std::optional<gtfs::Feed> readFeed(const GtfsArgs& a) {
+    try {
+      gtfs::Feed feed =
+          gtfs::readFeed(gtfs::FeedFiles::open(a.feed), !a.flags.contains("--no-fares"));
+      toErr(feed.warnings);
+      return feed;
+    } catch (const gtfs::FeedError& e) {
+      toErr({e.message()});
+      return std::nullopt;
+    }
+  }
+  // Lines on standard error.
+  void toErr(const QStringList& lines) {
+    for (const QString& line : lines) result_.err += line + QLatin1Char('\n');
+  }
+
+  int gtfsRoutes(const QStringList& args) {
+    const std::optional<GtfsArgs> a = parseGtfs(args, {}, {"--no-fares"});
+    if (!a) return 2;
+    const std::optional<gtfs::Feed> feed = readFeed(*a);
+    if (!feed) return 1;
+    try {
+      for (const gtfs::RouteSummary& r : gtfs::listRoutes(*feed))
+        result_.out += gtfs::describe(r) + QLatin1Char('\n');
+    } catch (const gtfs::FeedError& e) {
+      toErr({e.message()});
+      return 1;
+    }
+    return 0;
+  }
+
+  int fromGtfs(const QStringList& args) {
+    const std::optional<GtfsArgs> a =
+        parseGtfs(args, {"--route", "--direction", "--trip", "--tickets", "--number", "--out"},
+                  {"--times", "--no-fares"});
+    if (!a) return 2;
+    for (const char* required : {"--route", "--number", "--out"})
+      if (!a->values.contains(required)) return usage(kMissing.arg(required));
+    gtfs::ImportOptions o;
+    o.routeId = a->values["--route"].toStdString();
+    if (a->values.contains("--direction")) {
+      const QString d = a->values["--direction"];
+      if (d != "0" && d != "1") return usage(kBadValue.arg("--direction", d, "0 か 1"));
+      o.direction = d.toStdString();
+    }
+    if (a->values.contains("--trip")) o.trip = a->values["--trip"].toStdString();
+    const QHash<QString, gtfs::Tickets> modes = {{"auto", gtfs::Tickets::Auto},
+                                                 {"per-stop", gtfs::Tickets::PerStop},
+                                                 {"by-fare", gtfs::Tickets::ByFare}};
+    const QString mode = a->values.value("--tickets", "auto");
+    if (!modes.contains(mode))
+      return usage(kBadValue.arg("--tickets", mode, "auto、per-stop、by-fare のどれか"));
+    o.tickets = modes[mode];
+    o.times = a->flags.contains("--times");
+    bool isNumber = false;
+    const QString numberText = a->values["--number"];
+    const int number = numberText.toInt(&isNumber);
+    if (!isNumber || number < 1 || number > gtfs::kMaxRouteNumber)
+      return usage(kBadValue.arg("--number", numberText,
+                                 QStringLiteral("1〜%1").arg(gtfs::kMaxRouteNumber)));
+
+    const std::optional<gtfs::Feed> feed = readFeed(*a);
+    if (!feed) return 1;
+    gtfs::ImportedRoute route;
+    try {
+      route = gtfs::importRoute(*feed, o);
+    } catch (const gtfs::FeedError& e) {
+      toErr({e.message()});
+      return 1;
+    }
+    toErr(route.warnings);
+    const QString out = a->values["--out"];
+    const std::vector<FileToWrite> files = gtfs::routeFiles(route, number, out, out);
+    if (!writeAll(files)) return 1;
+    say(files[0].path, kMade.arg(route.rows.size()).arg(route.tickets));
+    say(files[1].path, kTapeMade.arg(route.tapeLines)
+                           .arg(encodingName(route.tapeShiftJis ? TapeEncoding::ShiftJis
+                                                                : TapeEncoding::Utf8WithBom)));
+    say(files[2].path, kCsvMade);
+    return 0;
   }
 
   ToolRun result_;

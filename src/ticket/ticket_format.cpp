@@ -660,7 +660,12 @@ void Parser::finish() {
     problem(barcodeInfoPos_, QStringLiteral("barcode-info がありますが、バーコードがありません"));
   if (d_.barcodeInfo && !barcodes.empty()) {
     bool route = false, stop = false;
-    auto limit = [](int width) { return static_cast<int>(std::pow(10, width)) - 1; };
+    // The largest number of `width` digits; ten digits need 64 bits.
+    auto limit = [](int width) {
+      std::int64_t n = 1;
+      for (int i = 0; i < width; ++i) n *= 10;
+      return n - 1;
+    };
     for (std::size_t i : barcodes) {
       const Template& t = d_.items[i].data;
       route = route || t.uses(Field::Route);

@@ -424,6 +424,8 @@ TEST(TicketCapability, FollowsTheItemsThatUseEachValue) {
       {header + "barcode x=0 y=0 w=9 h=9 type=qr data=\"{stop}{date}{route}{index}\"\n"
                 "barcode x=10 y=0 w=9 h=9 type=code128 data=\"R{route}T{ticket}\"\n",
        {1, 0, 1, 1, 1, 2, 50, 1, 0, 20, 0}},
+      {header + "barcode x=0 y=0 w=9 h=9 type=code128 data=\"{route:010}{ticket:010}\"\n",
+       {0, 0, 1, 0, 1, 1, 50, 1, 0, 20, 0}},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.body.toStdString());

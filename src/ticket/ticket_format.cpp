@@ -327,7 +327,12 @@ void Parser::statement(const Statement& s) {
     size_ = true;
   } else if (s.keyword == QLatin1String("note") || s.keyword == QLatin1String("company")) {
     const bool note = s.keyword == QLatin1String("note");
-    if (s.args.size() != 1 || !s.args[0].key.isEmpty()) {
+    if (s.args.size() == 1 && !s.args[0].key.isEmpty()) {
+      problem(keyAt(s.args[0]),
+              QStringLiteral("%1 の文に「=」を含むときは \"…\" で囲みます").arg(s.keyword));
+      return;
+    }
+    if (s.args.size() != 1) {
       problem(pos, QStringLiteral("%1 の後には文を1つ書きます(空白を含むときは \"…\" で囲みます)")
                        .arg(s.keyword));
       return;

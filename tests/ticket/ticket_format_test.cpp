@@ -351,6 +351,7 @@ TEST(TicketErrors, PointAtTheLineAndColumnAtFault) {
       {"note 停留所 名\n",
        {3, 1},
        QStringLiteral("note の後には文を1つ書きます(空白を含むときは \"…\" で囲みます)")},
+      {"note a=b\n", {3, 6}, QStringLiteral("note の文に「=」を含むときは \"…\" で囲みます")},
       {"text x=1 y=1 w=10 h=5 text=\"停留所 {company}\"\n",
        {3, 29},
        QStringLiteral("{company} を使うには company の行で社名を書いてください")},

@@ -263,6 +263,7 @@ Pictures loadPictures(const Description& d, const QString& folder, std::vector<P
   const QString root = QFileInfo(folder).canonicalFilePath();
   qint64 pixels = 0;
   qint64 elements = 0;
+  double elementArea = 0;
   for (const Item& item : d.items) {
     if (item.kind != ItemKind::Picture) continue;
     auto fail = [&](const QString& why) {
@@ -319,12 +320,18 @@ Pictures loadPictures(const Description& d, const QString& folder, std::vector<P
     const Picture& picture = *pictures[item.file];
     pixels += picture.pixels();
     elements += picture.elements();
+    elementArea += picture.elements() * item.box.width() * item.box.height();
     if (pixels > kMaxPicturePixels) {
       fail(QStringLiteral("描く絵のピクセルが合わせて %1 を超えています").arg(kMaxPicturePixels));
       return pictures;
     }
     if (elements > kMaxSvgElements) {
       fail(QStringLiteral("描く SVG の要素が合わせて %1 個を超えています").arg(kMaxSvgElements));
+      return pictures;
+    }
+    if (elementArea > static_cast<double>(kMaxSvgElementArea)) {
+      fail(QStringLiteral("描く SVG の要素の数と面積(mm²)の積が合わせて %1 を超えています")
+               .arg(kMaxSvgElementArea));
       return pictures;
     }
   }

@@ -19,9 +19,12 @@ inline constexpr qint64 kMaxPictureBytes = 1024 * 1024;
 // Every decoded picture, a file or one inside an SVG.
 inline constexpr int kMaxPictureSide = 2048;
 // Each picture item counts its picture's pixels (an SVG: those of the pictures
-// inside it) and SVG elements; these are the sums over all items.
-inline constexpr qint64 kMaxPicturePixels = 2LL * kMaxPictureSide * kMaxPictureSide;
-inline constexpr int kMaxSvgElements = 1000;
+// inside it), its SVG elements, and those times its area in mm², which is
+// what drawing the SVG costs; these are the sums over all items. An SVG file
+// has at most kMaxSvgElements too.
+inline constexpr qint64 kMaxPicturePixels = static_cast<qint64>(kMaxPictureSide) * kMaxPictureSide;
+inline constexpr int kMaxSvgElements = 250;
+inline constexpr qint64 kMaxSvgElementArea = 10'000;
 inline constexpr int kMaxSvgDepth = 32;
 // A progressive JPEG costs a pass over the picture for each of its scans.
 inline constexpr int kMaxJpegScans = 32;

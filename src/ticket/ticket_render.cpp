@@ -247,7 +247,18 @@ bool drawBarcode(QPainter& p, const Page& page, const Item& item, const QString&
     p.setPen(item.color);
     drawAcross(p, label, textBox, {budget.take(data, textMm)}, textMm * page.scale);
   }
-  if (shape.square) {
+  // Every module a whole number of pixels, as many as fit, on whole pixels:
+  // bars of uneven widths cannot be scanned. Linear codes keep the height.
+  const QSizeF modules = shape.size / shape.module;
+  const int each = static_cast<int>(std::min(box.width() / modules.width(),
+                                             shape.square ? box.height() / modules.height() : 1e9));
+  if (each >= 1) {
+    const QSizeF drawn(modules.width() * each,
+                       shape.square ? modules.height() * each : std::round(box.height()));
+    box = QRectF(QPointF(std::round(box.center().x() - drawn.width() / 2),
+                         std::round(box.center().y() - drawn.height() / 2)),
+                 drawn);
+  } else if (shape.square) {
     const double side = std::min(box.width(), box.height());
     box = QRectF(box.center() - QPointF(side / 2, side / 2), QSizeF(side, side));
   }

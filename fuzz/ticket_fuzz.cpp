@@ -1,5 +1,6 @@
 // libFuzzer target for the ticket plug-in reader. A file that reads must
 // describe what its capability fields say, and read the same a second time.
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <limits>
@@ -39,7 +40,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   int barcodes = 0;
   bool date = false, time = false, route = false, stop = false;
+  // What each company variant paints stays within its bound.
+  for (int variant = 1; variant <= std::max<qsizetype>(1, d.companies.size()); ++variant) {
+    double area = 0;
+    for (const Item& item : d.items)
+      if (item.company == 0 || item.company == variant) area += paintedArea(item);
+    require(area <= kMaxPaintedTickets * d.size.width() * d.size.height());
+  }
   for (const Item& item : d.items) {
+    require(item.size <= kMaxCharMm);
     barcodes += item.kind == ItemKind::Barcode;
     for (const Template* t : {&item.text, &item.data}) {
       date = date || t->uses(Field::Date);

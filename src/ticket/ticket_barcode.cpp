@@ -2,7 +2,9 @@
 
 #include <zint.h>
 
+#include <cmath>
 #include <memory>
+#include <numeric>
 
 namespace sorane::ticket {
 namespace {
@@ -56,8 +58,16 @@ bool encodeBarcode(Symbology symbology, const QString& data, BarcodeShape& shape
   shape.size = QSizeF(symbol->vector->width, symbol->vector->height);
   shape.square = symbology == Symbology::Qr;
   constexpr int kWhite = 8;
-  for (const zint_vector_rect* r = symbol->vector->rectangles; r; r = r->next)
-    if (r->colour != kWhite) shape.bars.emplace_back(r->x, r->y, r->width, r->height);
+  // The module divides every edge across (and, in a square symbol, down).
+  long module = 0;
+  for (const zint_vector_rect* r = symbol->vector->rectangles; r; r = r->next) {
+    if (r->colour == kWhite) continue;
+    shape.bars.emplace_back(r->x, r->y, r->width, r->height);
+    for (float v : {r->x, r->width}) module = std::gcd(module, std::lround(v));
+    if (shape.square)
+      for (float v : {r->y, r->height}) module = std::gcd(module, std::lround(v));
+  }
+  shape.module = module > 0 ? static_cast<double>(module) : 1;
   return true;
 }
 

@@ -11,11 +11,12 @@ namespace sorane::ticket {
 
 inline constexpr int kMaxBarcodeChars = 500;
 
-// A symbol as libzint lays it out, in its own units (one module = 1 unit
-// wide for linear codes). `square` symbols keep their aspect when drawn.
+// A symbol as libzint lays it out, in its own units; `module` is the side of
+// one module in them. `square` symbols keep their aspect when drawn.
 struct BarcodeShape {
   QSizeF size;
   std::vector<QRectF> bars;
+  double module = 1;
   bool square = false;
 };
 

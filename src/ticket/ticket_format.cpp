@@ -84,6 +84,7 @@ class Parser {
   std::optional<Statement> tokenize(const QString& text, int lineNo);
   void statement(const Statement& s);
   void finish();
+  void checkPaintedArea();
 
   // Arguments of keyed statements.
   bool keysOnly(const Statement& s, const QStringList& allowed);
@@ -327,7 +328,12 @@ void Parser::statement(const Statement& s) {
     size_ = true;
   } else if (s.keyword == QLatin1String("note") || s.keyword == QLatin1String("company")) {
     const bool note = s.keyword == QLatin1String("note");
-    if (s.args.size() != 1 || !s.args[0].key.isEmpty()) {
+    if (s.args.size() == 1 && !s.args[0].key.isEmpty()) {
+      problem(keyAt(s.args[0]),
+              QStringLiteral("%1 の文に「=」を含むときは \"…\" で囲みます").arg(s.keyword));
+      return;
+    }
+    if (s.args.size() != 1) {
       problem(pos, QStringLiteral("%1 の後には文を1つ書きます(空白を含むときは \"…\" で囲みます)")
                        .arg(s.keyword));
       return;
@@ -539,6 +545,9 @@ void Parser::item(const Statement& s) {
     if (const Arg* t = required(s, QStringLiteral("text"))) {
       dataPos = at(*t);
       it.text = templ(*t).value_or(Template());
+      if (t->value.toUcs4().size() > kMaxTextChars)
+        problem(at(*t, kMaxTextChars),
+                QStringLiteral("text は %1 文字までです").arg(kMaxTextChars));
     }
     it.face = QStringLiteral("gothic");
     if (const Arg* a = arg(s, QStringLiteral("face"))) {
@@ -547,7 +556,7 @@ void Parser::item(const Statement& s) {
       it.face = a->value;
     }
     if (const Arg* a = arg(s, QStringLiteral("size"))) {
-      it.size = number(*a, 0.5, 100).value_or(0);
+      it.size = number(*a, 0.5, kMaxCharMm).value_or(0);
     }
     if (const Arg* a = arg(s, QStringLiteral("weight"))) {
       if (a->value == QLatin1String("normal")) {
@@ -631,6 +640,23 @@ void Parser::item(const Statement& s) {
   dataPos_.push_back(dataPos);
 }
 
+// What each company variant paints: the items for all and its own.
+void Parser::checkPaintedArea() {
+  const double most = kMaxPaintedTickets * d_.size.width() * d_.size.height();
+  for (int variant = 1; variant <= std::max<qsizetype>(1, d_.companies.size()); ++variant) {
+    double area = 0;
+    for (std::size_t i = 0; i < d_.items.size(); ++i) {
+      if (d_.items[i].company != 0 && d_.items[i].company != variant) continue;
+      area += paintedArea(d_.items[i]);
+      if (area > most) {
+        problem(itemPos_[i], QStringLiteral("描く項目の面積が合わせて券の %1 倍を超えています")
+                                 .arg(kMaxPaintedTickets));
+        return;
+      }
+    }
+  }
+}
+
 void Parser::finish() {
   if (!header_) {
     problem({1, 1}, QStringLiteral("最初の行は「sorane-ticket 1」です(中身がありません)"));
@@ -642,6 +668,7 @@ void Parser::finish() {
     return;
   }
   if (!size_) problem(headerPos_, QStringLiteral("size の行がありません"));
+  checkPaintedArea();
   for (const auto& [pos, n] : companyRefs_)
     if (n > d_.companies.size())
       problem(pos, QStringLiteral("社名は %1 個しかありません").arg(d_.companies.size()));
@@ -660,7 +687,12 @@ void Parser::finish() {
     problem(barcodeInfoPos_, QStringLiteral("barcode-info がありますが、バーコードがありません"));
   if (d_.barcodeInfo && !barcodes.empty()) {
     bool route = false, stop = false;
-    auto limit = [](int width) { return static_cast<int>(std::pow(10, width)) - 1; };
+    // The largest number of `width` digits; ten digits need 64 bits.
+    auto limit = [](int width) {
+      std::int64_t n = 1;
+      for (int i = 0; i < width; ++i) n *= 10;
+      return n - 1;
+    };
     for (std::size_t i : barcodes) {
       const Template& t = d_.items[i].data;
       route = route || t.uses(Field::Route);
@@ -706,6 +738,18 @@ void Parser::finish() {
 
 ParseResult parseTicket(const QByteArray& bytes) {
   return Parser().run(bytes);
+}
+
+double paintedArea(const Item& item) {
+  const double box = item.box.width() * item.box.height();
+  switch (item.kind) {
+    case ItemKind::Line:
+      return (item.line.length() + item.pen) * item.pen;
+    case ItemKind::Frame:
+      return std::min(box, 2 * (item.box.width() + item.box.height()) * item.pen);
+    default:
+      return box;
+  }
 }
 
 std::int32_t mmToTwips(double mm) {

@@ -28,6 +28,20 @@ inline constexpr double kMinTicketMm = 10;
 inline constexpr double kMaxTicketMm = 150;
 inline constexpr int kMaxRoute = 99999;
 inline constexpr int kMaxStop = 32767;
+// Bounds on the work of drawing. A text, as written and as drawn, and all the
+// texts of a ticket together, in characters; the area the items of one
+// company variant paint together, in tickets.
+inline constexpr int kMaxTextChars = 200;
+inline constexpr int kMaxTicketChars = 1000;
+inline constexpr int kMaxPaintedTickets = 4;
+// Qt draws a glyph from its cache while it is under 64 pixels on the device,
+// larger ones as outlines, a hundred times slower. The largest character
+// stays under that at the panel's size (1x); characters from kLargeCharMm up
+// pass it at 3x, and a ticket draws at most kMaxLargeCharArea mm² of them
+// (each its size squared): the rest of their text is cut.
+inline constexpr double kMaxCharMm = 16;
+inline constexpr double kLargeCharMm = 5.5;
+inline constexpr double kMaxLargeCharArea = 2000;
 
 // Where a problem is: 1-based line and column (characters); 0 for the file.
 struct SourcePos {
@@ -100,6 +114,9 @@ ParseResult parseTicket(const QByteArray& bytes);
 
 // The fourteen capability fields the plug-in reports, derived from its items.
 std::array<std::int32_t, 14> capabilityFields(const Description& d);
+
+// The area an item paints, in mm²: its box, a frame's outline or a line's stroke.
+double paintedArea(const Item& item);
 
 // Millimetres to twips (1 inch = 1440 twips), rounded.
 std::int32_t mmToTwips(double mm);

@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QPainter>
 #include <QPainterPath>
+#include <cmath>
 #include <mutex>
 
 #include "fonts.h"
@@ -49,10 +50,64 @@ bool lacksBold(const QString& family) {
   return !bold;
 }
 
+// Grows the ink of `mask` by `rx` pixels across and `ry` down.
+void grow(QImage& mask, int rx, int ry) {
+  const int w = mask.width(), h = mask.height();
+  QImage across = mask;
+  for (int y = 0; y < h; ++y) {
+    const uchar* from = mask.constScanLine(y);
+    uchar* to = across.scanLine(y);
+    for (int x = 0; x < w; ++x)
+      for (int k = std::max(0, x - rx); k <= std::min(w - 1, x + rx); ++k)
+        to[x] = std::max(to[x], from[k]);
+  }
+  for (int y = 0; y < h; ++y) {
+    uchar* to = mask.scanLine(y);
+    for (int k = std::max(0, y - ry); k <= std::min(h - 1, y + ry); ++k) {
+      const uchar* from = across.constScanLine(k);
+      for (int x = 0; x < w; ++x) to[x] = std::max(to[x], from[x]);
+    }
+  }
+}
+
+// Fills `path` grown by `r` on every side, as a pen 2r wide along it would
+// (by the box of that pen's ellipse under a squeeze), at little more than a
+// fill's cost: Qt strokes glyph outlines seven times slower than it fills them.
+void fillGrown(QPainter& p, const QPainterPath& path, double r, const QColor& colour) {
+  const QTransform m = p.worldTransform();
+  const QPainterPath onPage = m.map(path);
+  const int rx = qRound(r * std::hypot(m.m11(), m.m21()));
+  const int ry = qRound(r * std::hypot(m.m12(), m.m22()));
+  QRect bounds = onPage.boundingRect().toAlignedRect().adjusted(-rx, -ry, rx, ry);
+  if (p.hasClipping()) bounds &= m.mapRect(p.clipBoundingRect()).toAlignedRect();
+  if (bounds.isEmpty()) return;
+  QImage mask(bounds.size(), QImage::Format_Alpha8);
+  mask.fill(0);
+  QPainter mp(&mask);
+  mp.setRenderHint(QPainter::Antialiasing);
+  mp.translate(-bounds.topLeft());
+  mp.fillPath(onPage, Qt::black);
+  mp.end();
+  grow(mask, rx, ry);
+  QImage ink(bounds.size(), QImage::Format_ARGB32_Premultiplied);
+  ink.fill(colour);
+  QPainter ip(&ink);
+  ip.setCompositionMode(QPainter::CompositionMode_DestinationIn);
+  ip.drawImage(0, 0, mask);
+  ip.end();
+  p.save();
+  p.setWorldTransform(QTransform());
+  p.drawImage(bounds.topLeft(), ink);
+  p.restore();
+}
+
 // Draws `text` with its baseline starting at `at`.
 void drawString(QPainter& p, const QFont& font, const QPointF& at, const QString& text) {
-  constexpr int kLargestCachedGlyph = 64;
-  if (font.weight() < QFont::DemiBold || font.pixelSize() <= kLargestCachedGlyph ||
+  // Qt draws glyphs from its cache while they are under 64 pixels on the
+  // device (a squeezed text's are small), otherwise as outlines.
+  constexpr double kLargestCachedGlyph = 64;
+  const double onDevice = font.pixelSize() * std::sqrt(std::abs(p.deviceTransform().determinant()));
+  if (font.weight() < QFont::DemiBold || onDevice < kLargestCachedGlyph ||
       !lacksBold(font.family())) {
     p.drawText(at, text);
     return;
@@ -61,10 +116,7 @@ void drawString(QPainter& p, const QFont& font, const QPointF& at, const QString
   regular.setWeight(QFont::Normal);
   QPainterPath path;
   path.addText(at, regular, text);
-  const QColor colour = p.pen().color();
-  p.fillPath(path, colour);
-  p.strokePath(path,
-               QPen(colour, font.pixelSize() / 24.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+  fillGrown(p, path, font.pixelSize() / 48.0, p.pen().color());
 }
 
 // Where `used` starts in [start, start + extent): at the start, centred or
@@ -127,12 +179,36 @@ void drawInColumns(QPainter& p, const Item& item, const QRectF& box, const QStri
   }
 }
 
+// What a ticket may still draw: characters, and the area of large ones.
+struct Budget {
+  int chars = kMaxTicketChars;
+  double largeArea = kMaxLargeCharArea;
+
+  // `text` cut to kMaxTextChars characters and to what is left; `mm` is the
+  // size its characters are drawn at, or at most.
+  QString take(const QString& text, double mm) {
+    const int most = std::min(kMaxTextChars, chars);
+    const double each = mm >= kLargeCharMm ? mm * mm : 0;
+    qsizetype end = 0;
+    int n = 0;
+    for (; end < text.size() && n < most; ++n) {
+      const double area = text[end] == u'\n' ? 0 : each;
+      if (area > largeArea) break;
+      largeArea -= area;
+      end += text[end].isHighSurrogate() && end + 1 < text.size() ? 2 : 1;
+    }
+    chars -= n;
+    return text.left(end);
+  }
+};
+
 void drawText(QPainter& p, const Page& page, const Item& item, const QString& text) {
   const QRectF box = page.rect(item.box);
-  const QStringList lines = text.left(kMaxDrawnChars).split(u'\n');
+  const QStringList lines = text.split(u'\n');
   const double fitted = (item.vertical ? box.width() : box.height()) /
                         static_cast<double>(item.vertical ? 1 : lines.size());
-  const double sizePx = item.size > 0 ? item.size * page.scale : fitted;
+  const double sizePx =
+      item.size > 0 ? item.size * page.scale : std::min(fitted, kMaxCharMm * page.scale);
   p.setPen(item.color);
   if (item.vertical)
     drawInColumns(p, item, box, lines, sizePx);
@@ -155,12 +231,13 @@ void drawPicture(QPainter& p, const Page& page, const Item& item, const Pictures
 }
 
 bool drawBarcode(QPainter& p, const Page& page, const Item& item, const QString& data,
-                 QString& error) {
+                 Budget& budget, QString& error) {
   BarcodeShape shape;
   if (!encodeBarcode(item.symbology, data, shape, error)) return false;
   QRectF box = page.rect(item.box);
   if (item.humanReadable && !shape.square) {
     const double textH = box.height() * 0.25;
+    const double textMm = std::min(kMaxCharMm, item.box.height() * 0.25);
     QRectF textBox(box.left(), box.bottom() - textH, box.width(), textH);
     box.setBottom(textBox.top());
     Item label;
@@ -168,9 +245,20 @@ bool drawBarcode(QPainter& p, const Page& page, const Item& item, const QString&
     label.align = HAlign::Center;
     label.color = item.color;
     p.setPen(item.color);
-    drawAcross(p, label, textBox, {data}, textH);
+    drawAcross(p, label, textBox, {budget.take(data, textMm)}, textMm * page.scale);
   }
-  if (shape.square) {
+  // Every module a whole number of pixels, as many as fit, on whole pixels:
+  // bars of uneven widths cannot be scanned. Linear codes keep the height.
+  const QSizeF modules = shape.size / shape.module;
+  const int each = static_cast<int>(std::min(box.width() / modules.width(),
+                                             shape.square ? box.height() / modules.height() : 1e9));
+  if (each >= 1) {
+    const QSizeF drawn(modules.width() * each,
+                       shape.square ? modules.height() * each : std::round(box.height()));
+    box = QRectF(QPointF(std::round(box.center().x() - drawn.width() / 2),
+                         std::round(box.center().y() - drawn.height() / 2)),
+                 drawn);
+  } else if (shape.square) {
     const double side = std::min(box.width(), box.height());
     box = QRectF(box.center() - QPointF(side / 2, side / 2), QSizeF(side, side));
   }
@@ -221,16 +309,23 @@ std::vector<Problem> renderTicket(QPainter& p, const Description& d, const Pictu
   p.setWorldTransform(QTransform());
   p.setClipping(false);
   p.fillRect(QRectF(QPointF(0, 0), area), Qt::white);
+  p.setClipRect(QRectF(page.origin, d.size * page.scale).toAlignedRect());
   p.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing |
                    QPainter::SmoothPixmapTransform);
   const int variant =
       values.company >= 0 && values.company < d.companies.size() ? values.company + 1 : 1;
+  Budget budget;
   for (const Item& item : d.items) {
     if (item.company != 0 && item.company != variant) continue;
     switch (item.kind) {
-      case ItemKind::Text:
-        drawText(p, page, item, formatTemplate(item.text, values, d.companies));
+      case ItemKind::Text: {
+        // Fitted characters count at their largest, as on one line.
+        const double mm = item.size > 0 ? item.size
+                                        : std::min(kMaxCharMm, item.vertical ? item.box.width()
+                                                                             : item.box.height());
+        drawText(p, page, item, budget.take(formatTemplate(item.text, values, d.companies), mm));
         break;
+      }
       case ItemKind::Line:
         p.setPen(QPen(item.color, item.pen * page.scale, Qt::SolidLine, Qt::FlatCap));
         p.drawLine(page.at(item.line.p1()), page.at(item.line.p2()));
@@ -251,7 +346,7 @@ std::vector<Problem> renderTicket(QPainter& p, const Description& d, const Pictu
       case ItemKind::Barcode: {
         const QString data = formatTemplate(item.data, values, d.companies);
         QString error;
-        if (!drawBarcode(p, page, item, data, error))
+        if (!drawBarcode(p, page, item, data, budget, error))
           problems.push_back(
               {item.pos,
                QStringLiteral("バーコード「%1」を描けません: %2").arg(data.left(40), error)});

@@ -10,12 +10,11 @@ class QPainter;
 
 namespace sorane::ticket {
 
-// Drawn texts are cut to this many characters.
-inline constexpr int kMaxDrawnChars = 1000;
-
 // Draws the ticket on white paper into the whole of the painter's device,
-// scaled to fit it (centred when its shape differs). Returns what could not
-// be drawn (a barcode its values cannot encode is left white).
+// scaled to fit it (centred when its shape differs), nothing outside the
+// ticket. Texts are cut to kMaxTextChars, and to kMaxTicketChars and
+// kMaxLargeCharArea together. Returns what could not be drawn (a barcode its
+// values cannot encode is left white).
 std::vector<Problem> renderTicket(QPainter& painter, const Description& d, const Pictures& pictures,
                                   const FieldValues& values);
 

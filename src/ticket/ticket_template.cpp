@@ -150,6 +150,8 @@ QString formatDate(const QString& text, const QString& pattern) {
       case 'g':
         return two ? era.name : era.letter;
       case 'e':
+        // The first year of an era is printed 元 (令和元年), except as two digits.
+        if (!two && era.year == 1 && !era.name.isEmpty()) return QStringLiteral("元");
         return two ? twoDigits(era.year) : QString::number(era.year);
       case 'a':
         return kWeekdays[d->dayOfWeek() - 1];

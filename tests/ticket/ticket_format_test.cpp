@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QBuffer>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <atomic>
@@ -29,6 +30,23 @@ QByteArray demoBytes(const char* name) {
 QByteArray svg() {
   return "<svg xmlns='http://www.w3.org/2000/svg' width='10' height='10'>"
          "<rect width='10' height='10' fill='red'/></svg>";
+}
+
+QByteArray png(int w, int h) {
+  QImage image(w, h, QImage::Format_Mono);
+  image.fill(0);
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  image.save(&buffer, "PNG");
+  return bytes;
+}
+
+// An SVG drawing a picture from `href`.
+QByteArray svgImage(const QByteArray& href) {
+  return "<svg xmlns='http://www.w3.org/2000/svg' xmlns:xlink='http://www.w3.org/1999/xlink' "
+         "width='9' height='9'><image width='9' height='9' xlink:href='" +
+         href + "'/></svg>";
 }
 
 struct BadInput {
@@ -88,6 +106,24 @@ std::vector<BadInput> badInputs() {
   for (int i = 0; i < 100000; ++i) manyItems += "box x=1 y=1 w=1 h=1\n";
   QByteArray tooManyItems = "sorane-ticket 1\nsize w=40 h=20\n";
   for (int i = 0; i < 300; ++i) tooManyItems += "box x=1 y=1 w=1 h=1\n";
+  // A plug-in drawing logo.svg, made by `svgOf` from the folder outside.
+  auto withSvg = [](std::function<QByteArray(const QDir&)> svgOf) {
+    return [svgOf](const QDir& dir, const QDir& outside) {
+      writeFile(dir, "logo.svg", svgOf(outside));
+      return writeFile(dir, "svg.4SP", plugin("picture x=0 y=0 w=5 h=5 file=logo.svg\n"));
+    };
+  };
+  auto fifo = [](const QDir& outside, const char* name) {
+    const QByteArray path = QFile::encodeName(outside.filePath(QLatin1String(name)));
+    ::mkfifo(path.constData(), 0600);
+    return path;
+  };
+  QByteArray useFan =
+      "<svg xmlns='http://www.w3.org/2000/svg' "
+      "xmlns:xlink='http://www.w3.org/1999/xlink' width='9' height='9'>"
+      "<g id='a'><rect width='9' height='9'/></g>";
+  for (int i = 0; i < 100; ++i) useFan += "<use xlink:href='#a'/>";
+  useFan += "</svg>";
   const qsizetype cut = demo.indexOf("frame");
   const qsizetype kanji = demo.indexOf("\xE4\xB9\x97");  // 乗, first seen on line 2
 
@@ -153,6 +189,50 @@ std::vector<BadInput> badInputs() {
        },
        {3, 30},
        QStringLiteral("絵「logo.svg」: SVG が外のファイル「../out/secret.png」を参照しています")},
+      {"an SVG stylesheet that is a FIFO",
+       withSvg([=](const QDir& outside) {
+         return "<?xml-stylesheet type=\"text/css\" href=\"" + fifo(outside, "pipe.css") + "\"?>" +
+                svg();
+       }),
+       {3, 30},
+       QStringLiteral("絵「logo.svg」: SVG に処理命令(<?xml-stylesheet …?>)は使えません"),
+       "out/pipe.css"},
+      {"an SVG with a DTD",
+       withSvg([](const QDir&) { return "<!DOCTYPE svg>" + svg(); }),
+       {3, 30},
+       QStringLiteral("絵「logo.svg」: SVG に DTD(<!DOCTYPE …>)は使えません")},
+      {"an SVG inside an SVG drawing a FIFO",
+       withSvg([=](const QDir& outside) {
+         return svgImage("data:image/svg+xml;base64," +
+                         svgImage(fifo(outside, "pipe.png")).toBase64());
+       }),
+       {3, 30},
+       QStringLiteral("絵「logo.svg」: SVG の中の絵は data:image/png;base64, か "
+                      "data:image/jpeg;base64, で書きます"),
+       "out/pipe.png"},
+      {"an SVG dressed as a PNG",
+       withSvg([](const QDir&) { return svgImage("data:image/png;base64," + svg().toBase64()); }),
+       {3, 30},
+       QStringLiteral("絵「logo.svg」: SVG の中の絵: PNG か JPEG として読めません")},
+      {"a PNG too wide inside an SVG",
+       withSvg([](const QDir&) {
+         return svgImage("data:image/png;base64," + png(2049, 1).toBase64());
+       }),
+       {3, 30},
+       QStringLiteral(
+           "絵「logo.svg」: SVG の中の絵: 2049×1 ピクセルは大きすぎます(2048×2048 まで)")},
+      {"an SVG group drawn 100 times",
+       withSvg([=](const QDir&) { return useFan; }),
+       {3, 30},
+       QStringLiteral("絵「logo.svg」: SVG の要素が多すぎます(use の先も数えて 250 個まで)")},
+      {"a 2048 × 2048 PNG drawn twice",
+       [](const QDir& dir, const QDir&) {
+         writeFile(dir, "big.png", png(2048, 2048));
+         return writeFile(dir, "big.4SP",
+                          plugin(QByteArray("picture x=0 y=0 w=5 h=5 file=big.png\n").repeated(2)));
+       },
+       {4, 30},
+       QStringLiteral("絵「big.png」: 描く絵のピクセルが合わせて 4194304 を超えています")},
       {"a FIFO as the picture",
        [](const QDir& dir, const QDir&) {
          ::mkfifo(QFile::encodeName(dir.filePath("pipe.png")).constData(), 0600);
@@ -271,6 +351,16 @@ TEST(TicketErrors, PointAtTheLineAndColumnAtFault) {
       {"note 停留所 名\n",
        {3, 1},
        QStringLiteral("note の後には文を1つ書きます(空白を含むときは \"…\" で囲みます)")},
+      {"note a=b\n", {3, 6}, QStringLiteral("note の文に「=」を含むときは \"…\" で囲みます")},
+      {"text x=1 y=1 w=10 h=5 text=\"" + QByteArray(201, 'W') + "\"\n",
+       {3, 229},
+       QStringLiteral("text は 200 文字までです")},
+      {"text x=1 y=1 w=10 h=5 text=A size=16.5\n",
+       {3, 35},
+       QStringLiteral("size は 0.5〜16 の範囲で書いてください")},
+      {QByteArray("box x=0 y=0 w=40 h=20\n").repeated(5),
+       {7, 1},
+       QStringLiteral("描く項目の面積が合わせて券の 4 倍を超えています")},
       {"text x=1 y=1 w=10 h=5 text=\"停留所 {company}\"\n",
        {3, 29},
        QStringLiteral("{company} を使うには company の行で社名を書いてください")},
@@ -344,6 +434,8 @@ TEST(TicketCapability, FollowsTheItemsThatUseEachValue) {
       {header + "barcode x=0 y=0 w=9 h=9 type=qr data=\"{stop}{date}{route}{index}\"\n"
                 "barcode x=10 y=0 w=9 h=9 type=code128 data=\"R{route}T{ticket}\"\n",
        {1, 0, 1, 1, 1, 2, 50, 1, 0, 20, 0}},
+      {header + "barcode x=0 y=0 w=9 h=9 type=code128 data=\"{route:010}{ticket:010}\"\n",
+       {0, 0, 1, 0, 1, 1, 50, 1, 0, 20, 0}},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.body.toStdString());

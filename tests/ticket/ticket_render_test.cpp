@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include "ticket_support.h"
@@ -97,6 +98,61 @@ TEST(TicketRender, PicturesComeFromBesideThePlugin) {
     const QImage im = drawTicket(path, "A", 1);
     EXPECT_EQ(im.pixel(75, 38), qRgb(255, 0, 0)) << row.fit.data();
     EXPECT_EQ(im.pixel(5, 38), row.left) << row.fit.data();
+  }
+}
+
+// What zbarimg reads in `image`, sorted.
+QStringList scanned(const QImage& image) {
+  QTemporaryDir dir;
+  const QString png = dir.filePath("ticket.png");
+  if (!image.save(png)) return {"(not saved)"};
+  QProcess zbar;
+  zbar.start("zbarimg", {"--raw", "-q", png});
+  if (!zbar.waitForFinished(10000)) return {"(zbarimg did not finish)"};
+  QStringList symbols =
+      QString::fromUtf8(zbar.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+  symbols.sort();
+  return symbols;
+}
+
+// The widths of the bars and gaps crossed by row `y` of `box`, from the first bar to the last.
+std::set<int> runs(const QImage& image, const QRect& box, int y) {
+  std::set<int> widths;
+  int start = -1;
+  for (int x = box.left() + 1; x <= box.right(); ++x) {
+    const bool dark = qGray(image.pixel(x, y)) < 128;
+    if (start >= 0 && dark != (qGray(image.pixel(x - 1, y)) < 128)) {
+      widths.insert(x - start);
+      start = x;
+    }
+    if (start < 0 && dark) start = x;
+  }
+  return widths;
+}
+
+// The demo tickets as the panel keeps them (and copies them) at 1x, 2x and 3x.
+TEST(TicketRender, DemoBarcodesScanAtEveryScale) {
+  struct Row {
+    const char* plugin;
+    int scale;
+    QStringList symbols;
+  };
+  const QStringList both = {"A007012B", "SORANE R012 S003 T007 20250315080530"};
+  const std::vector<Row> rows = {{"seiriken_basic.4SP", 1, {}},
+                                 {"seiriken_barcode.4SP", 1, both},
+                                 {"seiriken_barcode.4SP", 2, both},
+                                 {"seiriken_barcode.4SP", 3, both}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(QStringLiteral("%1 at %2x").arg(row.plugin).arg(row.scale).toStdString());
+    const QImage image =
+        drawTicket(test::demoPlugin(row.plugin), "ソラネ駅前", 7, 0, 12, 3, row.scale);
+    EXPECT_EQ(scanned(image), row.symbols);
+    if (row.symbols.isEmpty()) continue;
+    // Through the NW-7 code: narrow and wide, each a whole number of pixels.
+    const double mm = image.width() / 58.0;
+    const std::set<int> widths = runs(image, QRectF(4 * mm, 0, 50 * mm, 0).toRect(), 26 * mm);
+    const int narrow = widths.empty() ? 0 : *widths.begin();
+    EXPECT_EQ(widths, (std::set<int>{narrow, 2 * narrow}));
   }
 }
 

@@ -27,14 +27,15 @@ inline QByteArray plugin(const QByteArray& body) {
   return "sorane-ticket 1\nsize w=40 h=20\n" + body + "end\n";
 }
 
-// The ticket drawn through the companion, on paper sized as the panel sizes it.
+// The ticket drawn through the companion, on paper sized as the panel sizes it
+// (and keeps it at the screen's `scale`).
 inline QImage drawTicket(const QString& path, const QString& stop, std::int16_t ticket,
-                         std::int16_t company = 0, std::int32_t route = 12,
-                         std::int16_t index = 3) {
+                         std::int16_t company = 0, std::int32_t route = 12, std::int16_t index = 3,
+                         int scale = 1) {
   PlgInfo info;
   const int w = companion().VK4_GetPlgInfo(path, info) ? px(info(2)) : 220;
   const int h = info(3) ? px(info(3)) : 93;
-  QImage image(w, h, QImage::Format_RGB32);
+  QImage image(w * scale, h * scale, QImage::Format_RGB32);
   image.fill(Qt::gray);
   QPainter dc(&image);
   QString name = stop;

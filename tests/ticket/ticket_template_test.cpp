@@ -43,6 +43,8 @@ TEST(TicketTemplate, FormatsAsTicketsPrint) {
       {"{date:yy.m.D|wide}", same, QStringLiteral("２５．３．１５")},
       {"{date:gge年}", [](FieldValues& v) { v.date = "04-30-2019"; }, QStringLiteral("平成31年")},
       {"{date:ggee年}", [](FieldValues& v) { v.date = "05-01-2019"; }, QStringLiteral("令和01年")},
+      {"{date:gge年M月}", [](FieldValues& v) { v.date = "05-01-2019"; },
+       QStringLiteral("令和元年5月")},
       {"{date:gge}", [](FieldValues& v) { v.date = "01-07-1989"; }, QStringLiteral("昭和64")},
       // The fixed date of the settings comes as yyyy/mm/dd.
       {"{date:M月d日}", [](FieldValues& v) { v.date = "2009/01/05"; }, QStringLiteral("1月5日")},

@@ -71,6 +71,10 @@ TEST(TicketRenderTool, TakesValuesByNameAndDrawsAtTheScale) {
   EXPECT_EQ(v.ticket, -3);
   EXPECT_FALSE(setValue(QStringLiteral("ticket=40000"), v, error));
   EXPECT_EQ(error, QStringLiteral("ticket は -32768〜32767 の整数です"));
+  EXPECT_TRUE(setValue(QStringLiteral("company=2"), v, error));
+  EXPECT_EQ(v.company, 1);  // the second name, company=2 in the file
+  EXPECT_FALSE(setValue(QStringLiteral("company=0"), v, error));
+  EXPECT_EQ(error, QStringLiteral("company は 1〜32 の整数です"));
   EXPECT_FALSE(setValue(QStringLiteral("colour=1"), v, error));
   EXPECT_EQ(error, QStringLiteral("「colour=1」: 値は stop= date= time= route= ticket= index= "
                                   "company= で渡します"));

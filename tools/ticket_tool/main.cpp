@@ -22,7 +22,7 @@ int usage() {
               "  sorane-ticket check 券.4SP                   整理券プラグインを調べる\n"
               "  sorane-ticket render 券.4SP 券.png [--scale=2] [名前=値 ...]\n"
               "                                               券を描いて PNG にする\n"
-              "値の名前: stop date(mm-dd-yyyy) time(hh:mm:ss) route ticket index company(0から)\n";
+              "値の名前: stop date(mm-dd-yyyy) time(hh:mm:ss) route ticket index company(1から)\n";
   return 2;
 }
 

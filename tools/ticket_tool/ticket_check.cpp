@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <array>
 
+#include "ticket_format.h"
 #include "ticket_host.h"
 #include "ticket_render.h"
 #include "twips.h"
@@ -87,11 +88,13 @@ bool setValue(const QString& assignment, ticket::FieldValues& v, QString& error)
     const char* name;
     std::int32_t* target;
     int min, max;
+    int first = 0;  // the number kept as 0
   };
+  // Companies count from 1, as `company=` of the items does.
   const std::array<Number, 4> numbers = {{{"route", &v.route, 0, 99999},
                                           {"ticket", &v.ticket, -32768, 32767},
                                           {"index", &v.index, -32768, 32767},
-                                          {"company", &v.company, -1, 32767}}};
+                                          {"company", &v.company, 1, ticket::kMaxCompanies, 1}}};
   if (eq > 0) {
     if (name == QLatin1String("stop")) return v.stop = value, true;
     if (name == QLatin1String("date")) return v.date = value, true;
@@ -104,7 +107,7 @@ bool setValue(const QString& assignment, ticket::FieldValues& v, QString& error)
         error = QStringLiteral("%1 は %2〜%3 の整数です").arg(name).arg(n.min).arg(n.max);
         return false;
       }
-      *n.target = x;
+      *n.target = x - n.first;
       return true;
     }
   }

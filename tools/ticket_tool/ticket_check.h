@@ -16,7 +16,8 @@ QStringList checkPlugin(const QString& path, bool* ok);
 ticket::FieldValues defaultValues(const QDateTime& now);
 
 // Sets one value from "name=value" (stop, date, time, route, ticket, index,
-// company); false with `error` for an unknown name or a bad number.
+// company, counted from 1); false with `error` for an unknown name or a bad
+// number.
 bool setValue(const QString& assignment, ticket::FieldValues& values, QString& error);
 
 // Draws the ticket at `scale` times its preview size into a PNG file.

@@ -10,6 +10,7 @@
 #include <QThread>
 #include <QTimer>
 #include <algorithm>
+#include <functional>
 #include <tuple>
 #include <utility>
 #include <vector>
@@ -157,7 +158,7 @@ OpenJTalkSpeech::~OpenJTalkSpeech() {
 }
 
 void OpenJTalkSpeech::startSynthesis(const Key& key, bool background) {
-  cache_[key] = Entry{State::Running, nullptr};
+  cache_[key].state = State::Running;
   const quint64 job = nextJob_++;
   jobs_[job] = Job{key, background};
   if (background) ++preparing_;
@@ -177,14 +178,15 @@ void OpenJTalkSpeech::speak(const QString& text) {
 
 void OpenJTalkSpeech::say(const Key& key) {
   touch(key);
-  const auto it = cache_.find(key);
-  if (it != cache_.end() && it->second.state == State::Ready) {
+  Entry& entry = cache_[key];
+  entry.spoken = ++speaks_;
+  if (entry.state == State::Ready) {
     wanted_.reset();
-    playNow(it->second.sound);
+    playNow(entry.sound);
     return;
   }
   wanted_ = key;
-  if (it == cache_.end() || it->second.state == State::Waiting) {
+  if (entry.state == State::Waiting) {
     unqueue(key);
     startSynthesis(key, false);
   }
@@ -250,11 +252,15 @@ void OpenJTalkSpeech::setVoiceSettings(const VoiceSettings& settings) {
   s.save(settingsFile_);
   if (s == settings_) return;
   const VoiceSettings old = std::exchange(settings_, s);
+  // What was heard last may well be heard again; the tape asks for its next
+  // lines itself.
+  std::vector<std::pair<quint64, QString>> heard;
+  for (const auto& [key, entry] : cache_)
+    if (key.voice == old && entry.spoken) heard.emplace_back(entry.spoken, key.text);
+  const std::size_t count = std::min(heard.size(), kRemadeTexts);
+  std::partial_sort(heard.begin(), heard.begin() + count, heard.end(), std::greater<>());
   std::vector<QString> texts;  // most recent first
-  for (const Key& key : recent_) {
-    if (texts.size() == kRemadeTexts) break;
-    if (key.voice == old) texts.push_back(key.text);
-  }
+  for (std::size_t i = 0; i < count; ++i) texts.push_back(heard[i].second);
   // Prepares not started yet were asked in the old voice.
   for (const std::deque<Key>* queue : {&asked_, &remakes_})
     for (const Key& key : *queue) forget(key);
@@ -316,7 +322,9 @@ void OpenJTalkSpeech::onSynthesized(quint64 job, const SoundPtr& sound) {
       failed_ = true;
     }
   } else {
-    cache_[key] = Entry{State::Ready, sound};
+    Entry& entry = cache_[key];
+    entry.state = State::Ready;
+    entry.sound = sound;
     bytes_ += bytesOf(sound);
     if (wanted) {
       wanted_.reset();

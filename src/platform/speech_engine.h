@@ -88,7 +88,7 @@ class OpenJTalkSpeech : public QObject, public SpeechEngine {
   // Samples kept, in bytes: about two minutes of speech at 48 kHz (stereo
   // float, 384,000 bytes a second), some forty announcements.
   static constexpr std::size_t kCacheBytes = std::size_t{48} << 20;
-  // After a voice change, this many of the texts used last are made again
+  // After a voice change, this many of the texts spoken last are made again
   // in the new voice.
   static constexpr std::size_t kRemadeTexts = 8;
 
@@ -108,7 +108,7 @@ class OpenJTalkSpeech : public QObject, public SpeechEngine {
 
   VoiceSettings voiceSettings() const { return settings_; }
   // Saves the settings; what is spoken from now on is made with them. Sounds
-  // of the old settings stay for a switch back, and the texts used last are
+  // of the old settings stay for a switch back, and the texts spoken last are
   // made again in the background with the new ones.
   void setVoiceSettings(const VoiceSettings& settings);
   // Made and kept, with the current voice settings or with `settings`.
@@ -136,6 +136,7 @@ class OpenJTalkSpeech : public QObject, public SpeechEngine {
   struct Entry {
     State state = State::Waiting;
     SoundPtr sound;
+    quint64 spoken = 0;  // when last spoken, counted in speaks; 0 never
   };
   struct Job {
     Key key;
@@ -164,6 +165,7 @@ class OpenJTalkSpeech : public QObject, public SpeechEngine {
   std::deque<Key> remakes_;  // texts of an old voice to make in the new one
   std::map<quint64, Job> jobs_;
   quint64 nextJob_ = 1;
+  quint64 speaks_ = 0;
   int preparing_ = 0;
   std::size_t bytes_ = 0;
   std::size_t limit_ = kCacheBytes;

@@ -301,16 +301,29 @@ TEST_F(CacheTest, TheLeastRecentlyUsedSoundGoesWhenTheBytesPassTheBound) {
   }
 }
 
-TEST_F(CacheTest, AfterAVoiceChangeTheTextsUsedLastAreMadeInTheNewVoice) {
-  const int texts = OpenJTalkSpeech::kRemadeTexts + 2;
-  for (int i = 1; i <= texts; ++i) speech->prepare(QString::number(i));
+TEST_F(CacheTest, AfterAVoiceChangeWhatWasSpokenLastIsMadeInTheNewVoice) {
+  // A phrase heard outside the tape, then a tape that asks for two lines
+  // ahead of each line it speaks.
+  const int lines = OpenJTalkSpeech::kRemadeTexts - 1;
+  speech->speak("0");
+  speech->speak("phrase");
+  QStringList spokenLast{"phrase"};
+  for (int line = 1; line <= lines; ++line) {
+    speech->speak(QString::number(line));
+    speech->prepare(QString::number(line + 1));
+    speech->prepare(QString::number(line + 2));
+    spokenLast << QString::number(line);
+  }
   ASSERT_TRUE(speech->waitForIdle(10000));
   speech->setVoiceSettings(VoiceSettings{2.0, 0, 0});
   ASSERT_TRUE(speech->waitForIdle(10000));
-  for (int i = 1; i <= texts; ++i) {
-    EXPECT_EQ(speech->isCached(QString::number(i)), i > 2) << i;
-    EXPECT_TRUE(speech->isCached(QString::number(i), VoiceSettings{})) << i;
+  QStringList remade;
+  for (int i = -1; i <= lines + 2; ++i) {
+    const QString text = i < 0 ? "phrase" : QString::number(i);
+    if (speech->isCached(text)) remade << text;
+    EXPECT_TRUE(speech->isCached(text, VoiceSettings{})) << text.toStdString();
   }
+  EXPECT_EQ(remade, spokenLast);
 }
 
 TEST(SpeechFailure, AFailingSynthesisMakesStatusMinusOne) {

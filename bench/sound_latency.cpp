@@ -202,6 +202,9 @@ void mixedPresses(sorane::AudioEngine& audio, const QString& folder, int paceMs)
       const auto asked = Clock::now();
       speech->speak(QString::fromUtf8(kStopPhrase));
       phrase.push_back(untilFirstSample(audio, asked));
+      if (phrase.back() > 50)
+        std::printf("  over 50 ms: the stop phrase after press %d: %.1f ms\n", press,
+                    phrase.back());
       idleUntil(next += pace);
     }
   }

@@ -115,6 +115,7 @@ class OpenJTalkSpeech : public QObject, public SpeechEngine {
   bool isCached(const QString& text) const;
   bool isCached(const QString& text, const VoiceSettings& settings) const;
   std::size_t cachedCount() const;
+  // The samples kept, in bytes, and their bound (kCacheBytes unless set).
   std::size_t cachedBytes() const { return bytes_; }
   void setCacheLimit(std::size_t bytes);
   // Handles events until no synthesis is pending; false after `timeoutMs`.

@@ -1,23 +1,30 @@
 // Measures the sound and speech figures that a user notices:
 //  - from a tape "next" to the first speech sample mixed into the output,
 //    with the line pre-synthesised and cold;
+//  - the same over 100 presses at an operator's pace, forward and back,
+//    with route sets and voice changes among them, and for a short phrase
+//    spoken outside the tape;
 //  - how long a waited three-second WAV holds the caller on the real Ui;
 //  - the process's resident memory with the speech engine loaded.
 // Prints one line per figure. Run through bench/sound.sh.
 #include <QApplication>
+#include <QDialog>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QTimer>
 #include <algorithm>
 #include <cstdio>
 #include <numeric>
+#include <random>
 
 #include "audio_engine.h"
 #include "cp932.h"
 #include "mdl_m_tape.h"
 #include "mdl_snd_api.h"
 #include "sound_services.h"
+#include "speech_adjust_dialog.h"
 #include "test_sounds.h"
 #include "ui.h"
 
@@ -80,6 +87,45 @@ void report(const char* what, std::vector<double> ms) {
               ms[ms.size() / 2], mean, ms.back());
 }
 
+// Milliseconds from one operator action to the next (a press, a route set,
+// a voice change); `sound_latency --pace MS` changes it.
+constexpr int kDefaultPaceMs = 500;
+// A route set holds the program this long for the board's lamp test, so the
+// first press after it comes this much later at the soonest.
+constexpr int kLampTestMs = 3000;
+
+void reportSpread(const char* what, std::vector<double> ms) {
+  if (ms.empty()) return;
+  std::sort(ms.begin(), ms.end());
+  const auto over = std::count_if(ms.begin(), ms.end(), [](double v) { return v > 50; });
+  std::printf("%-40s n=%zu min %.1f ms, median %.1f ms, max %.1f ms, %td over 50 ms\n", what,
+              ms.size(), ms.front(), ms[ms.size() / 2], ms.back(), over);
+}
+
+// Handles events, as the program's event loop would, until `until`.
+void idleUntil(Clock::time_point until) {
+  while (Clock::now() < until) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    QThread::usleep(500);
+  }
+}
+
+// 調整 as the user works it: the dialog opens, gets `voice` and is accepted.
+void changeVoice(sorane::mdlM_Tape& tape, const sorane::VoiceSettings& voice) {
+  QTimer::singleShot(0, [voice] {
+    if (auto* dialog =
+            qobject_cast<sorane::SpeechAdjustDialog*>(QApplication::activeModalWidget())) {
+      dialog->setSettings(voice);
+      dialog->accept();
+    }
+  });
+  // Should the dialog not be found, it is closed after a while.
+  QTimer::singleShot(5000, [] {
+    if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
+  });
+  tape.TapeSetDlg();
+}
+
 const char* kLines[] = {
     "次は、市役所前です。",   "お降りの方は、お近くのボタンでお知らせください。",
     "次は、中央病院です。",   "このバスは、駅前行きです。",
@@ -87,12 +133,107 @@ const char* kLines[] = {
     "次は、図書館前です。",   "発車します。ご注意ください。",
 };
 
+// A second route, its greeting long as a real one is.
+const char* kLines2[] = {
+    "毎度ご乗車ありがとうございます。このバスは、中央病院経由、北野台団地行きです。",
+    "次は、緑ヶ丘一丁目です。",
+    "次は、桜台小学校です。",
+    "次は、中央図書館前です。",
+    "バスが止まってから、席をお立ちください。",
+    "次は、本町三丁目です。",
+    "次は、県立高校前です。",
+    "次は、川端橋です。",
+    "次は、水道局前です。",
+    "次は、終点、北野台団地です。",
+};
+
+const char* kStopPhrase = "次、止まります。";
+
+// 100 presses of 送り and 戻し, one every `paceMs`; routes are set before
+// presses 0, 25, 50 and 75 (each followed by the lamp test) and the voice
+// changed before 12, 37, 62 and 87, each `paceMs` before the press.
+// The stop phrase, prepared once at the start, is spoken after presses 5,
+// 12, 30, 37, 55, 62, 80 and 87.
+void mixedPresses(sorane::AudioEngine& audio, const QString& folder, int paceMs) {
+  BenchHost host;
+  sorane::mdlM_Tape tape(host, sorane::speechEngineFactory());
+  tape.InitTape();
+  auto* speech = static_cast<OpenJTalkSpeech*>(tape.tapeVoice());
+  const sorane::VoiceSettings voices[] = {{1.0, 0, 0}, {1.3, 2, 0}, {0.9, -2, -3}};
+  std::mt19937 random(18);
+  std::vector<double> all, forward, back, afterRoute, afterVoice, phrase;
+  int routeSets = 0, voiceChanges = 0, phraseCold = 0;
+  const auto pace = std::chrono::milliseconds(paceMs);
+  std::printf("100 presses, one every %d ms; a route set adds its %d ms lamp test:\n", paceMs,
+              kLampTestMs);
+  auto next = Clock::now();
+  speech->prepare(QString::fromUtf8(kStopPhrase));
+  for (int press = 0; press < 100; ++press) {
+    const bool routeSet = press % 25 == 0;
+    const bool voiceChange = press % 25 == 12;
+    if (routeSet) {
+      tape.LoadTape(folder, QString::number(1 + routeSets++ % 2));
+      idleUntil(next += std::chrono::milliseconds(kLampTestMs) + pace);
+    }
+    if (voiceChange) {
+      changeVoice(tape, voices[++voiceChanges % std::size(voices)]);
+      idleUntil(next += pace);
+    }
+    const int pos = tape.GetTapePos();
+    const bool forwards =
+        pos <= 1 || (pos < tape.GetTapeCount() && std::uniform_int_distribution(0, 3)(random) > 0);
+    const auto start = Clock::now();
+    forwards ? tape.TapeNext() : tape.TapeBack();
+    const double ms = untilFirstSample(audio, start);
+    all.push_back(ms);
+    (forwards ? forward : back).push_back(ms);
+    if (routeSet) afterRoute.push_back(ms);
+    if (voiceChange) afterVoice.push_back(ms);
+    if (ms > 50)
+      std::printf("  over 50 ms: press %d, %s to route %d line %d%s: %.1f ms\n", press,
+                  forwards ? "forward" : "back", 1 + (routeSets - 1) % 2, tape.GetTapePos(),
+                  routeSet      ? " after a route set"
+                  : voiceChange ? " after a voice change"
+                                : "",
+                  ms);
+    idleUntil(next += pace);
+    if (press % 25 == 5 || press % 25 == 12) {
+      phraseCold += !speech->isCached(QString::fromUtf8(kStopPhrase));
+      const auto asked = Clock::now();
+      speech->speak(QString::fromUtf8(kStopPhrase));
+      phrase.push_back(untilFirstSample(audio, asked));
+      if (phrase.back() > 50)
+        std::printf("  over 50 ms: the stop phrase after press %d: %.1f ms\n", press,
+                    phrase.back());
+      idleUntil(next += pace);
+    }
+  }
+  std::printf("%zu forward, %zu back, %d route sets, %d voice changes\n", forward.size(),
+              back.size(), routeSets, voiceChanges);
+  reportSpread("tape press -> first sample, all:", all);
+  reportSpread("  forward:", forward);
+  reportSpread("  back:", back);
+  reportSpread("  first press after a route set:", afterRoute);
+  reportSpread("  first press after a voice change:", afterVoice);
+  reportSpread("stop phrase -> first sample:", phrase);
+  std::printf("%-40s %d of %zu not ready when asked\n", "", phraseCold, phrase.size());
+  std::printf("speech cache: %zu sounds, %.1f MiB; RSS %ld kB\n", speech->cachedCount(),
+              speech->cachedBytes() / 1048576.0, rssKb());
+  tape.TapeStop();
+  speech->waitForIdle(10000);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
+  // Voice changes are saved: keep them away from the user's own speech.ini.
   QTemporaryDir dir;
+  qputenv("XDG_CONFIG_HOME", dir.filePath("config").toUtf8());
+  QApplication app(argc, argv);
+  const int paceIndex = QCoreApplication::arguments().indexOf("--pace");
+  const int paceMs =
+      paceIndex > 0 ? QCoreApplication::arguments().value(paceIndex + 1).toInt() : kDefaultPaceMs;
 
   const long rssStart = rssKb();
   sorane::SoundServices sound;
@@ -106,6 +247,10 @@ int main(int argc, char** argv) {
   for (const char* line : kLines)
     file += sorane::cp932::encode(QString::fromUtf8(line)) + ",0,0\r\n";
   sorane::test::writeFile(dir.filePath("1tp.csv"), file);
+  QByteArray file2;
+  for (const char* line : kLines2)
+    file2 += sorane::cp932::encode(QString::fromUtf8(line)) + ",0,0\r\n";
+  sorane::test::writeFile(dir.filePath("2tp.csv"), file2);
 
   BenchHost host;
   {
@@ -149,6 +294,7 @@ int main(int argc, char** argv) {
     report("tape next -> first sample, cold:", cold);
     tape.TapeStop();
   }
+  mixedPresses(audio, dir.path() + "/", std::max(paceMs, 1));
 
   const QString wav = dir.filePath("three.wav");
   sorane::test::writeSineWav(wav, 44100, 3.0, 440, 0.3);

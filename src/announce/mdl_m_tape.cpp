@@ -101,7 +101,10 @@ void mdlM_Tape::TapeStop() {
 }
 
 void mdlM_Tape::TapeSetDlg() {
-  if (TapeVoice) TapeVoice->adjustDialog(host_.tapeDialogOwner(), kAdjustTitle);
+  if (!TapeVoice) return;
+  TapeVoice->adjustDialog(host_.tapeDialogOwner(), kAdjustTitle);
+  // A new voice makes the lines around afresh; with the old one kept, this costs nothing.
+  prepareAround();
 }
 
 void mdlM_Tape::TermTape() {
@@ -120,9 +123,10 @@ const TapeEntry& mdlM_Tape::tapeEntry(std::int32_t pos) const {
   return TapeData.at(static_cast<std::size_t>(pos));
 }
 
+// The next line, the previous one, and the one after next for a quick second press.
 void mdlM_Tape::prepareAround() {
   if (!TapeVoice) return;
-  for (std::int32_t pos : {TapePos + 1, TapePos - 1})
+  for (std::int32_t pos : {TapePos + 1, TapePos - 1, TapePos + 2})
     if (inRange(pos)) TapeVoice->prepare(TapeData[static_cast<std::size_t>(pos)].Text);
 }
 

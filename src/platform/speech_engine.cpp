@@ -8,7 +8,12 @@
 #include <QSettings>
 #include <QStandardPaths>
 #include <QThread>
+#include <QTimer>
 #include <algorithm>
+#include <functional>
+#include <tuple>
+#include <utility>
+#include <vector>
 
 #include "audio_engine.h"
 #include "speech_adjust_dialog.h"
@@ -17,10 +22,23 @@ namespace sorane {
 namespace {
 
 constexpr int kSynthesisTimeoutMs = 30000;
-// Speech waits behind at most two pre-syntheses, so it never queues behind them.
+// Prepares run on at most two workers, so a text to speak always finds one free.
 constexpr int kWorkers = 3;
+constexpr int kPrepareWorkers = 2;
 constexpr int kSpeakPriority = 10;
 constexpr int kPreparePriority = 0;
+
+std::size_t bytesOf(const SoundPtr& sound) {
+  return sound->samples.size() * sizeof(float);
+}
+
+template <class T>
+bool eraseFrom(std::deque<T>& queue, const T& value) {
+  const auto it = std::find(queue.begin(), queue.end(), value);
+  if (it == queue.end()) return false;
+  queue.erase(it);
+  return true;
+}
 
 }  // namespace
 
@@ -117,6 +135,11 @@ std::unique_ptr<OpenJTalkSpeech> OpenJTalkSpeech::create(AudioEngine& audio, Ope
       new OpenJTalkSpeech(audio, std::move(setup), std::move(settingsFile)));
 }
 
+bool OpenJTalkSpeech::Key::operator<(const Key& other) const {
+  return std::tie(text, voice.speed, voice.pitch, voice.volume) <
+         std::tie(other.text, other.voice.speed, other.voice.pitch, other.voice.volume);
+}
+
 OpenJTalkSpeech::OpenJTalkSpeech(AudioEngine& audio, OpenJTalkSetup setup, QString settingsFile)
     : audio_(audio),
       setup_(std::move(setup)),
@@ -134,54 +157,89 @@ OpenJTalkSpeech::~OpenJTalkSpeech() {
   audio_.close(kVoiceAlias);
 }
 
-void OpenJTalkSpeech::startSynthesis(const QString& text, int priority) {
-  cache_[text] = Entry{};
-  touch(text);
-  const quint64 generation = generation_;
-  const OpenJTalkSetup setup = setup_;
-  const VoiceSettings settings = settings_;
-  const int rate = audio_.rate();
+void OpenJTalkSpeech::startSynthesis(const Key& key, bool background) {
+  cache_[key].state = State::Running;
+  const quint64 job = nextJob_++;
+  jobs_[job] = Job{key, background};
+  if (background) ++preparing_;
   pool_.start(
-      [this, generation, setup, settings, text, rate] {
-        emit synthesized(generation, text, synthesizeSpeech(setup, settings, text, rate));
+      [this, job, setup = setup_, key, rate = audio_.rate()] {
+        emit synthesized(job, synthesizeSpeech(setup, key.voice, key.text, rate));
       },
-      priority);
+      background ? kPreparePriority : kSpeakPriority);
 }
 
 void OpenJTalkSpeech::speak(const QString& text) {
   const QString line = speakableText(text);
   if (line.isEmpty()) return;
   failed_ = false;
-  const auto it = cache_.find(line);
-  if (it != cache_.end() && !it->second.pending) {
-    wanted_.clear();
-    touch(line);
-    playNow(it->second.sound);
+  say(Key{line, settings_});
+}
+
+void OpenJTalkSpeech::say(const Key& key) {
+  touch(key);
+  Entry& entry = cache_[key];
+  entry.spoken = ++speaks_;
+  if (entry.state == State::Ready) {
+    wanted_.reset();
+    playNow(entry.sound);
     return;
   }
-  wanted_ = line;
-  if (it == cache_.end()) startSynthesis(line, kSpeakPriority);
+  wanted_ = key;
+  if (entry.state == State::Waiting) {
+    unqueue(key);
+    startSynthesis(key, false);
+  }
 }
 
 void OpenJTalkSpeech::prepare(const QString& text) {
   const QString line = speakableText(text);
   if (line.isEmpty()) return;
-  if (cache_.count(line)) {
-    touch(line);
-    return;
+  const Key key{line, settings_};
+  touch(key);
+  if (!cache_.count(key)) {
+    cache_.emplace(key, Entry{});
+    asked_.push_back(key);
+  } else if (eraseFrom(remakes_, key)) {
+    asked_.push_back(key);
   }
-  startSynthesis(line, kPreparePriority);
+  dispatch(false);
+}
+
+// Starts waiting prepares while a prepare worker is free: asked ones first,
+// then remakes after a voice change. Remakes start only from the event loop,
+// so prepares asked right after a voice change go ahead of them.
+void OpenJTalkSpeech::dispatch(bool remakes) {
+  while (preparing_ < kPrepareWorkers) {
+    std::deque<Key>& queue = !asked_.empty() || !remakes ? asked_ : remakes_;
+    if (queue.empty()) return;
+    const Key key = queue.front();
+    queue.pop_front();
+    startSynthesis(key, true);
+  }
+}
+
+bool OpenJTalkSpeech::unqueue(const Key& key) {
+  return eraseFrom(asked_, key) || eraseFrom(remakes_, key);
+}
+
+void OpenJTalkSpeech::forget(const Key& key) {
+  const auto it = cache_.find(key);
+  if (it == cache_.end()) return;
+  if (it->second.sound) bytes_ -= bytesOf(it->second.sound);
+  cache_.erase(it);
+  recent_.remove(key);
 }
 
 void OpenJTalkSpeech::stop() {
-  wanted_.clear();
+  wanted_.reset();
   failed_ = false;
   audio_.stop(kVoiceAlias);
 }
 
 std::int32_t OpenJTalkSpeech::status() {
   if (failed_) return -1;
-  return (!wanted_.isEmpty() || audio_.isPlaying(kVoiceAlias)) ? 1 : 0;
+  return (wanted_ || audio_.isPlaying(kVoiceAlias)) ? 1 : 0;
 }
 
 void OpenJTalkSpeech::adjustDialog(QWidget* owner, const QString& title) {
@@ -193,31 +251,56 @@ void OpenJTalkSpeech::setVoiceSettings(const VoiceSettings& settings) {
   const VoiceSettings s = settings.clamped();
   s.save(settingsFile_);
   if (s == settings_) return;
-  settings_ = s;
-  // Results of syntheses already running carry the old generation and are dropped.
-  ++generation_;
-  cache_.clear();
-  recent_.clear();
-  if (!wanted_.isEmpty()) startSynthesis(wanted_, kSpeakPriority);
+  const VoiceSettings old = std::exchange(settings_, s);
+  // What was heard last may well be heard again; the tape asks for its next
+  // lines itself.
+  std::vector<std::pair<quint64, QString>> heard;
+  for (const auto& [key, entry] : cache_)
+    if (key.voice == old && entry.spoken) heard.emplace_back(entry.spoken, key.text);
+  const std::size_t count = std::min(heard.size(), kRemadeTexts);
+  std::partial_sort(heard.begin(), heard.begin() + count, heard.end(), std::greater<>());
+  std::vector<QString> texts;  // most recent first
+  for (std::size_t i = 0; i < count; ++i) texts.push_back(heard[i].second);
+  // Prepares not started yet were asked in the old voice.
+  for (const std::deque<Key>* queue : {&asked_, &remakes_})
+    for (const Key& key : *queue) forget(key);
+  asked_.clear();
+  remakes_.clear();
+  for (auto text = texts.rbegin(); text != texts.rend(); ++text) touch(Key{*text, s});
+  for (const QString& text : texts) {
+    const Key key{text, s};
+    if (!cache_.count(key)) {
+      cache_.emplace(key, Entry{});
+      remakes_.push_back(key);
+    }
+  }
+  // A speech still being made in the old voice is made again in the new one.
+  if (wanted_) say(Key{wanted_->text, s});
+  QTimer::singleShot(0, this, [this] { dispatch(true); });
 }
 
 bool OpenJTalkSpeech::isCached(const QString& text) const {
-  const auto it = cache_.find(speakableText(text));
-  return it != cache_.end() && !it->second.pending;
+  return isCached(text, settings_);
+}
+
+bool OpenJTalkSpeech::isCached(const QString& text, const VoiceSettings& settings) const {
+  const auto it = cache_.find(Key{speakableText(text), settings.clamped()});
+  return it != cache_.end() && it->second.state == State::Ready;
 }
 
 std::size_t OpenJTalkSpeech::cachedCount() const {
-  return static_cast<std::size_t>(
-      std::count_if(cache_.begin(), cache_.end(), [](const auto& e) { return !e.second.pending; }));
+  return static_cast<std::size_t>(std::count_if(
+      cache_.begin(), cache_.end(), [](const auto& e) { return e.second.state == State::Ready; }));
+}
+
+void OpenJTalkSpeech::setCacheLimit(std::size_t bytes) {
+  limit_ = bytes;
+  evict(nullptr);
 }
 
 bool OpenJTalkSpeech::waitForIdle(int timeoutMs) {
   const QDeadlineTimer deadline(timeoutMs);
-  auto pending = [this] {
-    return std::any_of(cache_.begin(), cache_.end(),
-                       [](const auto& e) { return e.second.pending; });
-  };
-  while (pending()) {
+  while (!jobs_.empty() || !asked_.empty() || !remakes_.empty()) {
     if (deadline.hasExpired()) return false;
     QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     QThread::msleep(1);
@@ -225,27 +308,31 @@ bool OpenJTalkSpeech::waitForIdle(int timeoutMs) {
   return true;
 }
 
-void OpenJTalkSpeech::onSynthesized(quint64 generation, const QString& text,
-                                    const SoundPtr& sound) {
-  if (generation != generation_) return;
-  const auto it = cache_.find(text);
-  if (it == cache_.end()) return;
-  const bool wanted = wanted_ == text;
+void OpenJTalkSpeech::onSynthesized(quint64 job, const SoundPtr& sound) {
+  const auto done = jobs_.find(job);
+  if (done == jobs_.end()) return;
+  const Key key = done->second.key;
+  if (done->second.background) --preparing_;
+  jobs_.erase(done);
+  const bool wanted = wanted_ == key;
   if (!sound) {
-    cache_.erase(it);
-    recent_.remove(text);
+    forget(key);
     if (wanted) {
-      wanted_.clear();
+      wanted_.reset();
       failed_ = true;
     }
-    return;
+  } else {
+    Entry& entry = cache_[key];
+    entry.state = State::Ready;
+    entry.sound = sound;
+    bytes_ += bytesOf(sound);
+    if (wanted) {
+      wanted_.reset();
+      playNow(sound);
+    }
+    evict(&key);
   }
-  it->second = Entry{sound, false};
-  if (wanted) {
-    wanted_.clear();
-    playNow(sound);
-  }
-  evict();
+  dispatch(true);
 }
 
 void OpenJTalkSpeech::playNow(const SoundPtr& sound) {
@@ -253,20 +340,20 @@ void OpenJTalkSpeech::playNow(const SoundPtr& sound) {
   audio_.play(kVoiceAlias);
 }
 
-void OpenJTalkSpeech::touch(const QString& text) {
-  recent_.remove(text);
-  recent_.push_front(text);
+void OpenJTalkSpeech::touch(const Key& key) {
+  recent_.remove(key);
+  recent_.push_front(key);
 }
 
-void OpenJTalkSpeech::evict() {
-  while (cachedCount() > kCacheSize) {
-    auto victim = std::find_if(recent_.rbegin(), recent_.rend(), [this](const QString& t) {
-      const auto it = cache_.find(t);
-      return it != cache_.end() && !it->second.pending;
+// Drops the least recently used sounds until the kept samples fit the bound;
+// `keep`, just made, stays. A sound playing stays alive in the audio engine.
+void OpenJTalkSpeech::evict(const Key* keep) {
+  while (bytes_ > limit_) {
+    const auto victim = std::find_if(recent_.rbegin(), recent_.rend(), [&](const Key& key) {
+      return (!keep || !(key == *keep)) && cache_.at(key).state == State::Ready;
     });
     if (victim == recent_.rend()) return;
-    cache_.erase(*victim);
-    recent_.erase(std::next(victim).base());
+    forget(Key(*victim));
   }
 }
 

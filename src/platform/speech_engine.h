@@ -4,10 +4,12 @@
 #include <QString>
 #include <QThreadPool>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <list>
 #include <map>
 #include <memory>
+#include <optional>
 
 #include "sound_decode.h"
 
@@ -75,14 +77,20 @@ SoundPtr synthesizeSpeech(const OpenJTalkSetup& setup, const VoiceSettings& sett
                           const QString& text, int rate);
 
 // Speech by Open JTalk run as a child process on worker threads; the result
-// plays through the audio engine on a device of its own. Synthesised texts
-// are kept in a small cache.
+// plays through the audio engine on a device of its own. Sounds are kept by
+// text and voice settings up to a bound on their samples, the least recently
+// used dropped first.
 class OpenJTalkSpeech : public QObject, public SpeechEngine {
   Q_OBJECT
  public:
   // The audio engine device that speech plays on.
   static const QString kVoiceAlias;
-  static constexpr std::size_t kCacheSize = 16;
+  // Samples kept, in bytes: about two minutes of speech at 48 kHz (stereo
+  // float, 384,000 bytes a second), some forty announcements.
+  static constexpr std::size_t kCacheBytes = std::size_t{48} << 20;
+  // After a voice change, this many of the texts spoken last are made again
+  // in the new voice.
+  static constexpr std::size_t kRemadeTexts = 8;
 
   // Null when Open JTalk, its dictionary or the voice is missing.
   static std::unique_ptr<OpenJTalkSpeech> create(AudioEngine& audio,
@@ -99,40 +107,70 @@ class OpenJTalkSpeech : public QObject, public SpeechEngine {
   void prepare(const QString& text) override;
 
   VoiceSettings voiceSettings() const { return settings_; }
-  // Saves the settings; texts synthesised before are synthesised afresh.
+  // Saves the settings; what is spoken from now on is made with them. Sounds
+  // of the old settings stay for a switch back, and the texts spoken last are
+  // made again in the background with the new ones.
   void setVoiceSettings(const VoiceSettings& settings);
+  // Made and kept, with the current voice settings or with `settings`.
   bool isCached(const QString& text) const;
+  bool isCached(const QString& text, const VoiceSettings& settings) const;
   std::size_t cachedCount() const;
+  // The samples kept, in bytes, and their bound (kCacheBytes unless set).
+  std::size_t cachedBytes() const { return bytes_; }
+  void setCacheLimit(std::size_t bytes);
   // Handles events until no synthesis is pending; false after `timeoutMs`.
   bool waitForIdle(int timeoutMs);
 
  signals:
-  // Emitted from a worker thread when a synthesis ends; `sound` is null when
-  // it failed.
-  void synthesized(quint64 generation, const QString& text, sorane::SoundPtr sound);
+  // Emitted from a worker thread when synthesis `job` ends; `sound` is null
+  // when it failed.
+  void synthesized(quint64 job, sorane::SoundPtr sound);
 
  private:
+  struct Key {
+    QString text;
+    VoiceSettings voice;
+    bool operator==(const Key&) const = default;
+    bool operator<(const Key& other) const;
+  };
+  enum class State { Waiting, Running, Ready };
   struct Entry {
+    State state = State::Waiting;
     SoundPtr sound;
-    bool pending = true;
+    quint64 spoken = 0;  // when last spoken, counted in speaks; 0 never
+  };
+  struct Job {
+    Key key;
+    bool background = false;
   };
 
   OpenJTalkSpeech(AudioEngine& audio, OpenJTalkSetup setup, QString settingsFile);
-  void onSynthesized(quint64 generation, const QString& text, const SoundPtr& sound);
-  void startSynthesis(const QString& text, int priority);
+  void onSynthesized(quint64 job, const SoundPtr& sound);
+  void say(const Key& key);
+  void startSynthesis(const Key& key, bool background);
+  void dispatch(bool remakes);
+  bool unqueue(const Key& key);
+  void forget(const Key& key);
   void playNow(const SoundPtr& sound);
-  void touch(const QString& text);
-  void evict();
+  void touch(const Key& key);
+  void evict(const Key* keep);
 
   AudioEngine& audio_;
   OpenJTalkSetup setup_;
   QString settingsFile_;
   VoiceSettings settings_;
   QThreadPool pool_;
-  quint64 generation_ = 1;
-  std::map<QString, Entry> cache_;
-  std::list<QString> recent_;  // most recent first
-  QString wanted_;             // spoken as soon as its synthesis ends
+  std::map<Key, Entry> cache_;
+  std::list<Key> recent_;    // every entry, most recent first
+  std::deque<Key> asked_;    // prepares not started yet, in the order asked
+  std::deque<Key> remakes_;  // texts of an old voice to make in the new one
+  std::map<quint64, Job> jobs_;
+  quint64 nextJob_ = 1;
+  quint64 speaks_ = 0;
+  int preparing_ = 0;
+  std::size_t bytes_ = 0;
+  std::size_t limit_ = kCacheBytes;
+  std::optional<Key> wanted_;  // spoken as soon as its synthesis ends
   bool failed_ = false;
 };
 

@@ -4,6 +4,7 @@
 
 #include <QTemporaryDir>
 #include <QWidget>
+#include <string>
 
 #include "app_info.h"
 #include "cp932.h"
@@ -189,7 +190,8 @@ TEST_F(TapeTest, ThreeLinesSpeakInTurnAndAFourthPressSpeaksNothing) {
 TEST_F(TapeTest, SpeakTapeStopsSpeaksThenReadsStatus) {
   ready("12", kThreeLines);
   tape.TapeNext();
-  EXPECT_EQ(log, QStringList({"stop", "speak:一番目です", "status", "prepare:二番目です"}));
+  EXPECT_EQ(log, QStringList({"stop", "speak:一番目です", "status", "prepare:二番目です",
+                              "prepare:三番目です"}));
 }
 
 TEST_F(TapeTest, StatusMinusOneStopsTheSpeechAtOnce) {
@@ -402,27 +404,36 @@ TEST_F(TapeTest, EmptyTapeNeverMoves) {
   EXPECT_EQ(tape.GetTapeStepFlag(tape.GetTapePos()), 0);
 }
 
-TEST_F(TapeTest, NextAndPreviousLinesArePreparedAfterLoadAndSteps) {
-  writeTape("12", "一,0,0\r\n二,0,0\r\n三,0,0\r\n");
-  tape.InitTape();
-  tape.LoadTape(folder, "12");
-  EXPECT_EQ(log.filter("prepare:"), QStringList({"prepare:一"}));
-  log.clear();
-  tape.TapeNext();
-  EXPECT_EQ(log.filter("prepare:"), QStringList({"prepare:二"}));
-  log.clear();
-  tape.TapeNext();
-  EXPECT_EQ(log.filter("prepare:"), QStringList({"prepare:三", "prepare:一"}));
-  log.clear();
-  tape.TapeNext();
-  EXPECT_EQ(log.filter("prepare:"), QStringList({"prepare:二"}));
+TEST_F(TapeTest, TheLinesAroundArePreparedAfterALoadAMoveAndTheVoiceDialog) {
+  struct Row {
+    const char* presses;  // after the load: n next, b back, d the voice dialog
+    QStringList prepared;
+  };
+  for (const Row& row :
+       {Row{"", {"prepare:一", "prepare:二"}}, Row{"n", {"prepare:二", "prepare:三"}},
+        Row{"nn", {"prepare:三", "prepare:一", "prepare:四"}},
+        Row{"nnb", {"prepare:二", "prepare:三"}}, Row{"nnnn", {"prepare:三"}},
+        Row{"nnd", {"prepare:三", "prepare:一", "prepare:四"}}}) {
+    SCOPED_TRACE(row.presses);
+    writeTape("12", "一,0,0\r\n二,0,0\r\n三,0,0\r\n四,0,0\r\n");
+    tape.InitTape();
+    tape.LoadTape(folder, "12");
+    for (char press : std::string(row.presses)) {
+      log.clear();
+      if (press == 'n') tape.TapeNext();
+      if (press == 'b') tape.TapeBack();
+      if (press == 'd') tape.TapeSetDlg();
+    }
+    EXPECT_EQ(log.filter("prepare:"), row.prepared);
+    log.clear();
+  }
 }
 
 TEST_F(TapeTest, StopAndAdjustGoToTheEngine) {
   ready("12", kThreeLines);
   tape.TapeStop();
   tape.TapeSetDlg();
-  EXPECT_EQ(log, QStringList({"stop", "dialog:音声の調節"}));
+  EXPECT_EQ(log.mid(0, 2), QStringList({"stop", "dialog:音声の調節"}));
   EXPECT_EQ(speech->dialogOwner, &host.owner);
 }
 

@@ -173,13 +173,6 @@ TEST_F(SpeechTest, BlankTextIsNotSpoken) {
   EXPECT_FALSE(audio->isOpen(OpenJTalkSpeech::kVoiceAlias));
 }
 
-TEST_F(SpeechTest, TheCacheKeepsSixteenTexts) {
-  for (int i = 1; i <= 18; ++i) speech->prepare(QString("%1番").arg(i));
-  ASSERT_TRUE(speech->waitForIdle(30000));
-  EXPECT_EQ(speech->cachedCount(), OpenJTalkSpeech::kCacheSize);
-  EXPECT_TRUE(speech->isCached("18番"));
-}
-
 TEST_F(SpeechTest, NewVoiceSettingsAreSavedAndUsedForTheNextSpeech) {
   speech->prepare(kSentence);
   ASSERT_TRUE(speech->waitForIdle(10000));
@@ -230,6 +223,107 @@ TEST(SpeechAdjustDialog, SlidersShowAndReturnTheSettings) {
   EXPECT_EQ(dialog.settings(), (VoiceSettings{1.25, -5, 6}));
   dialog.setSettings(VoiceSettings{});
   EXPECT_EQ(dialog.settings(), VoiceSettings{});
+}
+
+// An Open JTalk stand-in whose sound lasts 1 s / speed, whatever the text.
+class CacheTest : public ::testing::Test {
+ protected:
+  static constexpr std::size_t kSecond = kRate * 2 * sizeof(float);
+
+  void SetUp() override {
+    const QString fake = dir.filePath("open_jtalk");
+    ASSERT_TRUE(test::writeFile(fake,
+                                "#!/bin/sh\n"
+                                "while [ $# -gt 1 ]; do [ \"$1\" = -r ] && r=$2; shift; done\n"
+                                "cat >/dev/null\n"
+                                "exec cat \"$(dirname \"$0\")/r$r.wav\"\n"));
+    QFile::setPermissions(fake, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    ASSERT_TRUE(test::writeSineWav(dir.filePath("r1.00.wav"), kRate, 1.0, 440, 0.3));
+    ASSERT_TRUE(test::writeSineWav(dir.filePath("r2.00.wav"), kRate, 0.5, 440, 0.3));
+    ASSERT_TRUE(test::writeFile(dir.filePath("v.htsvoice"), "x"));
+    QDir(dir.path()).mkdir("dic");
+    ASSERT_TRUE(test::writeFile(dir.filePath("dic/sys.dic"), "x"));
+    restart();
+  }
+  void restart() {
+    speech.reset();
+    speech = OpenJTalkSpeech::create(
+        *audio, {dir.filePath("open_jtalk"), dir.filePath("dic"), dir.filePath("v.htsvoice")},
+        dir.filePath("s.ini"));
+    ASSERT_TRUE(speech);
+  }
+  int playingMs() { return audio->remainingMs(OpenJTalkSpeech::kVoiceAlias); }
+
+  QTemporaryDir dir;
+  std::unique_ptr<AudioEngine> audio = AudioEngine::openManual(kRate);
+  std::unique_ptr<OpenJTalkSpeech> speech;
+};
+
+TEST_F(CacheTest, ANewVoiceIsNeverServedTheOldSoundAndSwitchingBackIsWarm) {
+  const VoiceSettings fast{2.0, 0, 0};
+  speech->prepare("a");
+  ASSERT_TRUE(speech->waitForIdle(10000));
+  speech->setVoiceSettings(fast);
+  EXPECT_FALSE(speech->isCached("a"));
+  speech->speak("a");
+  EXPECT_FALSE(audio->isPlaying(OpenJTalkSpeech::kVoiceAlias));
+  ASSERT_TRUE(speech->waitForIdle(10000));
+  EXPECT_EQ(playingMs(), 500);
+  speech->setVoiceSettings({});
+  EXPECT_TRUE(speech->isCached("a"));
+  EXPECT_TRUE(speech->isCached("a", fast));
+  speech->speak("a");
+  EXPECT_EQ(playingMs(), 1000);
+}
+
+TEST_F(CacheTest, TheLeastRecentlyUsedSoundGoesWhenTheBytesPassTheBound) {
+  struct Row {
+    const char* uses;  // each a prepare, or a speak when marked "!"
+    const char* kept;
+  };
+  for (const Row& row : {Row{"a b c", "b c"}, Row{"a b a c", "a c"}, Row{"a b !a c", "a c"},
+                         Row{"a b c d", "c d"}}) {
+    SCOPED_TRACE(row.uses);
+    restart();
+    speech->setCacheLimit(kSecond * 5 / 2);
+    for (const QString& use : QString(row.uses).split(' ')) {
+      if (use.startsWith('!'))
+        speech->speak(use.mid(1));
+      else
+        speech->prepare(use);
+      ASSERT_TRUE(speech->waitForIdle(10000));
+    }
+    QStringList kept;
+    for (const char* text : {"a", "b", "c", "d"})
+      if (speech->isCached(text)) kept << text;
+    EXPECT_EQ(kept.join(' '), row.kept);
+    EXPECT_EQ(speech->cachedBytes(), 2 * kSecond);
+  }
+}
+
+TEST_F(CacheTest, AfterAVoiceChangeWhatWasSpokenLastIsMadeInTheNewVoice) {
+  // A phrase heard outside the tape, then a tape that asks for two lines
+  // ahead of each line it speaks.
+  const int lines = OpenJTalkSpeech::kRemadeTexts - 1;
+  speech->speak("0");
+  speech->speak("phrase");
+  QStringList spokenLast{"phrase"};
+  for (int line = 1; line <= lines; ++line) {
+    speech->speak(QString::number(line));
+    speech->prepare(QString::number(line + 1));
+    speech->prepare(QString::number(line + 2));
+    spokenLast << QString::number(line);
+  }
+  ASSERT_TRUE(speech->waitForIdle(10000));
+  speech->setVoiceSettings(VoiceSettings{2.0, 0, 0});
+  ASSERT_TRUE(speech->waitForIdle(10000));
+  QStringList remade;
+  for (int i = -1; i <= lines + 2; ++i) {
+    const QString text = i < 0 ? "phrase" : QString::number(i);
+    if (speech->isCached(text)) remade << text;
+    EXPECT_TRUE(speech->isCached(text, VoiceSettings{})) << text.toStdString();
+  }
+  EXPECT_EQ(remade, spokenLast);
 }
 
 TEST(SpeechFailure, AFailingSynthesisMakesStatusMinusOne) {

@@ -41,7 +41,7 @@ inline constexpr int kMaxPaintedTickets = 4;
 // (each its size squared): the rest of their text is cut.
 inline constexpr double kMaxCharMm = 16;
 inline constexpr double kLargeCharMm = 5.5;
-inline constexpr double kMaxLargeCharArea = 2000;
+inline constexpr double kMaxLargeCharArea = 1600;
 
 // Where a problem is: 1-based line and column (characters); 0 for the file.
 struct SourcePos {

@@ -6,6 +6,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QCheckBox>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -43,6 +44,7 @@ const QStringList kColumns = {QStringLiteral("路線ID"), QStringLiteral("方向
                               QStringLiteral("整理券")};
 const QString kFromTo = QStringLiteral("%1 → %2");
 const QString kNumberCaption = QStringLiteral("系統番号：");
+const QString kTimesCaption = QStringLiteral("停留所ごとの時刻も入れる(自動運行を時刻表の間隔で)");
 const QString kFolders = QStringLiteral("運賃データ：%1\n放送データ：%2");
 const QString kMake = QStringLiteral("作成");
 const QString kCancel = QStringLiteral("キャンセル");
@@ -118,8 +120,11 @@ GtfsImportDialog::GtfsImportDialog(Program& app, QWidget* owner)
   folders_ = new QLabel(
       kFolders.arg(app_.option().Text2[0]->text(), app_.option().Text2[1]->text()), this);
   folders_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  times_ = new QCheckBox(kTimesCaption, this);
+  times_->setChecked(true);
   auto* form = new QFormLayout;
   form->addRow(kNumberCaption, number_);
+  form->addRow(QString(), times_);
 
   buttons_ = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   buttons_->button(QDialogButtonBox::Ok)->setText(kMake);
@@ -228,6 +233,7 @@ bool GtfsImportDialog::makeRoute() {
   gtfs::ImportOptions options;
   options.routeId = chosen.routeId;
   options.direction = chosen.direction;
+  options.times = times_->isChecked();
   gtfs::ImportedRoute route;
   try {
     route = gtfs::importRoute(*reading_.feed, options);

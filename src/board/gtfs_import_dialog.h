@@ -12,6 +12,7 @@ class QLabel;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
+class QCheckBox;
 class QSpinBox;
 class QTreeWidget;
 
@@ -70,6 +71,7 @@ class GtfsImportDialog : public QDialog {
   QLabel* status_ = nullptr;
   QTreeWidget* routes_ = nullptr;
   QSpinBox* number_ = nullptr;
+  QCheckBox* times_ = nullptr;
   QLabel* folders_ = nullptr;
   QDialogButtonBox* buttons_ = nullptr;
   QFutureWatcher<Reading> watcher_;

@@ -94,6 +94,7 @@ TEST(GtfsE2e, ImportsAFeedThroughTheBoardMenuAndSetsTheRoute) {
   sorane::gtfs::ImportOptions options;
   options.routeId = "L";
   options.direction = "0";
+  options.times = true;  // ticked in the dialog
   const auto made = sorane::gtfs::routeFiles(
       sorane::gtfs::importRoute(
           sorane::gtfs::readFeed(sorane::gtfs::FeedFiles::fromMemory(feed.files, "feed"), true),

@@ -19,6 +19,7 @@
 #include <numeric>
 #include <random>
 
+#include "app_info.h"
 #include "audio_engine.h"
 #include "cp932.h"
 #include "mdl_m_tape.h"
@@ -68,12 +69,13 @@ class ColdSpeech : public sorane::SpeechEngine {
   std::unique_ptr<sorane::SpeechEngine> inner_;
 };
 
-// Milliseconds from `start` until the speech's first sample is mixed.
-double untilFirstSample(sorane::AudioEngine& audio, Clock::time_point start) {
+// Milliseconds from `start` until the first sample of `device` (speech by default) is mixed.
+double untilFirstSample(sorane::AudioEngine& audio, Clock::time_point start,
+                        const QString& device = OpenJTalkSpeech::kVoiceAlias) {
   const auto deadline = start + std::chrono::seconds(10);
   while (Clock::now() < deadline) {
     QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
-    if (auto first = audio.firstFrameTime(OpenJTalkSpeech::kVoiceAlias); first && *first >= start)
+    if (auto first = audio.firstFrameTime(device); first && *first >= start)
       return std::chrono::duration<double, std::milli>(*first - start).count();
     QThread::usleep(200);
   }
@@ -295,6 +297,20 @@ int main(int argc, char** argv) {
     tape.TapeStop();
   }
   mixedPresses(audio, dir.path() + "/", std::max(paceMs, 1));
+
+  // The stop-request chime on its own channel, as a press plays it: from
+  // the press to its first sample mixed.
+  const QString chime = dir.filePath("chime.wav");
+  sorane::test::writeSineWav(chime, 22050, 1.8, 1319, 0.3);
+  const QString chimeVoice = QStringLiteral("mci:") + sorane::programBaseName().toLower() + "s4";
+  std::vector<double> chimes;
+  for (int i = 0; i < 8; ++i) {
+    const auto start = Clock::now();
+    sorane::mdlSndAPI::PlaySnd(chime, "S4", 0, 0);
+    chimes.push_back(untilFirstSample(audio, start, chimeVoice));
+    idleUntil(Clock::now() + std::chrono::milliseconds(500));
+  }
+  reportSpread("stop request -> first chime sample:", chimes);
 
   const QString wav = dir.filePath("three.wav");
   sorane::test::writeSineWav(wav, 44100, 3.0, 440, 0.3);

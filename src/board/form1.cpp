@@ -2,6 +2,7 @@
 
 #include <QActionGroup>
 #include <array>
+#include <functional>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QMenu>
@@ -42,9 +43,10 @@ const QString kWaitItem = QStringLiteral("%1秒");
 const QString kSpeedMenuTitle = QStringLiteral("時刻表の速さ");
 const QString kSpeedItem = QStringLiteral("×%1");
 
-// A submenu of exclusive choices, each holding its value.
+// A submenu of exclusive choices, each holding its value; `chosen` gets
+// the value picked.
 QMenu* choiceMenu(QMenu* parent, const QString& title, const QString& item,
-                  const std::array<int, 3>& values) {
+                  const std::array<int, 3>& values, std::function<void(int)> chosen) {
   QMenu* menu = parent->addMenu(title);
   auto* group = new QActionGroup(menu);
   for (int v : values) {
@@ -53,6 +55,8 @@ QMenu* choiceMenu(QMenu* parent, const QString& title, const QString& item,
     a->setData(v);
     group->addAction(a);
   }
+  QObject::connect(menu, &QMenu::triggered, menu,
+                   [chosen = std::move(chosen)](QAction* a) { chosen(a->data().toInt()); });
   return menu;
 }
 
@@ -206,18 +210,18 @@ void Form1::buildContextMenu() {
   autoItem_->setCheckable(true);
   connect(autoItem_, &QAction::triggered, this,
           [this](bool on) { app_.ctl().autoDrive().setOn(on); });
-  waitMenu_ = choiceMenu(menu_, kWaitMenuTitle, kWaitItem, DriveSettings::kWaits);
-  connect(waitMenu_, &QMenu::triggered, this, [this](QAction* a) {
-    app_.drive().waitSeconds = a->data().toInt();
-    app_.ctl().autoDrive().setWaitSeconds(app_.drive().waitSeconds);
-    app_.saveDrive();
-  });
-  speedMenu_ = choiceMenu(menu_, kSpeedMenuTitle, kSpeedItem, DriveSettings::kTimetableSpeeds);
-  connect(speedMenu_, &QMenu::triggered, this, [this](QAction* a) {
-    app_.drive().timetableSpeed = a->data().toInt();
-    app_.ctl().autoDrive().setTimetableSpeed(app_.drive().timetableSpeed);
-    app_.saveDrive();
-  });
+  // A choice is used at once and kept.
+  auto keep = [this](int DriveSettings::*field) {
+    return [this, field](int v) {
+      app_.drive().*field = v;
+      app_.ctl().applyDriveSettings(app_.drive());
+      app_.saveDrive();
+    };
+  };
+  waitMenu_ = choiceMenu(menu_, kWaitMenuTitle, kWaitItem, DriveSettings::kWaits,
+                         keep(&DriveSettings::waitSeconds));
+  speedMenu_ = choiceMenu(menu_, kSpeedMenuTitle, kSpeedItem, DriveSettings::kTimetableSpeeds,
+                          keep(&DriveSettings::timetableSpeed));
 }
 
 void Form1::contextMenuEvent(QContextMenuEvent* event) {

@@ -22,10 +22,11 @@ AutoDrive::AutoDrive(frmCtl& ctl, DataIo& io) : QObject(&ctl), ctl_(ctl), io_(io
 void AutoDrive::setState(State s) {
   if (s == state_) return;
   state_ = s;
-  if (s == State::Off)
-    timer_.stop();
-  else
+  // Only a running drive has anything to tick for.
+  if (s == State::Running)
     timer_.start();
+  else
+    timer_.stop();
   emit stateChanged(s);
 }
 

@@ -23,8 +23,16 @@ StopRequest::StopRequest(std::function<SpeechEngine*()> voice, QObject* parent)
 
 void StopRequest::setChime(const QString& path) {
   chime_ = path;
-  const SoundPtr sound = path.isEmpty() ? nullptr : decodeSoundFile(path, 8000);
-  chimeMs_ = sound ? sound->durationMs() : 0;
+  chimeMs_.reset();
+}
+
+int StopRequest::chimeMs() {
+  // Read once, at the first press, not at start.
+  if (!chimeMs_) {
+    const SoundPtr sound = chime_.isEmpty() ? nullptr : decodeSoundFile(chime_, 8000);
+    chimeMs_ = sound ? sound->durationMs() : 0;
+  }
+  return *chimeMs_;
 }
 
 void StopRequest::prepare() {
@@ -39,7 +47,7 @@ void StopRequest::press() {
   if (SpeechEngine* voice = voice_()) {
     voice->prepare(kPhrase);
     phraseWaiting_ = true;
-    phraseDue_ = ui().now().addMSecs(chimeMs_);
+    phraseDue_ = ui().now().addMSecs(chimeMs());
     timer_.start();
   }
 }

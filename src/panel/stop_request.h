@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QTimer>
 #include <functional>
+#include <optional>
 
 namespace sorane {
 
@@ -45,7 +46,9 @@ class StopRequest : public QObject {
  private:
   std::function<SpeechEngine*()> voice_;
   QString chime_;
-  int chimeMs_ = 0;
+  int chimeMs();
+
+  std::optional<int> chimeMs_;
   bool lit_ = false;
   bool phraseWaiting_ = false;
   QDateTime phraseDue_;

@@ -43,7 +43,7 @@ class NoMessages : public QtUi {
 // A program in its own folder with route 1 of `n` rows there.
 struct Fixture {
   explicit Fixture(int n, bool names = true) {
-    installUi(&ui);
+    previous = installUi(&ui);
     setProgramPathForTesting(QDir(dir.path()).filePath("318"));
     QFile f(QDir(dir.path()).filePath("1.hy3"));
     f.open(QIODevice::WriteOnly);
@@ -57,9 +57,10 @@ struct Fixture {
   }
   ~Fixture() {
     setProgramPathForTesting(QString());
-    installUi(nullptr);
+    installUi(previous);
   }
   NoMessages ui;
+  Ui* previous = nullptr;
   QTemporaryDir dir;
   Program program;
 };

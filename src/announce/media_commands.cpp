@@ -1,5 +1,7 @@
 #include "media_commands.h"
 
+#include <utility>
+
 namespace sorane {
 namespace {
 
@@ -17,8 +19,8 @@ MediaCommands& mediaCommands() {
   return installed ? *installed : silent;
 }
 
-void installMediaCommands(MediaCommands* commands) {
-  installed = commands;
+MediaCommands* installMediaCommands(MediaCommands* commands) {
+  return std::exchange(installed, commands);
 }
 
 }  // namespace sorane

@@ -25,6 +25,6 @@ inline constexpr int kMediaDuplicateAlias = 289;
 // The commands in use. Until the program installs its own, every command is
 // accepted and does nothing. installMediaCommands(nullptr) puts that back.
 MediaCommands& mediaCommands();
-void installMediaCommands(MediaCommands* commands);
+MediaCommands* installMediaCommands(MediaCommands* commands);  // returns the previous one
 
 }  // namespace sorane

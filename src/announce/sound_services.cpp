@@ -1,5 +1,7 @@
 #include "sound_services.h"
 
+#include <utility>
+
 #include "audio_engine.h"
 #include "engine_media_commands.h"
 
@@ -13,8 +15,8 @@ SpeechEngineFactory speechEngineFactory() {
   return [] { return std::unique_ptr<SpeechEngine>(); };
 }
 
-void installSpeechEngineFactory(SpeechEngineFactory factory) {
-  installedFactory = std::move(factory);
+SpeechEngineFactory installSpeechEngineFactory(SpeechEngineFactory factory) {
+  return std::exchange(installedFactory, std::move(factory));
 }
 
 SoundServices::SoundServices()

@@ -31,6 +31,6 @@ class SoundServices {
 // is installed it creates nothing, so speech is unusable.
 // installSpeechEngineFactory({}) puts that back.
 SpeechEngineFactory speechEngineFactory();
-void installSpeechEngineFactory(SpeechEngineFactory factory);
+SpeechEngineFactory installSpeechEngineFactory(SpeechEngineFactory factory);  // returns the previous one
 
 }  // namespace sorane

@@ -2,6 +2,8 @@
 
 #include <sys/utsname.h>
 
+#include <utility>
+
 #include "qt_companion.h"
 
 namespace sorane {
@@ -14,8 +16,8 @@ Companion& companion() {
   return installed ? *installed : qtCompanion;
 }
 
-void installCompanion(Companion* c) {
-  installed = c;
+Companion* installCompanion(Companion* c) {
+  return std::exchange(installed, c);
 }
 
 // Until a window of this program needs them, the dialogs behave as if the

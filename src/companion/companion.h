@@ -76,6 +76,6 @@ class Companion {
 
 // The companion in use; installCompanion(nullptr) puts the Qt one back.
 Companion& companion();
-void installCompanion(Companion* companion);
+Companion* installCompanion(Companion* companion);  // returns the previous one
 
 }  // namespace sorane

@@ -1,5 +1,7 @@
 #include "ui.h"
 
+#include <utility>
+
 #include "qt_ui.h"
 
 namespace sorane {
@@ -12,8 +14,8 @@ Ui& ui() {
   return installed ? *installed : qtUi;
 }
 
-void installUi(Ui* ui) {
-  installed = ui;
+Ui* installUi(Ui* ui) {
+  return std::exchange(installed, ui);
 }
 
 QString appTitle() {

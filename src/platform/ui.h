@@ -34,9 +34,10 @@ class Ui {
   QDate today() const { return now().date(); }
 };
 
-// The services in use. installUi(nullptr) puts the Qt services back.
+// The services in use. installUi(nullptr) puts the Qt services back; it
+// returns what was installed before, for a scope to put back.
 Ui& ui();
-void installUi(Ui* ui);
+Ui* installUi(Ui* ui);
 
 // The title of every message box that names none of its own.
 QString appTitle();

@@ -22,10 +22,10 @@ class EngineCommandsTest : public ::testing::Test {
  protected:
   EngineCommandsTest() {
     setProgramPathForTesting(QStringLiteral("/opt/sorane/318"));
-    installMediaCommands(&commands);
+    previousCommands = installMediaCommands(&commands);
   }
   ~EngineCommandsTest() override {
-    installMediaCommands(nullptr);
+    installMediaCommands(previousCommands);
     setProgramPathForTesting(QString());
   }
   QString level(const QString& name, int frames, double value) {
@@ -48,6 +48,7 @@ class EngineCommandsTest : public ::testing::Test {
   test::UiScope uiScope;
   std::unique_ptr<AudioEngine> engine = AudioEngine::openManual(kRate);
   EngineMediaCommands commands{*engine};
+  MediaCommands* previousCommands = nullptr;
 };
 
 TEST_F(EngineCommandsTest, OpenPlayStopCloseOnAnAlias) {

@@ -68,12 +68,12 @@ class TapeTest : public ::testing::Test {
           return engine;
         }) {
     setProgramPathForTesting(QStringLiteral("/opt/sorane/318"));
-    installCompanion(&companion);
+    previousCompanion = installCompanion(&companion);
     media.media.onSend = [this](const QString& c) { log << "mci:" + c; };
     folder = dir.path() + "/";
   }
   ~TapeTest() override {
-    installCompanion(nullptr);
+    installCompanion(previousCompanion);
     setProgramPathForTesting(QString());
   }
 
@@ -98,6 +98,7 @@ class TapeTest : public ::testing::Test {
   test::UiScope uiScope;
   test::MediaCommandsScope media;
   OsCompanion companion;
+  Companion* previousCompanion = nullptr;
   FakeTapeHost host;
   QStringList log;
   bool engineAvailable = true;

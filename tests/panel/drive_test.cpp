@@ -41,7 +41,7 @@ std::vector<RouteRow> fiveStops(bool timed) {
 class DriveTest : public test::ProgramTest {
  protected:
   DriveTest() : ProgramTest(false) {
-    installSpeechEngineFactory([this]() -> std::unique_ptr<SpeechEngine> {
+    previousFactory = installSpeechEngineFactory([this]() -> std::unique_ptr<SpeechEngine> {
       auto engine = std::make_unique<test::FakeSpeech>(speech);
       voice = engine.get();
       voice->statusValue = 0;
@@ -60,7 +60,7 @@ class DriveTest : public test::ProgramTest {
     program.drive().chime = path("chime.wav");
     ctl().applyDriveSettings(program.drive());
   }
-  ~DriveTest() override { installSpeechEngineFactory({}); }
+  ~DriveTest() override { installSpeechEngineFactory(std::move(previousFactory)); }
 
   QString path(const char* name) const {
     return QDir(folder.dir.path()).filePath(QString::fromLatin1(name));
@@ -87,6 +87,7 @@ class DriveTest : public test::ProgramTest {
   test::MediaCommandsScope media;
   QStringList speech;
   test::FakeSpeech* voice = nullptr;
+  SpeechEngineFactory previousFactory;
 };
 
 TEST_F(DriveTest, APressLightsTheLampChimesOnceAndSaysThePhraseAfterTheAnnouncement) {

@@ -75,7 +75,7 @@ QByteArray twoStops() {
 class PanelKeysTest : public test::ProgramTest {
  protected:
   PanelKeysTest() : ProgramTest(false) {
-    installSpeechEngineFactory([this] { return std::make_unique<test::FakeSpeech>(speech); });
+    previousFactory = installSpeechEngineFactory([this] { return std::make_unique<test::FakeSpeech>(speech); });
     write("1.hy3", twoStops());
     write("1Tp.csv", cp932::encode(QStringLiteral("次は、二番町です。,1,0\r\n")));
     write("click.wav", "RIFF");
@@ -84,7 +84,7 @@ class PanelKeysTest : public test::ProgramTest {
     program.option().Text2[1]->setText(folder.dir.path());
     program.option().txtSelectSound[1]->setText(QDir(folder.dir.path()).filePath("click.wav"));
   }
-  ~PanelKeysTest() override { installSpeechEngineFactory({}); }
+  ~PanelKeysTest() override { installSpeechEngineFactory(std::move(previousFactory)); }
 
   void write(const char* name, const QByteArray& bytes) {
     QFile f(QDir(folder.dir.path()).filePath(QString::fromLatin1(name)));
@@ -103,6 +103,7 @@ class PanelKeysTest : public test::ProgramTest {
 
   test::MediaCommandsScope media;
   QStringList speech;
+  SpeechEngineFactory previousFactory;
 };
 
 TEST_F(PanelKeysTest, EachKeyClicksItsButtonOnceFromTheBoardAndFromThePanel) {

@@ -42,7 +42,7 @@ std::vector<RouteRow> sixStops() {
 class RouteCommandsTest : public test::ProgramTest {
  protected:
   RouteCommandsTest() : ProgramTest(false) {
-    installSpeechEngineFactory([this]() -> std::unique_ptr<SpeechEngine> {
+    previousFactory = installSpeechEngineFactory([this]() -> std::unique_ptr<SpeechEngine> {
       if (!speechAvailable) return nullptr;
       return std::make_unique<test::FakeSpeech>(speech);
     });
@@ -65,7 +65,7 @@ class RouteCommandsTest : public test::ProgramTest {
     o.txtSelectSound[10]->setText(path("s3.wav"));
     o.txtSelectSound[3]->setText(path("a1.wav"));
   }
-  ~RouteCommandsTest() override { installSpeechEngineFactory({}); }
+  ~RouteCommandsTest() override { installSpeechEngineFactory(std::move(previousFactory)); }
 
   QString path(const char* name) const {
     return QDir(folder.dir.path()).filePath(QString::fromLatin1(name));
@@ -103,6 +103,7 @@ class RouteCommandsTest : public test::ProgramTest {
   test::MediaCommandsScope mediaScope;
   QStringList speech;
   bool speechAvailable = true;
+  SpeechEngineFactory previousFactory;
 };
 
 TEST_F(RouteCommandsTest, KeypadRouteSetRunsTheLampTestThenShowsTheStartRow) {

@@ -116,9 +116,12 @@ class FakeCompanion : public Companion {
 
 class CompanionScope {
  public:
-  CompanionScope() { installCompanion(&companion); }
-  ~CompanionScope() { installCompanion(nullptr); }
+  CompanionScope() : previous_(installCompanion(&companion)) {}
+  ~CompanionScope() { installCompanion(previous_); }
   FakeCompanion companion;
+
+ private:
+  Companion* previous_;
 };
 
 }  // namespace sorane::test

@@ -23,9 +23,12 @@ class RecordingMediaCommands : public MediaCommands {
 
 class MediaCommandsScope {
  public:
-  MediaCommandsScope() { installMediaCommands(&media); }
-  ~MediaCommandsScope() { installMediaCommands(nullptr); }
+  MediaCommandsScope() : previous_(installMediaCommands(&media)) {}
+  ~MediaCommandsScope() { installMediaCommands(previous_); }
   RecordingMediaCommands media;
+
+ private:
+  MediaCommands* previous_;
 };
 
 }  // namespace sorane::test

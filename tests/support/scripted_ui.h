@@ -46,12 +46,18 @@ class ScriptedUi : public Ui {
   std::function<void(const Message&)> onMessage;
 };
 
-// Installs a ScriptedUi for the life of the object.
+// Installs a ScriptedUi for the life of the object, then puts back what it
+// replaced.
 class UiScope {
  public:
-  UiScope() { installUi(&ui); }
-  ~UiScope() { installUi(nullptr); }
+  UiScope() : previous_(installUi(&ui)) {}
+  ~UiScope() { installUi(previous_); }
+  UiScope(const UiScope&) = delete;
+  UiScope& operator=(const UiScope&) = delete;
   ScriptedUi ui;
+
+ private:
+  Ui* previous_;
 };
 
 }  // namespace sorane::test

@@ -656,7 +656,7 @@ class HookedUi : public test::ScriptedUi {
 
 TEST(ChimeiCtlNesting, AnOldScrollsTickWhileANewNameIsShownDoesNotMoveIt) {
   HookedUi hooked;
-  installUi(&hooked);
+  Ui* const previous = installUi(&hooked);
   {
     ChimeiCtl_B el;
     el.InitProperties();
@@ -681,12 +681,12 @@ TEST(ChimeiCtlNesting, AnOldScrollsTickWhileANewNameIsShownDoesNotMoveIt) {
     EXPECT_FALSE(el.scrolling());
     hooked.hook = nullptr;
   }
-  installUi(nullptr);
+  installUi(previous);
 }
 
 TEST(ChimeiCtlNesting, ANameSetWhileAnotherIsBeingShownIsTheOneThatStands) {
   HookedUi hooked;
-  installUi(&hooked);
+  Ui* const previous = installUi(&hooked);
   {
     // The first processing of events comes before the outer name is drawn,
     // the second after.
@@ -717,7 +717,7 @@ TEST(ChimeiCtlNesting, ANameSetWhileAnotherIsBeingShownIsTheOneThatStands) {
       hooked.hookAt = -1;
     }
   }
-  installUi(nullptr);
+  installUi(previous);
 }
 
 }  // namespace

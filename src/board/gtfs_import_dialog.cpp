@@ -119,7 +119,7 @@ QString lastFeed() {
 }
 void keepLastFeed(const QString& path) {
   const QString file = viewSettingsFile();
-  if (!QDir().mkpath(QFileInfo(file).absolutePath())) return;
+  if (!QFileInfo::exists(path) || !QDir().mkpath(QFileInfo(file).absolutePath())) return;
   QSettings ini(file, QSettings::IniFormat);
   ini.setValue(kLastFeedKey, QFileInfo(path).absoluteFilePath());
 }
@@ -135,6 +135,7 @@ GtfsImportDialog::GtfsImportDialog(Program& app, QWidget* owner)
   feedPath_->setPlaceholderText(kFeedPlaceholder);
   zipButton_ = new QPushButton(kZipButton, this);
   folderButton_ = new QPushButton(kFolderButton, this);
+  connect(feedPath_, &QLineEdit::returnPressed, this, &GtfsImportDialog::readTypedPath);
   connect(zipButton_, &QPushButton::clicked, this, &GtfsImportDialog::chooseZip);
   connect(folderButton_, &QPushButton::clicked, this, &GtfsImportDialog::chooseFolder);
   auto* feedRow = new QHBoxLayout;
@@ -356,15 +357,16 @@ void GtfsImportDialog::updateMakeButton() {
   makeButton()->setEnabled(!busy_ && r && gtfs::unmakeable(*r, ticketMode()).isEmpty());
 }
 
-void GtfsImportDialog::accept() {
-  if (busy_) return;
-  // Enter after typing a path reads it.
+bool GtfsImportDialog::readTypedPath() {
   const QString typed = typedPath(feedPath_->text());
-  if (!typed.isEmpty() && (typed != reading_.path || !reading_.feed)) {
-    readFeed(typed);
-    return;
-  }
-  if (!makeButton()->isEnabled()) return;
+  if (busy_ || typed.isEmpty() || (typed == reading_.path && reading_.feed)) return false;
+  readFeed(typed);
+  return true;
+}
+
+void GtfsImportDialog::accept() {
+  // A path typed and not read yet is read first.
+  if (busy_ || readTypedPath() || !makeButton()->isEnabled()) return;
   if (makeRoute()) QDialog::accept();
 }
 

@@ -69,6 +69,8 @@ class GtfsImportDialog : public QDialog {
   void accept() override;
 
  private:
+  // Reads the path in the box unless it is the feed shown; true when it does.
+  bool readTypedPath();
   void chooseZip();
   void chooseFolder();
   void showReading();

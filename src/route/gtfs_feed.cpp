@@ -433,14 +433,16 @@ class FeedReader {
           kUnknownId.arg(t.where(), QLatin1String(column), text(id), QLatin1String(file)));
     return it->second;
   }
-  // The index of `id`, or -1 after noting it as ignored.
-  int findOrIgnore(const IdIndex& index, std::string_view id, const QString& where, Reference kind,
+  // The index of `id`, or -1 after noting it as ignored; `where()` names
+  // the place, asked only then.
+  template <typename Where>
+  int findOrIgnore(const IdIndex& index, std::string_view id, const Where& where, Reference kind,
                    const char* column, const char* file) {
     const auto it = index.find(id);
     if (it != index.end()) return it->second;
     Ignored& i = ignored_[kind];
     if (i.count++ == 0)
-      i.first = kIgnored.arg(where, QLatin1String(column), text(id), QLatin1String(file));
+      i.first = kIgnored.arg(where(), QLatin1String(column), text(id), QLatin1String(file));
     return -1;
   }
   void add(IdIndex& index, std::string_view id, int value, const CsvTable& t, const char* column) {
@@ -476,8 +478,9 @@ class FeedReader {
     }
     for (std::size_t i = 0; i < parents.size(); ++i) {
       if (parents[i].id.empty()) continue;
-      const int p = findOrIgnore(stopIndex_, parents[i].id, parents[i].where, kParent,
-                                 "parent_station", "stops.txt");
+      const int p = findOrIgnore(
+          stopIndex_, parents[i].id, [&] { return parents[i].where; }, kParent, "parent_station",
+          "stops.txt");
       if (p >= 0 && feed_.stops[i].zone < 0)
         feed_.stops[i].zone = feed_.stops[static_cast<std::size_t>(p)].zone;
     }
@@ -504,11 +507,12 @@ class FeedReader {
     CsvTable t = *table(QStringLiteral("trips.txt"), true);
     const int route = t.required("route_id"), id = t.required("trip_id");
     const int direction = t.column("direction_id"), headsign = t.column("trip_headsign");
+    const auto where = [&t] { return t.where(); };
     while (t.next()) {
       add(feed_.tripIndex, t[id], static_cast<int>(feed_.trips.size()), t, "trip_id");
       Trip trip;
       trip.route =
-          findOrIgnore(feed_.routeIndex, t[route], t.where(), kTripRoute, "route_id", "routes.txt");
+          findOrIgnore(feed_.routeIndex, t[route], where, kTripRoute, "route_id", "routes.txt");
       trip.id = t[id];
       trip.direction = t[direction];
       trip.headsign = text(t[headsign]);
@@ -542,9 +546,10 @@ class FeedReader {
     std::vector<Row> rows;
     IdIndex unknownStops;
     const IdIndex none;
+    const auto where = [&t] { return t.where(); };
     while (t.next()) {
       Row r;
-      r.trip = findOrIgnore(feed_.tripIndex, t[trip], t.where(), kTimeTrip, "trip_id", "trips.txt");
+      r.trip = findOrIgnore(feed_.tripIndex, t[trip], where, kTimeTrip, "trip_id", "trips.txt");
       if (r.trip < 0) continue;
       const std::string_view seq = t[sequence];
       const auto [end, error] = std::from_chars(seq.data(), seq.data() + seq.size(), r.sequence);
@@ -561,7 +566,7 @@ class FeedReader {
           feed_.unknownStops.push_back(
               {std::string(t[stop]), kUnknownId.arg(t.where(), QStringLiteral("stop_id"),
                                                     text(t[stop]), QStringLiteral("stops.txt"))});
-        findOrIgnore(none, t[stop], t.where(), kTimeStop, "stop_id", "stops.txt");
+        findOrIgnore(none, t[stop], where, kTimeStop, "stop_id", "stops.txt");
         r.time.stop = -2 - it->second;
       }
       r.time.arrival = time(t, arrival, r.trip);
@@ -605,6 +610,12 @@ class FeedReader {
     // Rows with contains_id that share fare_id, route, origin and
     // destination make one fare.
     std::map<std::pair<std::string, FareKey>, std::size_t, KeyLess> groups;
+    auto addFare = [this](const FareKey& key, int price) {
+      const auto [first, fresh] = feed_.firstFare.try_emplace(key, -1);
+      feed_.fares.push_back({price, first->second, {}});
+      first->second = static_cast<int>(feed_.fares.size() - 1);
+      return feed_.fares.size() - 1;
+    };
     while (r.next()) {
       const int yen = find(prices, r[id], r, "fare_id", "fare_attributes.txt");
       FareKey key{zoneOf(r[origin]), zoneOf(r[destination]), -1};
@@ -613,14 +624,13 @@ class FeedReader {
         key.route = it == feed_.routeIndex.end() ? -2 : it->second;
       }
       if (key.origin == -2 || key.destination == -2 || key.route == -2) continue;
-      std::vector<Fare>& list = feed_.fares[key];
       if (r[contains].empty()) {
-        list.push_back({yen, {}});
+        addFare(key, yen);
         continue;
       }
-      const auto [g, fresh] = groups.try_emplace({std::string(r[id]), key}, list.size());
-      if (fresh) list.push_back({yen, {}});
-      std::vector<int>& zones = list[g->second].contains;
+      const auto [g, fresh] = groups.try_emplace({std::string(r[id]), key}, 0);
+      if (fresh) g->second = addFare(key, yen);
+      std::vector<int>& zones = feed_.fares[g->second].contains;
       const int z = zoneOf(r[contains]);
       const auto at = std::lower_bound(zones.begin(), zones.end(), z);
       if (at == zones.end() || *at != z) zones.insert(at, z);

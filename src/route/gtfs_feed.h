@@ -184,6 +184,7 @@ struct FareKeyHash {
 // exactly these (sorted; -2 for a zone no stop has).
 struct Fare {
   int price = 0;
+  int next = -1;  // the next fare of its FareKey in Feed::fares
   std::vector<int> contains;
 };
 
@@ -197,7 +198,8 @@ struct Feed {
   std::vector<StopTime> times;
   std::vector<std::string> zones;
   bool hasFares = false;
-  std::unordered_map<FareKey, std::vector<Fare>, FareKeyHash> fares;
+  std::vector<Fare> fares;
+  std::unordered_map<FareKey, int, FareKeyHash> firstFare;  // in fares
   // Stop_ids of stop_times.txt that stops.txt lacks, and the warning for
   // when no route made needs them.
   std::vector<UnknownStop> unknownStops;

@@ -176,10 +176,12 @@ class FareTable {
         for (int o = 0; o < (za < 0 ? 1 : 2); ++o)
           for (int d = 0; d < (zb < 0 ? 1 : 2); ++d)
             for (const int r : {route, -1}) {
-              const auto it = feed.fares.find({origins[o], destinations[d], r});
-              if (it == feed.fares.end()) continue;
-              for (const Fare& f : it->second)
+              const auto it = feed.firstFare.find({origins[o], destinations[d], r});
+              for (int i = it == feed.firstFare.end() ? -1 : it->second; i >= 0;) {
+                const Fare& f = feed.fares[static_cast<std::size_t>(i)];
                 if (f.contains.empty() || exactly(f.contains)) prices.push_back(f.price);
+                i = f.next;
+              }
             }
         if (prices.empty()) continue;
         std::sort(prices.begin(), prices.end());

@@ -54,6 +54,7 @@ const QStringList kColumns = {QStringLiteral("路線ID"), QStringLiteral("方向
                               QStringLiteral("整理券"), QStringLiteral("備考")};
 // The widest a column starts, in pixels: the rest is in its tooltip.
 const int kColumnCap[] = {110, 50, 200, 300, 60, 60, 60, 0};
+constexpr int kColumnMargin = 10;
 const QString kFromToText = QStringLiteral("%1 → %2");
 const QString kNone = QStringLiteral("-");
 const QString kNumberCaption = QStringLiteral("系統番号：");
@@ -171,6 +172,7 @@ GtfsImportDialog::GtfsImportDialog(Program& app, QWidget* owner)
   routes_->header()->setSectionResizeMode(QHeaderView::Interactive);
   routes_->header()->setStretchLastSection(true);
   routes_->setMinimumSize(760, 240);
+  fitColumns();
   connect(routes_, &QTreeWidget::itemDoubleClicked, this, &GtfsImportDialog::accept);
   connect(routes_, &QTreeWidget::currentItemChanged, this, &GtfsImportDialog::updateMakeButton);
 
@@ -183,15 +185,16 @@ GtfsImportDialog::GtfsImportDialog(Program& app, QWidget* owner)
   number_->setValue(firstFreeNumber());
   tickets_ = new QComboBox(this);
   tickets_->addItems(kTicketChoices);
+  tickets_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
   connect(tickets_, &QComboBox::currentIndexChanged, this, &GtfsImportDialog::showTickets);
   times_ = new QCheckBox(kTimesCaption, this);
   times_->setChecked(true);
   noFares_ = new QCheckBox(kNoFaresCaption, this);
-  // The fares are read or not when the feed is: read it again.
-  connect(noFares_, &QCheckBox::toggled, this, [this] {
-    if (!reading_.path.isEmpty()) readFeed(reading_.path);
-  });
+  // The fares are read or not when the feed is: read it again (a reading
+  // under way is dropped).
+  connect(noFares_, &QCheckBox::toggled, this, [this] { readFeed(feedPath_->text()); });
   auto* form = new QFormLayout;
+  form->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
   form->addRow(kNumberCaption, number_);
   form->addRow(kTicketsCaption, tickets_);
   form->addRow(QString(), times_);
@@ -268,7 +271,6 @@ void GtfsImportDialog::setBusy(bool busy) {
   feedPath_->setReadOnly(busy);
   zipButton_->setEnabled(!busy);
   folderButton_->setEnabled(!busy);
-  noFares_->setEnabled(!busy);
   updateMakeButton();
   if (busy)
     setCursor(Qt::BusyCursor);
@@ -291,16 +293,20 @@ void GtfsImportDialog::showReading() {
                                  QLatin1Char('\n') + r.stopNames.join(QLatin1Char('\n'))));
   }
   showTickets();
-  for (int c = kRouteId; c < kNote; ++c) {
-    routes_->resizeColumnToContents(c);
-    routes_->setColumnWidth(c, std::min(routes_->columnWidth(c), kColumnCap[c]));
-  }
+  fitColumns();
   setBusy(false);
   applyFilter();
   if (!reading_.error.isEmpty()) {
     status_->setText(kUnreadable);
     ui().message(reading_.error + (reading_.faresError ? kNoFaresHint : QString()), kTitle,
                  MsgButtons::Ok, MsgIcon::Critical, this);
+  }
+}
+
+void GtfsImportDialog::fitColumns() {
+  for (int c = kRouteId; c < kNote; ++c) {
+    routes_->resizeColumnToContents(c);
+    routes_->setColumnWidth(c, std::min(routes_->columnWidth(c) + kColumnMargin, kColumnCap[c]));
   }
 }
 

@@ -78,6 +78,8 @@ class GtfsImportDialog : public QDialog {
   gtfs::Tickets ticketMode() const;
   // The ticket count and the mark of each row under the ticket choice.
   void showTickets();
+  // Each column as wide as its texts, up to a cap.
+  void fitColumns();
   void applyFilter();
   void updateMakeButton();
   const gtfs::RouteSummary* chosen() const;

@@ -73,10 +73,13 @@ QString QtCompanion::Vk3FolderDlg(QWidget* owner, const QString& title,
   QFileDialog dialog(ownerWindow(owner), title);
   dialog.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::ShowDirsOnly);
   dialog.setFileMode(QFileDialog::Directory);
+  const QFileInfo start(initialPath);
   if (initialPath.isEmpty())
     dialog.setDirectory(startFolder(lastFolder_));
-  else
+  else if (start.isDir())
     dialog.selectFile(initialPath);
+  else
+    dialog.setDirectory(start.absolutePath());
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
   QString path = dialog.selectedFiles().first();
   if (path.size() > 1 && path.endsWith(QLatin1Char('/'))) path.chop(1);

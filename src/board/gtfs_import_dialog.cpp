@@ -46,6 +46,7 @@ const QString kReading = QStringLiteral("読み込んでいます...");
 const QString kChoose = QStringLiteral("路線と方向を選んでください(%1 件)");
 const QString kChooseFiltered = QStringLiteral("路線と方向を選んでください(%1 件中 %2 件)");
 const QString kUnreadable = QStringLiteral("このデータからは路線を作れません");
+const QString kPressEnter = QStringLiteral("Enter でこの場所のデータを読み込みます");
 const QString kFilterCaption = QStringLiteral("絞り込み：");
 const QString kFilterPlaceholder = QStringLiteral("路線ID・名前・停留所名の一部");
 const QStringList kColumns = {QStringLiteral("路線ID"), QStringLiteral("方向"),
@@ -137,6 +138,7 @@ GtfsImportDialog::GtfsImportDialog(Program& app, QWidget* owner)
   zipButton_ = new QPushButton(kZipButton, this);
   folderButton_ = new QPushButton(kFolderButton, this);
   connect(feedPath_, &QLineEdit::returnPressed, this, &GtfsImportDialog::readTypedPath);
+  connect(feedPath_, &QLineEdit::textChanged, this, &GtfsImportDialog::updateMakeButton);
   connect(zipButton_, &QPushButton::clicked, this, &GtfsImportDialog::chooseZip);
   connect(folderButton_, &QPushButton::clicked, this, &GtfsImportDialog::chooseFolder);
   auto* feedRow = new QHBoxLayout;
@@ -260,7 +262,7 @@ void GtfsImportDialog::readFeed(const QString& path) {
   routes_->clear();
   searchText_.clear();
   reading_ = Reading();
-  status_->setText(kReading);
+  reading_.path = feed;
   setBusy(true);
   watcher_.setFuture(QtConcurrent::run(readForList, feed, !noFares_->isChecked()));
 }
@@ -297,7 +299,6 @@ void GtfsImportDialog::showReading() {
   setBusy(false);
   applyFilter();
   if (!reading_.error.isEmpty()) {
-    status_->setText(kUnreadable);
     ui().message(reading_.error + (reading_.faresError ? kNoFaresHint : QString()), kTitle,
                  MsgButtons::Ok, MsgIcon::Critical, this);
   }
@@ -345,10 +346,7 @@ void GtfsImportDialog::applyFilter() {
       if (!routes_->topLevelItem(i)->isHidden()) current = routes_->topLevelItem(i);
     routes_->setCurrentItem(current);
   }
-  if (reading_.error.isEmpty() && reading_.feed) {
-    const int all = routes_->topLevelItemCount();
-    status_->setText(shown == all ? kChoose.arg(all) : kChooseFiltered.arg(all).arg(shown));
-  }
+  shown_ = shown;
   updateMakeButton();
 }
 
@@ -358,21 +356,30 @@ const gtfs::RouteSummary* GtfsImportDialog::chosen() const {
   return &reading_.routes[static_cast<std::size_t>(routes_->indexOfTopLevelItem(item))];
 }
 
-void GtfsImportDialog::updateMakeButton() {
-  const gtfs::RouteSummary* r = chosen();
-  makeButton()->setEnabled(!busy_ && r && gtfs::unmakeable(*r, ticketMode()).isEmpty());
+bool GtfsImportDialog::pathTyped() const {
+  const QString typed = typedPath(feedPath_->text());
+  return !typed.isEmpty() && typed != reading_.path;
 }
 
-bool GtfsImportDialog::readTypedPath() {
-  const QString typed = typedPath(feedPath_->text());
-  if (busy_ || typed.isEmpty() || (typed == reading_.path && reading_.feed)) return false;
-  readFeed(typed);
-  return true;
+void GtfsImportDialog::updateMakeButton() {
+  const gtfs::RouteSummary* r = chosen();
+  makeButton()->setEnabled(!busy_ && !pathTyped() && r &&
+                           gtfs::unmakeable(*r, ticketMode()).isEmpty());
+  const int all = routes_->topLevelItemCount();
+  status_->setText(busy_                       ? kReading
+                   : pathTyped()               ? kPressEnter
+                   : !reading_.error.isEmpty() ? kUnreadable
+                   : !reading_.feed            ? kPick
+                   : shown_ == all             ? kChoose.arg(all)
+                                               : kChooseFiltered.arg(all).arg(shown_));
+}
+
+void GtfsImportDialog::readTypedPath() {
+  if (!busy_ && (pathTyped() || !reading_.feed)) readFeed(feedPath_->text());
 }
 
 void GtfsImportDialog::accept() {
-  // A path typed and not read yet is read first.
-  if (busy_ || readTypedPath() || !makeButton()->isEnabled()) return;
+  if (!makeButton()->isEnabled()) return;
   if (makeRoute()) QDialog::accept();
 }
 

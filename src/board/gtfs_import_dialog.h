@@ -69,8 +69,10 @@ class GtfsImportDialog : public QDialog {
   void accept() override;
 
  private:
-  // Reads the path in the box unless it is the feed shown; true when it does.
-  bool readTypedPath();
+  // Enter in the path box: reads it unless it is the feed shown.
+  void readTypedPath();
+  // The path box holds another path than the feed shown.
+  bool pathTyped() const;
   void chooseZip();
   void chooseFolder();
   void showReading();
@@ -104,6 +106,7 @@ class GtfsImportDialog : public QDialog {
   Reading reading_;
   // Each route's number, name and stop names, folded for the filter.
   std::vector<QString> searchText_;
+  int shown_ = 0;  // routes the filter lets through
   bool busy_ = false;
 };
 

@@ -258,7 +258,7 @@ TEST_F(GtfsDialogTest, TypedPathsAndTheChoosersStartAtTheLastFeed) {
   {
     Dialog d(program, nullptr);
     d.feedPathBox()->setText(QStringLiteral(" nowhere.zip "));
-    d.accept();
+    QTest::keyClick(d.feedPathBox(), Qt::Key_Return);
     waitForList(d);
     ASSERT_EQ(ui().messages.size(), 1u);
     EXPECT_EQ(ui().messages[0].text,
@@ -270,6 +270,13 @@ TEST_F(GtfsDialogTest, TypedPathsAndTheChoosersStartAtTheLastFeed) {
     EXPECT_EQ(d.feedPathBox()->text(), zip);
     EXPECT_EQ(shown(d), QStringList{"L"});
     EXPECT_EQ(d.result(), QDialog::Rejected);  // Enter read the feed, made nothing
+    // Another path typed, not read: nothing is made from the feed shown.
+    d.feedPathBox()->setText(QStringLiteral("R7"));
+    EXPECT_FALSE(d.makeButton()->isEnabled());
+    d.accept();
+    EXPECT_TRUE(ui().messages.size() == 1u && d.result() == QDialog::Rejected);
+    d.feedPathBox()->setText(zip);
+    EXPECT_TRUE(d.makeButton()->isEnabled());
 
     companion().fileAnswer.clear();
     d.zipButton()->click();

@@ -408,51 +408,5 @@ TEST(GtfsImport, RealFeedsImportByTheseRules) {
   }
 }
 
-// One route and direction as gtfs-routes lists it, and as the dialog
-// marks what cannot be made.
-TEST(GtfsImport, ListMarksWhatCannotBeMade) {
-  TestFeed unknown = TestFeed::line(3);
-  unknown.files["stop_times.txt"].replace(",s2,", ",gone,");
-  struct Row {
-    const char* what;
-    TestFeed feed;
-    QString line;
-    std::array<int, 3> tickets;  // auto, per stop, by fare
-  };
-  const Row rows[] = {
-      {"per stop",
-       TestFeed::line(5),
-       "L  方向 0  5 停留所  2 便  1 緑線  停留所1 → 停留所5  整理券 4",
-       {4, 4, 4}},
-      {"one fare: one ticket",
-       TestFeed::line(5, [](int) { return 1; }),
-       "L  方向 0  5 停留所  2 便  1 緑線  停留所1 → 停留所5  整理券 1",
-       {1, 4, 1}},
-      {"39 tickets",
-       TestFeed::line(40),
-       "L  方向 0  40 停留所  2 便  1 緑線  停留所1 → 停留所40  整理券 39(32 "
-       "を超えるため作れません)",
-       {39, 39, 39}},
-      {"302 stops",
-       TestFeed::line(302, [](int) { return 1; }),
-       "L  方向 0  302 停留所  2 便  1 緑線  停留所1 → 停留所302  整理券 "
-       "0(停留所が 301 を超えるため作れません)",
-       {0, 0, 0}},
-      {"a stop stops.txt lacks",
-       unknown,
-       "L  方向 0  3 停留所  2 便  1 緑線  停留所1 → 停留所3  整理券 2(stops.txt "
-       "にない停留所があるため作れません)",
-       {2, 2, 2}},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.what);
-    const std::vector<RouteSummary> list =
-        listRoutes(readFeed(FeedFiles::fromMemory(row.feed.files, "feed"), true));
-    ASSERT_EQ(list.size(), 1u);
-    EXPECT_EQ(describe(list[0]), row.line);
-    EXPECT_EQ(list[0].tickets, row.tickets);
-  }
-}
-
 }  // namespace
 }  // namespace sorane::gtfs

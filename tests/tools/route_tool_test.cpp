@@ -252,6 +252,9 @@ TEST(RouteTool, GtfsCommandsWriteAllThreeFilesOrNone) {
   test::TestFeed broken = feed;
   broken.files["fare_rules.txt"] = "fare;route\n";
   broken.writeTo(dir.filePath("broken"));
+  test::TestFeed gone = test::TestFeed::line(3);
+  gone.files["stop_times.txt"].replace(",s2,", ",gone,");
+  gone.writeTo(dir.filePath("gone"));
   test::TestFeed unread = feed;
   unread.files.erase("translations.txt");
   QFile zip(dir.filePath("feed.zip"));
@@ -277,6 +280,11 @@ TEST(RouteTool, GtfsCommandsWriteAllThreeFilesOrNone) {
       {{"gtfs-routes", "%1/broken", "--no-fares"},
        0,
        "L  方向 0  5 停留所  2 便  1 緑線  停留所1 → 停留所5  整理券 4\n",
+       ""},
+      {{"gtfs-routes", "%1/gone"},
+       0,
+       "L  方向 0  3 停留所  2 便  1 緑線  停留所1 → 停留所3  整理券 2(stops.txt "
+       "にない停留所があるため作れません)\n",
        ""},
       {{"gtfs-routes", "%1/feed.zip"},
        0,

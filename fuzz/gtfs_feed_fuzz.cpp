@@ -38,12 +38,13 @@ void checkRoute(const Feed& feed, const RouteSummary& summary) {
     route = importRoute(feed, o);
   } catch (const FeedError& e) {
     FUZZ_CHECK(!e.message().isEmpty());
-    FUZZ_CHECK(summary.stops < 2 || summary.stops > kRouteRows || summary.tickets > kMaxTickets);
+    FUZZ_CHECK(summary.stops < 2 || !unmakeable(summary, Tickets::Auto).isEmpty());
     return;
   }
   const int n = static_cast<int>(route.rows.size());
   FUZZ_CHECK(n == summary.stops && n >= 2 && n <= kRouteRows);
-  FUZZ_CHECK(route.tickets == summary.tickets && route.tickets <= kMaxTickets);
+  FUZZ_CHECK(unmakeable(summary, Tickets::Auto).isEmpty());
+  FUZZ_CHECK(route.tickets == summary.ticketsWith(Tickets::Auto) && route.tickets <= kMaxTickets);
   FUZZ_CHECK(route.rows.back().Values[0] == 0);
   for (const RouteRow& r : route.rows) FUZZ_CHECK(r.Values[0] >= 0 && r.Values[0] <= route.tickets);
 

@@ -7,29 +7,34 @@
 
 #include "gtfs_import.h"
 
+class QCheckBox;
+class QComboBox;
 class QDialogButtonBox;
 class QLabel;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
-class QCheckBox;
 class QSpinBox;
 class QTreeWidget;
+class QTreeWidgetItem;
 
 namespace sorane {
 
 class Program;
 
-// "GTFSから路線を作る": picks a GTFS-JP feed (.zip or folder), lists its
-// routes as `sorane-route gtfs-routes` does and makes the chosen one as a
-// route number: the fare file and the fare CSV into the fare folder, the
-// announcements into the announcement folder of the settings. The feed is
-// read on a worker thread; the dialog shows that it is busy meanwhile.
+// "GTFSから路線を作る": picks a GTFS-JP feed (.zip or folder, chosen or typed),
+// lists its routes as `sorane-route gtfs-routes` does and makes the chosen
+// one as a route number: the fare file and the fare CSV into the fare
+// folder, the announcements into the announcement folder of the settings.
+// The feed is read on a worker thread; the dialog shows that it is busy
+// meanwhile.
 class GtfsImportDialog : public QDialog {
   Q_OBJECT
  public:
   // The board menu's entry that opens the dialog.
   static const QString kMenuText;
+  // The route list's columns.
+  enum Column { kRouteId, kDirection, kName, kFromTo, kStops, kTrips, kTickets, kNote };
 
   GtfsImportDialog(Program& app, QWidget* owner);
   ~GtfsImportDialog() override;
@@ -37,29 +42,49 @@ class GtfsImportDialog : public QDialog {
   // Reads `path` as the feed, on the worker thread.
   void readFeed(const QString& path);
   bool isBusy() const { return busy_; }
-  // The first route number no fare file in the fare folder has.
+  // The first route number for which none of the three files exists.
   int firstFreeNumber() const;
 
+  QLineEdit* feedPathBox() const { return feedPath_; }
   QPushButton* zipButton() const { return zipButton_; }
   QPushButton* folderButton() const { return folderButton_; }
+  QLineEdit* filterBox() const { return filter_; }
   QTreeWidget* routeList() const { return routes_; }
   QSpinBox* numberBox() const { return number_; }
+  QComboBox* ticketBox() const { return tickets_; }
+  QCheckBox* timesBox() const { return times_; }
+  QCheckBox* noFaresBox() const { return noFares_; }
+  QPushButton* makeButton() const;
 
   // What the worker hands back.
   struct Reading {
+    QString path;
     std::shared_ptr<const gtfs::Feed> feed;
     std::vector<gtfs::RouteSummary> routes;
     QString error;
+    bool faresError = false;
   };
 
  public slots:
   void accept() override;
 
  private:
+  // Enter in the path box: reads it unless it is the feed shown.
+  void readTypedPath();
+  // The path box holds another path than the feed shown.
+  bool pathTyped() const;
   void chooseZip();
   void chooseFolder();
   void showReading();
   void setBusy(bool busy);
+  gtfs::Tickets ticketMode() const;
+  // The ticket count and the mark of each row under the ticket choice.
+  void showTickets();
+  // Each column as wide as its texts, up to a cap.
+  void fitColumns();
+  void applyFilter();
+  void updateMakeButton();
+  const gtfs::RouteSummary* chosen() const;
   // Makes the chosen route; false (after saying why) when it could not.
   bool makeRoute();
 
@@ -69,13 +94,19 @@ class GtfsImportDialog : public QDialog {
   QPushButton* folderButton_ = nullptr;
   QProgressBar* busyBar_ = nullptr;
   QLabel* status_ = nullptr;
+  QLineEdit* filter_ = nullptr;
   QTreeWidget* routes_ = nullptr;
   QSpinBox* number_ = nullptr;
+  QComboBox* tickets_ = nullptr;
   QCheckBox* times_ = nullptr;
+  QCheckBox* noFares_ = nullptr;
   QLabel* folders_ = nullptr;
   QDialogButtonBox* buttons_ = nullptr;
   QFutureWatcher<Reading> watcher_;
   Reading reading_;
+  // Each route's number, name and stop names, folded for the filter.
+  std::vector<QString> searchText_;
+  int shown_ = 0;  // routes the filter lets through
   bool busy_ = false;
 };
 

@@ -30,7 +30,7 @@ QString Companion::Vk3FileDlg(QWidget*, std::int32_t, const QString&, const QStr
                               const QString&) {
   return {};
 }
-QString Companion::Vk3FolderDlg(QWidget*, const QString&) {
+QString Companion::Vk3FolderDlg(QWidget*, const QString&, const QString&) {
   return {};
 }
 std::int32_t Companion::Vk3ChooseColor(QWidget*, ColorRef&, CustColorTable&) {

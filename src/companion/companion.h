@@ -48,8 +48,10 @@ class Companion {
   // Returns the chosen path, or an empty text when cancelled.
   virtual QString Vk3FileDlg(QWidget* owner, std::int32_t flags, const QString& filter,
                              const QString& initialPath, const QString& title);
-  // Folder chooser; an empty text when cancelled.
-  virtual QString Vk3FolderDlg(QWidget* owner, const QString& title);
+  // Folder chooser; an empty text when cancelled. Given `initialPath`, it
+  // starts beside it: at a folder, selecting it; at a file, in its folder.
+  virtual QString Vk3FolderDlg(QWidget* owner, const QString& title,
+                               const QString& initialPath = QString());
   // Colour chooser; non-zero when a colour was chosen into `colour`.
   virtual std::int32_t Vk3ChooseColor(QWidget* owner, ColorRef& colour, CustColorTable& custColors);
   // The operating system's name.

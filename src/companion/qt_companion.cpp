@@ -68,11 +68,18 @@ QString QtCompanion::Vk3FileDlg(QWidget* owner, std::int32_t, const QString& fil
   return path;
 }
 
-QString QtCompanion::Vk3FolderDlg(QWidget* owner, const QString& title) {
+QString QtCompanion::Vk3FolderDlg(QWidget* owner, const QString& title,
+                                  const QString& initialPath) {
   QFileDialog dialog(ownerWindow(owner), title);
   dialog.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::ShowDirsOnly);
   dialog.setFileMode(QFileDialog::Directory);
-  dialog.setDirectory(startFolder(lastFolder_));
+  const QFileInfo start(initialPath);
+  if (initialPath.isEmpty())
+    dialog.setDirectory(startFolder(lastFolder_));
+  else if (start.isDir())
+    dialog.selectFile(initialPath);
+  else
+    dialog.setDirectory(start.absolutePath());
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
   QString path = dialog.selectedFiles().first();
   if (path.size() > 1 && path.endsWith(QLatin1Char('/'))) path.chop(1);

@@ -15,7 +15,8 @@ class QtCompanion : public Companion {
   std::int32_t Call_dlg111(QWidget* owner, DialogDate& date) override;
   QString Vk3FileDlg(QWidget* owner, std::int32_t flags, const QString& filter,
                      const QString& initialPath, const QString& title) override;
-  QString Vk3FolderDlg(QWidget* owner, const QString& title) override;
+  QString Vk3FolderDlg(QWidget* owner, const QString& title,
+                       const QString& initialPath = QString()) override;
   std::int32_t Vk3ChooseColor(QWidget* owner, ColorRef& colour,
                               CustColorTable& custColors) override;
 

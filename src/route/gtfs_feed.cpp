@@ -19,9 +19,6 @@ const QString kAfterQuote = QStringLiteral("%1:%2: 閉じた引用符の後に�
 const QString kNoHeader = QStringLiteral("%1: 列の名前の行がありません");
 const QString kNoColumn = QStringLiteral("%1: 列「%2」がありません");
 const QString kNoFile = QStringLiteral("%1: ファイルがありません");
-const QString kNoFareFile = QStringLiteral(
-    "%1: ファイルがありません。運賃のない路線は作りません(sorane-route from-gtfs --no-fares "
-    "なら運賃 0 で作ります)");
 const QString kNotZip = QStringLiteral("%1: ZIPファイルでもフォルダーでもありません");
 const QString kZipError = QStringLiteral("%1: ZIPファイルを読めません(%2)");
 const QString kOverLimit =
@@ -34,6 +31,9 @@ const QString kManyFolders =
     QStringLiteral("%1: GTFSのファイルがZIPの中の複数のフォルダー(%2)にあります");
 const QString kShiftJis = QStringLiteral("%1: UTF-8 ではないため Shift-JIS として読みました");
 const QString kUnknownId = QStringLiteral("%1: %2「%3」が %4 にありません");
+const QString kIgnored = QStringLiteral("%1: %2「%3」が %4 にありません(無視しました)");
+const QString kIgnoredMore = QStringLiteral(" ほか %1 件");
+const QString kNoReadingFile = QStringLiteral("%1: ファイルがないため、停留所を名前のまま読みます");
 const QString kTwice = QStringLiteral("%1: %2「%3」がもう一度あります");
 const QString kBadSequence = QStringLiteral("%1: stop_sequence「%2」が 0 以上の整数ではありません");
 const QString kBadPrice = QStringLiteral("%1: price「%2」が 0〜32767 円ではありません");
@@ -236,8 +236,9 @@ class ZipSource : public FeedFiles::Source {
     return readEntry(it->second, label(name));
   }
   QString label() const override { return label_; }
+  // "feed.zip: stops.txt": an entry, not a folder.
   QString label(const QString& name) const override {
-    return label_ + QLatin1Char('/') + folder_ + name;
+    return label_ + QStringLiteral(": ") + folder_ + name;
   }
 
  private:
@@ -371,7 +372,7 @@ int parseTime(std::string_view t) {
       return -1;
     }
   }
-  if (part != 2 || digits != 2 || parts[1] > 59 || parts[2] > 59) return -1;
+  if (part == 0 || digits != 2 || parts[1] > 59 || parts[2] > 59) return -1;
   return parts[0] * 3600 + parts[1] * 60 + parts[2];
 }
 
@@ -386,15 +387,36 @@ class FeedReader {
     readRoutes();
     readTrips();
     readStopTimes();
-    if (fares) readFares();
+    for (const Reference kind : {kParent, kTripRoute, kTimeTrip})
+      if (ignored_[kind].count > 0) feed_.warnings << said(kind);
+    if (ignored_[kTimeStop].count > 0) feed_.unknownStopsWarning = said(kTimeStop);
+    if (fares) {
+      try {
+        readFares();
+      } catch (const FeedError& e) {
+        throw FeedError(e.message(), true);
+      }
+    }
     readTranslations();
   }
 
  private:
-  std::optional<CsvTable> table(const QString& name, const QString& missing = QString()) {
+  // References no result needs: each kind said once, with how many more.
+  enum Reference { kParent, kTripRoute, kTimeTrip, kTimeStop, kReferences };
+  struct Ignored {
+    QString first;
+    int count = 0;
+  };
+
+  QString said(Reference kind) const {
+    const Ignored& i = ignored_[kind];
+    return i.first + (i.count > 1 ? kIgnoredMore.arg(i.count - 1) : QString());
+  }
+
+  std::optional<CsvTable> table(const QString& name, bool required) {
     const std::optional<QByteArray> bytes = files_.read(name);
     if (!bytes) {
-      if (!missing.isEmpty()) throw FeedError(missing.arg(files_.label(name)));
+      if (required) throw FeedError(kNoFile.arg(files_.label(name)));
       return std::nullopt;
     }
     bool shiftJis = false;
@@ -411,6 +433,18 @@ class FeedReader {
           kUnknownId.arg(t.where(), QLatin1String(column), text(id), QLatin1String(file)));
     return it->second;
   }
+  // The index of `id`, or -1 after noting it as ignored; `where()` names
+  // the place, asked only then.
+  template <typename Where>
+  int findOrIgnore(const IdIndex& index, std::string_view id, const Where& where, Reference kind,
+                   const char* column, const char* file) {
+    const auto it = index.find(id);
+    if (it != index.end()) return it->second;
+    Ignored& i = ignored_[kind];
+    if (i.count++ == 0)
+      i.first = kIgnored.arg(where(), QLatin1String(column), text(id), QLatin1String(file));
+    return -1;
+  }
   void add(IdIndex& index, std::string_view id, int value, const CsvTable& t, const char* column) {
     if (!index.emplace(std::string(id), value).second)
       throw FeedError(kTwice.arg(t.where(), QLatin1String(column), text(id)));
@@ -424,7 +458,7 @@ class FeedReader {
   }
 
   void readStops() {
-    CsvTable t = *table(QStringLiteral("stops.txt"), kNoFile);
+    CsvTable t = *table(QStringLiteral("stops.txt"), true);
     const int id = t.required("stop_id"), name = t.required("stop_name");
     const int zoneId = t.column("zone_id"), parent = t.column("parent_station");
     struct Parent {
@@ -444,16 +478,16 @@ class FeedReader {
     }
     for (std::size_t i = 0; i < parents.size(); ++i) {
       if (parents[i].id.empty()) continue;
-      const auto it = stopIndex_.find(parents[i].id);
-      if (it == stopIndex_.end())
-        throw FeedError(kUnknownId.arg(parents[i].where, QStringLiteral("parent_station"),
-                                       text(parents[i].id), QStringLiteral("stops.txt")));
-      if (feed_.stops[i].zone < 0) feed_.stops[i].zone = feed_.stops[it->second].zone;
+      const int p = findOrIgnore(
+          stopIndex_, parents[i].id, [&] { return parents[i].where; }, kParent, "parent_station",
+          "stops.txt");
+      if (p >= 0 && feed_.stops[i].zone < 0)
+        feed_.stops[i].zone = feed_.stops[static_cast<std::size_t>(p)].zone;
     }
   }
 
   void readRoutes() {
-    CsvTable t = *table(QStringLiteral("routes.txt"), kNoFile);
+    CsvTable t = *table(QStringLiteral("routes.txt"), true);
     const int id = t.required("route_id");
     const int names[] = {t.column("route_short_name"), t.column("route_long_name"),
                          t.column("jp_parent_route_id")};
@@ -470,13 +504,15 @@ class FeedReader {
   }
 
   void readTrips() {
-    CsvTable t = *table(QStringLiteral("trips.txt"), kNoFile);
+    CsvTable t = *table(QStringLiteral("trips.txt"), true);
     const int route = t.required("route_id"), id = t.required("trip_id");
     const int direction = t.column("direction_id"), headsign = t.column("trip_headsign");
+    const auto where = [&t] { return t.where(); };
     while (t.next()) {
       add(feed_.tripIndex, t[id], static_cast<int>(feed_.trips.size()), t, "trip_id");
       Trip trip;
-      trip.route = find(feed_.routeIndex, t[route], t, "route_id", "routes.txt");
+      trip.route =
+          findOrIgnore(feed_.routeIndex, t[route], where, kTripRoute, "route_id", "routes.txt");
       trip.id = t[id];
       trip.direction = t[direction];
       trip.headsign = text(t[headsign]);
@@ -484,8 +520,22 @@ class FeedReader {
     }
   }
 
+  // A time that is given but cannot be read is noted against its trip.
+  int time(const CsvTable& t, int column, int trip) {
+    const std::string_view value = t[column];
+    const int seconds = parseTime(value);
+    if (seconds < 0 && !value.empty()) {
+      BadTimes& bad = feed_.badTimes[trip];
+      if (bad.count++ == 0) {
+        bad.line = t.line();
+        bad.first = text(value);
+      }
+    }
+    return seconds;
+  }
+
   void readStopTimes() {
-    CsvTable t = *table(QStringLiteral("stop_times.txt"), kNoFile);
+    CsvTable t = *table(QStringLiteral("stop_times.txt"), true);
     const int trip = t.required("trip_id"), stop = t.required("stop_id");
     const int sequence = t.required("stop_sequence");
     const int arrival = t.column("arrival_time"), departure = t.column("departure_time");
@@ -494,16 +544,33 @@ class FeedReader {
       StopTime time;
     };
     std::vector<Row> rows;
+    IdIndex unknownStops;
+    const IdIndex none;
+    const auto where = [&t] { return t.where(); };
     while (t.next()) {
       Row r;
-      r.trip = find(feed_.tripIndex, t[trip], t, "trip_id", "trips.txt");
+      r.trip = findOrIgnore(feed_.tripIndex, t[trip], where, kTimeTrip, "trip_id", "trips.txt");
+      if (r.trip < 0) continue;
       const std::string_view seq = t[sequence];
       const auto [end, error] = std::from_chars(seq.data(), seq.data() + seq.size(), r.sequence);
       if (seq.empty() || error != std::errc() || end != seq.data() + seq.size() || r.sequence < 0)
         throw FeedError(kBadSequence.arg(t.where(), text(seq)));
-      r.time.stop = find(stopIndex_, t[stop], t, "stop_id", "stops.txt");
-      r.time.arrival = parseTime(t[arrival]);
-      r.time.departure = parseTime(t[departure]);
+      // A stop stops.txt lacks refuses only a route that goes there.
+      const auto known = stopIndex_.find(t[stop]);
+      if (known != stopIndex_.end()) {
+        r.time.stop = known->second;
+      } else {
+        const auto [it, fresh] = unknownStops.try_emplace(
+            std::string(t[stop]), static_cast<int>(feed_.unknownStops.size()));
+        if (fresh)
+          feed_.unknownStops.push_back(
+              {std::string(t[stop]), kUnknownId.arg(t.where(), QStringLiteral("stop_id"),
+                                                    text(t[stop]), QStringLiteral("stops.txt"))});
+        findOrIgnore(none, t[stop], where, kTimeStop, "stop_id", "stops.txt");
+        r.time.stop = -2 - it->second;
+      }
+      r.time.arrival = time(t, arrival, r.trip);
+      r.time.departure = time(t, departure, r.trip);
       rows.push_back(r);
     }
     auto before = [](const Row& a, const Row& b) {
@@ -520,9 +587,10 @@ class FeedReader {
     }
   }
 
+  // The fares indexed once by origin, destination and route.
   void readFares() {
     feed_.hasFares = true;
-    CsvTable a = *table(QStringLiteral("fare_attributes.txt"), kNoFareFile);
+    CsvTable a = *table(QStringLiteral("fare_attributes.txt"), true);
     const int fareId = a.required("fare_id"), price = a.required("price");
     IdIndex prices;
     while (a.next()) {
@@ -530,7 +598,7 @@ class FeedReader {
       if (yen < 0) throw FeedError(kBadPrice.arg(a.where(), text(a[price])));
       add(prices, a[fareId], yen, a, "fare_id");
     }
-    CsvTable r = *table(QStringLiteral("fare_rules.txt"), kNoFareFile);
+    CsvTable r = *table(QStringLiteral("fare_rules.txt"), true);
     const int id = r.required("fare_id"), route = r.column("route_id");
     const int origin = r.column("origin_id"), destination = r.column("destination_id");
     const int contains = r.column("contains_id");
@@ -539,17 +607,44 @@ class FeedReader {
       const auto it = zoneIndex_.find(z);
       return it == zoneIndex_.end() ? -2 : it->second;
     };
+    // Rows with contains_id that share fare_id, route, origin and
+    // destination make one fare.
+    std::map<std::pair<std::string, FareKey>, std::size_t, KeyLess> groups;
+    auto addFare = [this](const FareKey& key, int price) {
+      const auto [first, fresh] = feed_.firstFare.try_emplace(key, -1);
+      feed_.fares.push_back({price, first->second, {}});
+      first->second = static_cast<int>(feed_.fares.size() - 1);
+      return feed_.fares.size() - 1;
+    };
     while (r.next()) {
-      FareRule rule;
-      rule.fareId = r[id];
-      rule.price = find(prices, r[id], r, "fare_id", "fare_attributes.txt");
-      rule.route = r[route];
-      rule.origin = zoneOf(r[origin]);
-      rule.destination = zoneOf(r[destination]);
-      rule.contains = zoneOf(r[contains]);
-      feed_.fareRules.push_back(std::move(rule));
+      const int yen = find(prices, r[id], r, "fare_id", "fare_attributes.txt");
+      FareKey key{zoneOf(r[origin]), zoneOf(r[destination]), -1};
+      if (!r[route].empty()) {
+        const auto it = feed_.routeIndex.find(r[route]);
+        key.route = it == feed_.routeIndex.end() ? -2 : it->second;
+      }
+      if (key.origin == -2 || key.destination == -2 || key.route == -2) continue;
+      if (r[contains].empty()) {
+        addFare(key, yen);
+        continue;
+      }
+      const auto [g, fresh] = groups.try_emplace({std::string(r[id]), key}, 0);
+      if (fresh) g->second = addFare(key, yen);
+      std::vector<int>& zones = feed_.fares[g->second].contains;
+      const int z = zoneOf(r[contains]);
+      const auto at = std::lower_bound(zones.begin(), zones.end(), z);
+      if (at == zones.end() || *at != z) zones.insert(at, z);
     }
   }
+  struct KeyLess {
+    bool operator()(const std::pair<std::string, FareKey>& a,
+                    const std::pair<std::string, FareKey>& b) const {
+      const auto tie = [](const std::pair<std::string, FareKey>& p) {
+        return std::tie(p.first, p.second.origin, p.second.destination, p.second.route);
+      };
+      return tie(a) < tie(b);
+    }
+  };
 
   // Whole yen, decimals allowed ("210", "210.0"); -1 when it is none.
   static int parsePrice(std::string_view p) {
@@ -570,8 +665,12 @@ class FeedReader {
 
   // GTFS-JP's layout (trans_id is the text itself) or GTFS's.
   void readTranslations() {
-    std::optional<CsvTable> t = table(QStringLiteral("translations.txt"));
-    if (!t) return;
+    const QString name = QStringLiteral("translations.txt");
+    std::optional<CsvTable> t = table(name, false);
+    if (!t) {
+      feed_.warnings << kNoReadingFile.arg(files_.label(name));
+      return;
+    }
     const int translation = t->column("translation");
     const int transId = t->column("trans_id"), lang = t->column("lang");
     const int tableName = t->column("table_name"), field = t->column("field_name");
@@ -579,9 +678,10 @@ class FeedReader {
     const int value = t->column("field_value");
     const bool jp = transId >= 0 && lang >= 0 && translation >= 0;
     if (!jp && (tableName < 0 || field < 0 || language < 0 || translation < 0)) {
-      feed_.warnings << kNoReadingColumns.arg(files_.label(QStringLiteral("translations.txt")));
+      feed_.warnings << kNoReadingColumns.arg(files_.label(name));
       return;
     }
+    feed_.hasReadings = true;
     while (t->next()) {
       const QString reading = text((*t)[translation]);
       if (jp) {
@@ -590,9 +690,9 @@ class FeedReader {
         continue;
       }
       if (!sameIgnoringCase((*t)[language], "ja-Hrkt")) continue;
-      const std::string_view table = (*t)[tableName], name = (*t)[field];
-      const bool stopName = table == "stops" && name == "stop_name";
-      const bool headsign = table == "trips" && name == "trip_headsign";
+      const std::string_view table = (*t)[tableName], column = (*t)[field];
+      const bool stopName = table == "stops" && column == "stop_name";
+      const bool headsign = table == "trips" && column == "trip_headsign";
       if (!stopName && !headsign) continue;
       if (!(*t)[record].empty())
         (stopName ? feed_.readingOfStop : feed_.readingOfTrip)[std::string((*t)[record])] = reading;
@@ -604,6 +704,7 @@ class FeedReader {
   const FeedFiles& files_;
   Feed& feed_;
   IdIndex stopIndex_, zoneIndex_;
+  Ignored ignored_[kReferences];
 };
 
 }  // namespace

@@ -19,15 +19,19 @@
 namespace sorane::gtfs {
 
 // A feed that cannot be used. The message names the file, and the line
-// where there is one.
+// where there is one. `inFares`: the fault is in the fare files, so the
+// feed may still be read without fares.
 class FeedError : public std::exception {
  public:
-  explicit FeedError(QString message) : message_(std::move(message)) {}
+  explicit FeedError(QString message, bool inFares = false)
+      : message_(std::move(message)), inFares_(inFares) {}
   const QString& message() const { return message_; }
+  bool inFares() const { return inFares_; }
   const char* what() const noexcept override { return "unusable GTFS feed"; }
 
  private:
   QString message_;
+  bool inFares_;
 };
 
 // The most each file of a feed may hold uncompressed; a feed's zip itself
@@ -138,24 +142,50 @@ struct Route {
 };
 
 struct StopTime {
-  int stop = 0;
-  int arrival = -1, departure = -1;  // seconds; -1 when not given
+  int stop = 0;                      // in Feed::stops; -2 - i for the stop of Feed::unknownStops[i]
+  int arrival = -1, departure = -1;  // seconds; -1 when not given or unreadable
 };
 
 struct Trip {
-  int route = 0;
+  int route = 0;  // in Feed::routes; -1 when routes.txt lacks it
   std::string id, direction;
   QString headsign;
   // Its stop times in Feed::times, in stop_sequence order.
   std::size_t firstTime = 0, endTime = 0;
 };
 
-// One row of fare_rules.txt, its zones as indexes in Feed::zones: -1 when
-// empty (any zone), -2 for a zone no stop has.
-struct FareRule {
-  std::string fareId, route;
+// A stop_id of stop_times.txt that stops.txt lacks, and the refusal that
+// names where it first appears.
+struct UnknownStop {
+  std::string id;
+  QString refusal;
+};
+
+// The times of a trip that could not be read: how many, the first.
+struct BadTimes {
+  int count = 0, line = 0;
+  QString first;
+};
+
+// Where fare rules apply: zones as indexes in Feed::zones, the route in
+// Feed::routes; -1 for any.
+struct FareKey {
+  int origin = -1, destination = -1, route = -1;
+  bool operator==(const FareKey&) const = default;
+};
+struct FareKeyHash {
+  std::size_t operator()(const FareKey& k) const noexcept {
+    return std::hash<long long>{}((static_cast<long long>(k.origin) << 42) ^
+                                  (static_cast<long long>(k.destination) << 21) ^ k.route);
+  }
+};
+// One fare: the rows of a fare_id with the same route, origin and
+// destination. With contains_id it applies only to a ride whose zones are
+// exactly these (sorted; -2 for a zone no stop has).
+struct Fare {
   int price = 0;
-  int origin = -1, destination = -1, contains = -1;
+  int next = -1;  // the next fare of its FareKey in Feed::fares
+  std::vector<int> contains;
 };
 
 // What the import uses of a feed.
@@ -168,7 +198,14 @@ struct Feed {
   std::vector<StopTime> times;
   std::vector<std::string> zones;
   bool hasFares = false;
-  std::vector<FareRule> fareRules;
+  std::vector<Fare> fares;
+  std::unordered_map<FareKey, int, FareKeyHash> firstFare;  // in fares
+  // Stop_ids of stop_times.txt that stops.txt lacks, and the warning for
+  // when no route made needs them.
+  std::vector<UnknownStop> unknownStops;
+  QString unknownStopsWarning;
+  std::unordered_map<int, BadTimes> badTimes;  // by trip
+  bool hasReadings = false;                    // translations.txt with its columns
   // Readings ("ja-Hrkt") by the text they read, by stop_id, by trip_id.
   QHash<QString, QString> readingOfText;
   std::unordered_map<std::string, QString> readingOfStop, readingOfTrip;
@@ -183,7 +220,8 @@ Feed readFeed(const FeedFiles& files, bool fares);
 // A file's failure as the route tool says it: "path: description (number)".
 QString fileFailure(const QString& path, const RuntimeError& e);
 
-// Seconds of a time such as 8:05:00 or 25:10:00; -1 when it is none.
+// Seconds of a time such as 8:05:00, 25:10:00 or 8:05 (without seconds);
+// -1 when it is none.
 int parseTime(std::string_view text);
 
 }  // namespace sorane::gtfs

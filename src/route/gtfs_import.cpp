@@ -27,6 +27,9 @@ const QString kTooManyTickets =
 const QString kGroupHint = QStringLiteral("(--tickets by-fare なら運賃の同じ停留所をまとめます)");
 const QString kMissingFares =
     QStringLiteral("%1: 路線「%2」: 運賃の決まらない区間が %3 あり、運賃 0 にしました: %4");
+const QString kSeveralFares = QStringLiteral(
+    "%1: 路線「%2」: 運賃が 2 つ以上ある区間が %3 あり、乗った停留所からの運賃が下がらないものに"
+    "しました");
 const QString kNoFares = QStringLiteral("%1: 運賃のファイルを読まないため、運賃はすべて 0 です");
 const QString kReplaced =
     QStringLiteral("%1: 停留所名「%2」の「%3」はShift-JISにないため「%4」にしました");
@@ -34,6 +37,8 @@ const QString kNoReadings =
     QStringLiteral("%1: 読みのない停留所が %2 あり、停留所名のまま読みます: %3");
 const QString kNoTimes =
     QStringLiteral("%1: 便「%2」の最初の停留所に時刻がないため、時刻は 0 です");
+const QString kBadTimes =
+    QStringLiteral("%1: 便「%2」に読めない時刻が %3 あり、時刻のないものとしました(最初は「%4」)");
 const QString kMore = QStringLiteral(" ほか");
 const QString kListSeparator = QStringLiteral("、");
 const QString kPair = QStringLiteral("%1→%2");
@@ -42,8 +47,10 @@ const QString kNext = QStringLiteral("次は、%1です。");
 const QString kNextLast = QStringLiteral("次は、終点、%1です。");
 const QString kSummary = QStringLiteral("%1  方向 %2  %3 停留所  %4 便  %5  %6 → %7  整理券 %8");
 const QString kUnnamed = QStringLiteral("(名前なし)");
-const QString kTooManyMark = QStringLiteral("(%1 を超えるため作れません)");
-const QString kTooManyStopsMark = QStringLiteral("(停留所が %1 を超えるため作れません)");
+const QString kMark = QStringLiteral("(%1)");
+const QString kTooManyMark = QStringLiteral("%1 を超えるため作れません");
+const QString kTooManyStopsMark = QStringLiteral("停留所が %1 を超えるため作れません");
+const QString kUnknownStopMark = QStringLiteral("stops.txt にない停留所があるため作れません");
 const QString kGeta = QStringLiteral("〓");
 // Endings of a headsign that the opening line says itself.
 const QStringList kDestinationEndings = {QStringLiteral("行き"), QStringLiteral("行"),
@@ -69,6 +76,7 @@ bool fitsShiftJis(const QString& s) {
 // follow: ties go to the longer pattern, then to the one met first.
 struct Plan {
   const Route* route = nullptr;
+  int routeIndex = 0;
   std::vector<int> stops;
   int trip = -1;  // the chosen trip: the one asked for, else the first that follows the pattern
   int trips = 0;
@@ -80,6 +88,7 @@ Plan makePlan(const Feed& feed, const ImportOptions& o) {
   if (r == feed.routeIndex.end())
     throw FeedError(kNoRoute.arg(feed.fileLabels[QStringLiteral("routes.txt")], text(o.routeId)));
   Plan plan;
+  plan.routeIndex = r->second;
   plan.route = &feed.routes[static_cast<std::size_t>(r->second)];
   auto pattern = [&](const Trip& t) {
     std::vector<int> stops;
@@ -125,89 +134,90 @@ Plan makePlan(const Feed& feed, const ImportOptions& o) {
   return plan;
 }
 
-// Fares between the stops of a pattern by fare_rules.txt: a rule matches
-// when its route, origin zone, destination zone and every contains zone
-// of its group are empty or agree with the ride; the lowest price counts.
+// Fares between the stops of a pattern by the feed's fare index: a fare
+// matches a ride from stop a to stop b when its route, origin zone and
+// destination zone are empty or agree, and its contains zones, if any, are
+// exactly the zones of the stops from a to b. Where several fares match,
+// the lowest that does not fall below the fare from a to the nearest
+// earlier stop with one counts, else the highest: a loop that passes a
+// zone twice never makes a fare fall along the ride.
 class FareTable {
  public:
-  FareTable(const Feed& feed, const Route& route, const std::vector<int>& stops)
+  FareTable(const Feed& feed, int route, const std::vector<int>& stops)
       : n_(static_cast<int>(stops.size())), fares_(stops.size() * stops.size(), -1) {
     if (!feed.hasFares) return;
     std::vector<int> zones;
-    for (int s : stops) zones.push_back(feed.stops[static_cast<std::size_t>(s)].zone);
-    for (int i = 0; i < n_; ++i)
-      if (zones[static_cast<std::size_t>(i)] >= 0)
-        positions_[zones[static_cast<std::size_t>(i)]].push_back(i);
-    index(feed, route);
-    for (int a = 0; a < n_; ++a)
-      for (int b = a + 1; b < n_; ++b)
-        fares_[static_cast<std::size_t>(a * n_ + b)] =
-            lowest(zones[static_cast<std::size_t>(a)], zones[static_cast<std::size_t>(b)], a, b);
+    for (int s : stops) zones.push_back(s >= 0 ? feed.stops[static_cast<std::size_t>(s)].zone : -1);
+    std::vector<int> seenBy(feed.zones.size(), -1);
+    std::vector<int> prices;
+    for (int a = 0; a < n_; ++a) {
+      int passed = 0;  // distinct zones from a to b
+      auto pass = [&](int zone) {
+        if (zone >= 0 && seenBy[static_cast<std::size_t>(zone)] != a) {
+          seenBy[static_cast<std::size_t>(zone)] = a;
+          ++passed;
+        }
+      };
+      auto exactly = [&](const std::vector<int>& contains) {
+        return static_cast<int>(contains.size()) == passed &&
+               std::all_of(contains.begin(), contains.end(), [&](int z) {
+                 return z >= 0 && seenBy[static_cast<std::size_t>(z)] == a;
+               });
+      };
+      const int za = zones[static_cast<std::size_t>(a)];
+      pass(za);
+      int previous = -1;
+      for (int b = a + 1; b < n_; ++b) {
+        const int zb = zones[static_cast<std::size_t>(b)];
+        pass(zb);
+        prices.clear();
+        // A stop without a zone takes only the fares for any zone.
+        const int origins[] = {za, -1}, destinations[] = {zb, -1};
+        for (int o = 0; o < (za < 0 ? 1 : 2); ++o)
+          for (int d = 0; d < (zb < 0 ? 1 : 2); ++d)
+            for (const int r : {route, -1}) {
+              const auto it = feed.firstFare.find({origins[o], destinations[d], r});
+              for (int i = it == feed.firstFare.end() ? -1 : it->second; i >= 0;) {
+                const Fare& f = feed.fares[static_cast<std::size_t>(i)];
+                if (f.contains.empty() || exactly(f.contains)) prices.push_back(f.price);
+                i = f.next;
+              }
+            }
+        if (prices.empty()) continue;
+        std::sort(prices.begin(), prices.end());
+        prices.erase(std::unique(prices.begin(), prices.end()), prices.end());
+        int chosen = prices.front();
+        if (prices.size() > 1) {
+          ++several_;
+          const auto atLeast = std::lower_bound(prices.begin(), prices.end(), previous);
+          chosen = atLeast == prices.end() ? prices.back() : *atLeast;
+        }
+        fares_[static_cast<std::size_t>(a * n_ + b)] = previous = chosen;
+      }
+    }
+    flat_ = n_ >= 2;
+    for (int a = 0; a < n_ && flat_; ++a)
+      for (int b = a + 1; b < n_ && flat_; ++b) flat_ = fare(a, b) >= 0 && fare(a, b) == fare(0, 1);
   }
-  // From stop a to stop b of the pattern (0-based); -1 when no rule matches.
+  // From stop a to stop b of the pattern (0-based); -1 when no fare matches.
   int fare(int a, int b) const { return fares_[static_cast<std::size_t>(a * n_ + b)]; }
   int orZero(int a, int b) const { return std::max(fare(a, b), 0); }
+  // The pairs of stops that more than one fare matches.
+  int several() const { return several_; }
+  // Every pair has a fare, the same.
+  bool flat() const { return flat_; }
 
  private:
-  struct Candidate {
-    int price = 0;
-    std::vector<int> contains;
-  };
-  static long long key(int origin, int destination) {
-    return (static_cast<long long>(origin) << 32) ^ static_cast<unsigned>(destination);
-  }
-
-  void index(const Feed& feed, const Route& route) {
-    // Rows with contains_id form one candidate per fare, route, origin and
-    // destination: all their zones must be passed.
-    std::map<std::tuple<std::string, std::string, int, int>, std::size_t> groups;
-    for (const FareRule& r : feed.fareRules) {
-      if ((!r.route.empty() && r.route != route.id) || r.origin == -2 || r.destination == -2)
-        continue;
-      std::vector<Candidate>& list = candidates_[key(r.origin, r.destination)];
-      if (r.contains == -1) {
-        list.push_back({r.price, {}});
-        continue;
-      }
-      const auto [g, fresh] =
-          groups.try_emplace({r.fareId, r.route, r.origin, r.destination}, list.size());
-      if (fresh) list.push_back({r.price, {}});
-      list[g->second].contains.push_back(r.contains);
-    }
-  }
-
-  bool passes(int zone, int a, int b) const {
-    const auto it = positions_.find(zone);
-    if (it == positions_.end()) return false;
-    const auto p = std::lower_bound(it->second.begin(), it->second.end(), a);
-    return p != it->second.end() && *p <= b;
-  }
-
-  int lowest(int za, int zb, int a, int b) const {
-    int best = -1;
-    const std::set<long long> keys = {key(za, zb), key(za, -1), key(-1, zb), key(-1, -1)};
-    for (long long k : keys) {
-      const auto it = candidates_.find(k);
-      if (it == candidates_.end()) continue;
-      for (const Candidate& c : it->second) {
-        if (best >= 0 && c.price >= best) continue;
-        if (std::all_of(c.contains.begin(), c.contains.end(),
-                        [&](int z) { return passes(z, a, b); }))
-          best = c.price;
-      }
-    }
-    return best;
-  }
-
   int n_;
   std::vector<int> fares_;
-  std::unordered_map<long long, std::vector<Candidate>> candidates_;
-  std::unordered_map<int, std::vector<int>> positions_;
+  int several_ = 0;
+  bool flat_ = false;
 };
 
 // Ticket numbers of the stops (the last issues none, 0) and how many.
 std::vector<int> numberTickets(const FareTable& fares, int n, Tickets mode, int* count) {
-  if (mode == Tickets::Auto) mode = n - 1 <= kMaxTickets ? Tickets::PerStop : Tickets::ByFare;
+  if (mode == Tickets::Auto)
+    mode = fares.flat() || n - 1 > kMaxTickets ? Tickets::ByFare : Tickets::PerStop;
   std::vector<int> ticket(static_cast<std::size_t>(n), 0);
   *count = 0;
   for (int i = 0; i < n - 1; ++i) {
@@ -253,6 +263,12 @@ QString tapeLine(QString spoken, int step, int sound) {
   return spoken + QStringLiteral(",%1,%2\r\n").arg(step).arg(sound);
 }
 
+// A stop's name; a stop stops.txt lacks by its stop_id.
+QString stopName(const Feed& feed, int stop) {
+  return stop >= 0 ? feed.stops[static_cast<std::size_t>(stop)].name
+                   : text(feed.unknownStops[static_cast<std::size_t>(-2 - stop)].id);
+}
+
 QString readingOf(const Feed& feed, const Stop& stop) {
   const auto byId = feed.readingOfStop.find(stop.id);
   if (byId != feed.readingOfStop.end()) return byId->second;
@@ -294,7 +310,8 @@ std::vector<int> scheduledMinutes(const Feed& feed, const Trip& trip, QStringLis
 
 std::vector<RouteSummary> listRoutes(const Feed& feed) {
   std::map<int, std::set<std::string>> directions;
-  for (const Trip& t : feed.trips) directions[t.route].insert(t.direction);
+  for (const Trip& t : feed.trips)
+    if (t.route >= 0) directions[t.route].insert(t.direction);
   std::vector<RouteSummary> out;
   for (const auto& [route, dirs] : directions) {
     for (const std::string& d : dirs) {
@@ -308,12 +325,19 @@ std::vector<RouteSummary> listRoutes(const Feed& feed) {
       s.name = plan.route->name;
       s.stops = static_cast<int>(plan.stops.size());
       s.trips = plan.trips;
-      if (!plan.stops.empty()) {
-        s.first = feed.stops[static_cast<std::size_t>(plan.stops.front())].name;
-        s.last = feed.stops[static_cast<std::size_t>(plan.stops.back())].name;
+      for (int stop : plan.stops) {
+        s.stopNames << stopName(feed, stop);
+        s.unknownStop = s.unknownStop || stop < 0;
       }
-      if (s.stops <= kRouteRows)
-        numberTickets(FareTable(feed, *plan.route, plan.stops), s.stops, Tickets::Auto, &s.tickets);
+      if (!s.stopNames.isEmpty()) {
+        s.first = s.stopNames.front();
+        s.last = s.stopNames.back();
+      }
+      if (s.stops <= kRouteRows) {
+        const FareTable fares(feed, plan.routeIndex, plan.stops);
+        for (const Tickets mode : {Tickets::Auto, Tickets::PerStop, Tickets::ByFare})
+          numberTickets(fares, s.stops, mode, &s.tickets[static_cast<std::size_t>(mode)]);
+      }
       out.push_back(std::move(s));
     }
   }
@@ -321,14 +345,21 @@ std::vector<RouteSummary> listRoutes(const Feed& feed) {
   return out;
 }
 
+QString unmakeable(const RouteSummary& r, Tickets mode) {
+  if (r.stops > kRouteRows) return kTooManyStopsMark.arg(kRouteRows);
+  if (r.unknownStop) return kUnknownStopMark;
+  if (r.ticketsWith(mode) > kMaxTickets) return kTooManyMark.arg(kMaxTickets);
+  return {};
+}
+
 QString describe(const RouteSummary& r) {
-  return kSummary.arg(
-             text(r.routeId), r.direction.empty() ? QStringLiteral("-") : text(r.direction),
-             QString::number(r.stops), QString::number(r.trips),
-             r.name.isEmpty() ? kUnnamed : r.name, r.first, r.last, QString::number(r.tickets)) +
-         (r.stops > kRouteRows      ? kTooManyStopsMark.arg(kRouteRows)
-          : r.tickets > kMaxTickets ? kTooManyMark.arg(kMaxTickets)
-                                    : QString());
+  const QString why = unmakeable(r, Tickets::Auto);
+  return kSummary.arg(text(r.routeId),
+                      r.direction.empty() ? QStringLiteral("-") : text(r.direction),
+                      QString::number(r.stops), QString::number(r.trips),
+                      r.name.isEmpty() ? kUnnamed : r.name, r.first, r.last,
+                      QString::number(r.ticketsWith(Tickets::Auto))) +
+         (why.isEmpty() ? QString() : kMark.arg(why));
 }
 
 ImportedRoute importRoute(const Feed& feed, const ImportOptions& options) {
@@ -340,9 +371,12 @@ ImportedRoute importRoute(const Feed& feed, const ImportOptions& options) {
   if (n > kRouteRows)
     throw FeedError(
         kTooManyStops.arg(stopTimes, route, QString::number(n), QString::number(kRouteRows)));
+  for (int stop : plan.stops)
+    if (stop < 0) throw FeedError(feed.unknownStops[static_cast<std::size_t>(-2 - stop)].refusal);
 
   ImportedRoute out;
-  const FareTable fares(feed, *plan.route, plan.stops);
+  if (!feed.unknownStopsWarning.isEmpty()) out.warnings << feed.unknownStopsWarning;
+  const FareTable fares(feed, plan.routeIndex, plan.stops);
   const std::vector<int> ticket = numberTickets(fares, n, options.tickets, &out.tickets);
   if (out.tickets > kMaxTickets)
     throw FeedError(kTooManyTickets.arg(feed.label, route, QString::number(out.tickets),
@@ -354,7 +388,14 @@ ImportedRoute importRoute(const Feed& feed, const ImportOptions& options) {
 
   const Trip& trip = feed.trips[static_cast<std::size_t>(plan.trip)];
   std::vector<int> minutes(static_cast<std::size_t>(n), 0);
-  if (options.times) minutes = scheduledMinutes(feed, trip, out.warnings);
+  if (options.times) {
+    minutes = scheduledMinutes(feed, trip, out.warnings);
+    const auto bad = feed.badTimes.find(plan.trip);
+    if (bad != feed.badTimes.end())
+      out.warnings << kBadTimes.arg(
+          stopTimes + QLatin1Char(':') + QString::number(bad->second.line), text(trip.id),
+          QString::number(bad->second.count), bad->second.first);
+  }
 
   const QString stopsFile = feed.fileLabels[QStringLiteral("stops.txt")];
   QStringList missing, unread;
@@ -383,11 +424,14 @@ ImportedRoute importRoute(const Feed& feed, const ImportOptions& options) {
             feed.stops[static_cast<std::size_t>(plan.stops[static_cast<std::size_t>(a)])].name,
             stop.name);
     }
-    if (!feed.readingOfStop.contains(stop.id) && !feed.readingOfText.contains(stop.name) &&
-        !unread.contains(stop.name))
+    if (feed.hasReadings && !feed.readingOfStop.contains(stop.id) &&
+        !feed.readingOfText.contains(stop.name) && !unread.contains(stop.name))
       unread << stop.name;
   }
   if (!feed.hasFares) out.warnings << kNoFares.arg(feed.label);
+  if (fares.several() > 0)
+    out.warnings << kSeveralFares.arg(feed.fileLabels[QStringLiteral("fare_rules.txt")], route,
+                                      QString::number(fares.several()));
   if (missingCount > 0)
     out.warnings << kMissingFares.arg(feed.fileLabels[QStringLiteral("fare_rules.txt")], route,
                                       QString::number(missingCount),

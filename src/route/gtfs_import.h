@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <array>
 #include <optional>
 #include <string>
 #include <vector>
@@ -15,7 +16,8 @@ namespace sorane::gtfs {
 
 // How stops get their numbered-ticket (整理券) numbers: one per boarding
 // stop, grouped where the fares to every later stop are the same, or
-// per stop up to 32 boarding stops and grouped beyond.
+// (Auto) per stop up to 32 boarding stops and grouped beyond or where
+// every fare of the route is the same.
 enum class Tickets { Auto, PerStop, ByFare };
 
 inline constexpr int kMaxTickets = 32;
@@ -26,8 +28,13 @@ inline constexpr int kMaxRouteNumber = 99999;
 struct RouteSummary {
   std::string routeId, direction;
   QString name, first, last;
+  QStringList stopNames;  // of the stop pattern, in order
   int stops = 0, trips = 0;
-  int tickets = 0;  // under Tickets::Auto; 0 for more stops than a route holds
+  // Ticket numbers under each Tickets mode; 0 for more stops than a route
+  // holds.
+  std::array<int, 3> tickets{};
+  bool unknownStop = false;  // a stop of the pattern is not in stops.txt
+  int ticketsWith(Tickets mode) const { return tickets[static_cast<std::size_t>(mode)]; }
 };
 
 // Every route and direction that has trips, in routes.txt order. Throws
@@ -35,6 +42,8 @@ struct RouteSummary {
 std::vector<RouteSummary> listRoutes(const Feed& feed);
 // The line `sorane-route gtfs-routes` prints for it.
 QString describe(const RouteSummary& route);
+// Why the route cannot be made with `mode`; empty when it can.
+QString unmakeable(const RouteSummary& route, Tickets mode);
 
 struct ImportOptions {
   std::string routeId;

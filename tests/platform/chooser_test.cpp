@@ -111,6 +111,34 @@ TEST(FolderChooser, ReturnsTheFolderOrNothing) {
   EXPECT_EQ(c.Vk3FolderDlg(nullptr, "x"), QString());
 }
 
+// Given a path, at a folder it opens beside it, selecting it; at a file,
+// in the file's folder.
+TEST(FolderChooser, StartsBesideTheGivenPath) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(QDir(dir.path()).mkdir("feed"));
+  QFile zip(dir.filePath("feed.zip"));
+  ASSERT_TRUE(zip.open(QIODevice::WriteOnly));
+  zip.close();
+  const struct {
+    QString initial, directory, selected;
+  } rows[] = {
+      {dir.filePath("feed"), dir.path(), dir.filePath("feed")},
+      {dir.filePath("feed.zip"), dir.path(), dir.path()},
+  };
+  QtCompanion c;
+  for (const auto& r : rows) {
+    QString directory, selected;
+    whenOpen<QFileDialog>([&](QFileDialog* d) {
+      directory = QDir(d->directory()).canonicalPath();
+      selected = QDir(d->selectedFiles().value(0)).canonicalPath();
+      d->reject();
+    });
+    EXPECT_EQ(c.Vk3FolderDlg(nullptr, "x", r.initial), QString());
+    EXPECT_EQ(directory, QDir(r.directory).canonicalPath()) << r.initial.toStdString();
+    EXPECT_EQ(selected, QDir(r.selected).canonicalPath()) << r.initial.toStdString();
+  }
+}
+
 TEST(ColourChooser, SeedsFromTheButtonAndKeepsCustomColoursBetweenCalls) {
   QtCompanion c;
   CustColorTable cust{};

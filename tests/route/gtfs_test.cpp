@@ -9,22 +9,28 @@ namespace {
 
 using test::TestFeed;
 
-ImportedRoute import(const FeedFiles& files, Tickets mode = Tickets::Auto, bool times = false) {
+// The feed's warnings come first among the route's.
+ImportedRoute import(const FeedFiles& files, Tickets mode = Tickets::Auto, bool times = false,
+                     bool fares = true) {
   ImportOptions o;
   o.routeId = "L";
   o.tickets = mode;
   o.times = times;
-  return importRoute(readFeed(files, true), o);
+  const Feed feed = readFeed(files, fares);
+  ImportedRoute r = importRoute(feed, o);
+  r.warnings = feed.warnings + r.warnings;
+  return r;
 }
 ImportedRoute import(const TestFeed& f, Tickets mode = Tickets::Auto, bool times = false) {
   return import(FeedFiles::fromMemory(f.files, "feed"), mode, times);
 }
 
+// "[fares] " first when the fault is in the fare files.
 QString errorOf(const std::function<void()>& run) {
   try {
     run();
   } catch (const FeedError& e) {
-    return e.message();
+    return (e.inFares() ? QStringLiteral("[fares] ") : QString()) + e.message();
   }
   return QStringLiteral("(no error)");
 }
@@ -42,7 +48,7 @@ TEST(GtfsImport, TicketsAndFaresFollowTheRules) {
   const TestFeed flat = [] {
     TestFeed f = TestFeed::line(4);
     f.files["fare_attributes.txt"] = "fare_id,price\nFX,300\nFL,200.0\n";
-    f.files["fare_rules.txt"] = "fare_id,route_id\nFX,L\nFL,L\n";  // the lowest counts
+    f.files["fare_rules.txt"] = "fare_id,route_id\nFX,L\nFL,L\n";  // the lowest, never falling
     return f;
   }();
   struct Case {
@@ -64,8 +70,15 @@ TEST(GtfsImport, TicketsAndFaresFollowTheRules) {
        [](int a, int b) { return 150 + 30 * ((b - 1) / 4 - (a - 1) / 4); }},
       {"301 stops of one fare share ticket 1", TestFeed::line(301, [](int) { return 1; }),
        Tickets::Auto, 301, [](int) { return 1; }, [](int, int) { return 100; }},
-      {"a flat fare by route only", flat, Tickets::Auto, 4, [](int i) { return i; },
-       [](int, int) { return 200; }},
+      {"two fares for the whole route: one ticket at the lower",
+       flat,
+       Tickets::Auto,
+       4,
+       [](int) { return 1; },
+       [](int, int) { return 200; },
+       {},
+       {"feed/fare_rules.txt: 路線「L」: 運賃が 2 つ以上ある区間が 6 "
+        "あり、乗った停留所からの運賃が下がらないものにしました"}},
       // 1 -> 3 has a rule only when it also passes zone 4.
       {"a missing pair is 0 and reported",
        replaced(replaced(TestFeed::line(4), "fare_rules.txt", "F1_3,L,Z1,Z3\n",
@@ -158,8 +171,7 @@ TEST(GtfsImport, TapeReadsStopsByTheirReadings) {
       {"no readings: the names",
        noReadings,
        opening.arg("停留所3") + "次は、停留所2です。,1,1\r\n次は、終点、停留所3です。,1,1\r\n",
-       {"feed/translations.txt: 読みのない停留所が 3 あり、停留所名のまま読みます: "
-        "停留所1、停留所2、停留所3"}},
+       {"feed/translations.txt: ファイルがないため、停留所を名前のまま読みます"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -230,14 +242,13 @@ TEST(GtfsFeed, BrokenFilesAndZipBombsStopWithTheirPlace) {
       {"no header", [&] { return with("routes.txt", "\r\n"); },
        "feed/routes.txt: 列の名前の行がありません"},
       {"no fare rules", [&] { return with("fare_rules.txt", QByteArray()); },
-       "feed/fare_rules.txt: ファイルがありません。運賃のない路線は作りません(sorane-route "
-       "from-gtfs --no-fares なら運賃 0 で作ります)"},
+       "[fares] feed/fare_rules.txt: ファイルがありません"},
       {"a zip whose header lies about the size", [&] { return zipWith(liar); },
-       "feed.zip/stops.txt: ZIPの見出しにある 1000 "
+       "feed.zip: stops.txt: ZIPの見出しにある 1000 "
        "バイトより大きく展開されます(壊れているか、ZIP爆弾です)"},
       {"a zip that is simply huge inflated",
        [&] { return zipWith(test::zerosEntry("stop_times.txt", huge)); },
-       "feed.zip/stop_times.txt: 展開すると 269484032 バイトになり、上限の 268435456 "
+       "feed.zip: stop_times.txt: 展開すると 269484032 バイトになり、上限の 268435456 "
        "バイトを超えます"},
   };
   for (const Case& c : cases) {
@@ -247,6 +258,153 @@ TEST(GtfsFeed, BrokenFilesAndZipBombsStopWithTheirPlace) {
       EXPECT_EQ(r.rows, import(good).rows);
     });
     EXPECT_EQ(error, c.error.isEmpty() ? QStringLiteral("(no error)") : c.error);
+  }
+}
+
+// Row by row: the ticket, ":", then Values(1..tickets); " @" and the
+// minutes when times are imported.
+QStringList cells(const ImportedRoute& r, bool times) {
+  QStringList out;
+  for (const RouteRow& row : r.rows) {
+    QString line = QString::number(row.Values[0]) + QLatin1Char(':');
+    for (int k = 1; k <= r.tickets; ++k)
+      line += QLatin1Char(' ') + QString::number(row.Values[static_cast<std::size_t>(k)]);
+    if (times) line += QStringLiteral(" @") + QString::number(row.Values[150]);
+    out << line;
+  }
+  return out;
+}
+
+// What real feeds hold, each in the smallest feed that shows it: route L,
+// trip T over stops A, B, C, one fare of 100 yen for the whole route,
+// every stop read; a row replaces files (an empty text takes one away).
+TEST(GtfsImport, RealFeedsImportByTheseRules) {
+  const std::map<QString, QByteArray> base = {
+      {"routes.txt", "route_id\nL\n"},
+      {"trips.txt", "route_id,trip_id\nL,T\n"},
+      {"stops.txt", "stop_id,stop_name,zone_id\na,A,Z1\nb,B,Z2\nc,C,Z3\nd,D,Z2\n"},
+      {"stop_times.txt", "trip_id,stop_id,stop_sequence\nT,a,1\nT,b,2\nT,c,3\n"},
+      {"fare_attributes.txt", "fare_id,price\nF,100\n"},
+      {"fare_rules.txt", "fare_id\nF\n"},
+      {"translations.txt",
+       "trans_id,lang,translation\nA,ja-Hrkt,え\nB,ja-Hrkt,び\nC,ja-Hrkt,し\n"
+       "D,ja-Hrkt,でぃ\n"}};
+  const QByteArray loop = "trip_id,stop_id,stop_sequence\nT,a,1\nT,b,2\nT,c,3\nT,d,4\n";
+  const QByteArray loopFares = "fare_id,price\nF100,100\nF300,300\nF500,500\nF200,200\n";
+  const QByteArray loopRules =
+      "fare_id,origin_id,destination_id\nF100,Z1,Z2\nF300,Z1,Z2\nF500,Z1,Z2\nF200,Z1,Z3\n"
+      "F100,Z2,Z3\nF100,Z3,Z2\nF100,Z2,Z2\n";
+  const QString several =
+      "feed/fare_rules.txt: 路線「L」: 運賃が 2 つ以上ある区間が %1 "
+      "あり、乗った停留所からの運賃が下がらないものにしました";
+  struct Row {
+    const char* what;
+    std::map<QString, QByteArray> files;
+    QStringList cells;
+    QStringList warnings = {};
+    QString error = {};
+    Tickets tickets = Tickets::Auto;
+    bool times = false, fares = true;
+  };
+  const Row rows[] = {
+      {"a parent_station stops.txt lacks: ignored, said",
+       {{"stops.txt", "stop_id,stop_name,parent_station\na,A,\nb,B,\nc,C,1000\n"}},
+       {"1: 0", "1: 100", "0: 100"},
+       {"feed/stops.txt:4: parent_station「1000」が stops.txt にありません(無視しました)"}},
+      {"two stop_times rows of another route name stops stops.txt lacks",
+       {{"routes.txt", "route_id\nL\nM\n"},
+        {"trips.txt", "route_id,trip_id\nL,T\nM,U\n"},
+        {"stop_times.txt", "trip_id,stop_id,stop_sequence\nT,a,1\nT,b,2\nT,c,3\nU,x,1\nU,y,2\n"}},
+       {"1: 0", "1: 100", "0: 100"},
+       {"feed/stop_times.txt:5: stop_id「x」が stops.txt にありません(無視しました) ほか 1 件"}},
+      {"a stop of the route that stops.txt lacks",
+       {{"stop_times.txt", "trip_id,stop_id,stop_sequence\nT,a,1\nT,x,2\nT,c,3\n"}},
+       {},
+       {},
+       "feed/stop_times.txt:3: stop_id「x」が stops.txt にありません"},
+      {"a fare_id fare_attributes lacks",
+       {{"fare_rules.txt", "fare_id\nF\nG\n"}},
+       {},
+       {},
+       "[fares] feed/fare_rules.txt:3: fare_id「G」が fare_attributes.txt にありません"},
+      {"a fare_rules header without fare_id",
+       {{"fare_rules.txt", "fare;route\nF;L\n"}},
+       {},
+       {},
+       "[fares] feed/fare_rules.txt: 列「fare_id」がありません"},
+      {"the same without fares",
+       {{"fare_rules.txt", "fare;route\nF;L\n"}},
+       {"1: 0 0", "2: 0 0", "0: 0 0"},
+       {"feed: 運賃のファイルを読まないため、運賃はすべて 0 です"},
+       {},
+       Tickets::Auto,
+       false,
+       false},
+      {"no translations.txt: said once",
+       {{"translations.txt", {}}},
+       {"1: 0", "1: 100", "0: 100"},
+       {"feed/translations.txt: ファイルがないため、停留所を名前のまま読みます"}},
+      // A→D passes Z2 again: 100, 300 and 500 match; 300 is the lowest
+      // not below A→C. The lowest, 100, would fall.
+      {"a loop: the lowest fare not below the stop before",
+       {{"stop_times.txt", loop},
+        {"fare_attributes.txt", loopFares},
+        {"fare_rules.txt", loopRules}},
+       {"1: 0 0 0", "2: 100 0 0", "3: 200 100 0", "0: 300 100 100"},
+       {several.arg(2)}},
+      {"a loop: none as high, the highest",
+       {{"stop_times.txt", loop},
+        {"fare_attributes.txt", QByteArray(loopFares).replace("F200,200", "F200,600")},
+        {"fare_rules.txt", loopRules}},
+       {"1: 0 0 0", "2: 100 0 0", "3: 600 100 0", "0: 500 100 100"},
+       {several.arg(2)}},
+      // A→C passes Z1, Z2 and Z3: not exactly the 150-yen fare's zones, as
+      // a subset match would take them.
+      {"contains_id: exactly the zones passed",
+       {{"fare_attributes.txt", "fare_id,price\nF150,150\nF300,300\nF100,100\n"},
+        {"fare_rules.txt",
+         "fare_id,origin_id,destination_id,contains_id\nF150,,,Z1\nF150,,,Z2\nF300,Z1,Z3,\n"
+         "F100,Z2,Z3,\n"}},
+       {"1: 0 0", "2: 150 0", "0: 300 100"}},
+      {"a flat fare asked per stop",
+       {},
+       {"1: 0 0", "2: 100 0", "0: 100 100"},
+       {},
+       {},
+       Tickets::PerStop},
+      {"times without seconds",
+       {{"stop_times.txt",
+         "trip_id,stop_id,stop_sequence,departure_time\nT,a,1,8:05\nT,b,2,8:12\nT,c,3,9:20\n"}},
+       {"1: 0 @0", "1: 100 @7", "0: 100 @75"},
+       {},
+       {},
+       Tickets::Auto,
+       true},
+      {"times that cannot be read: placed between, said once",
+       {{"stop_times.txt",
+         "trip_id,stop_id,stop_sequence,departure_time\nT,a,1,8:00:00\nT,b,2,8:5\nT,d,3,"
+         "8h\nT,c,4,8:09:00\n"}},
+       {"1: 0 @0", "1: 100 @3", "1: 100 @6", "0: 100 @9"},
+       {"feed/stop_times.txt:3: 便「T」に読めない時刻が 2 "
+        "あり、時刻のないものとしました(最初は「8:5」)"},
+       {},
+       Tickets::Auto,
+       true},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    std::map<QString, QByteArray> files = base;
+    for (const auto& [name, bytes] : row.files) {
+      files[name] = bytes;
+      if (bytes.isNull()) files.erase(name);
+    }
+    ImportedRoute r;
+    const QString error = errorOf([&] {
+      r = import(FeedFiles::fromMemory(files, "feed"), row.tickets, row.times, row.fares);
+    });
+    EXPECT_EQ(error, row.error.isEmpty() ? QStringLiteral("(no error)") : row.error);
+    EXPECT_EQ(cells(r, row.times), row.cells);
+    EXPECT_EQ(r.warnings, row.warnings);
   }
 }
 

@@ -55,8 +55,9 @@ class FakeCompanion : public Companion {
     chooserCalls.push_back({QStringLiteral("file"), owner, flags, filter, initialPath, title, 0});
     return fileAnswer;
   }
-  QString Vk3FolderDlg(QWidget* owner, const QString& title) override {
-    chooserCalls.push_back({QStringLiteral("folder"), owner, 0, {}, {}, title, 0});
+  QString Vk3FolderDlg(QWidget* owner, const QString& title,
+                       const QString& initialPath = QString()) override {
+    chooserCalls.push_back({QStringLiteral("folder"), owner, 0, {}, initialPath, title, 0});
     return folderAnswer;
   }
   std::int32_t Vk3ChooseColor(QWidget* owner, ColorRef& colour, CustColorTable& cust) override {

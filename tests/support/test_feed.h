@@ -23,38 +23,59 @@ struct TestFeed {
   static TestFeed line(
       int stops, const std::function<int(int)>& zoneOf = [](int i) { return i; },
       const std::function<int(int, int)>& fare = [](int a, int b) { return 100 + 10 * (b - a); }) {
+    return route({}, "1,緑線", stops, zoneOf, fare);
+  }
+
+  // The same as another route: every id and stop name starts with
+  // `prefix` ("L" and "T1" become prefix alone and prefix + "T1");
+  // `names` is its route_short_name,route_long_name.
+  static TestFeed route(
+      const QByteArray& prefix, const QByteArray& names, int stops,
+      const std::function<int(int)>& zoneOf = [](int i) { return i; },
+      const std::function<int(int, int)>& fare = [](int a, int b) { return 100 + 10 * (b - a); }) {
     TestFeed f;
-    QByteArray st = "stop_id,stop_name,zone_id,parent_station\nP2,親駅,Z" +
+    const QByteArray p = prefix, routeId = p.isEmpty() ? QByteArray("L") : p;
+    QByteArray st = "stop_id,stop_name,zone_id,parent_station\n" + p + "P2,親駅," + p + "Z" +
                     QByteArray::number(zoneOf(2)) + ",\n";
     QByteArray times = "trip_id,arrival_time,departure_time,stop_id,stop_sequence\n";
     QByteArray reads = "trans_id,lang,translation\n";
     std::map<int, bool> zones;
     for (int i = 1; i <= stops; ++i) {
-      const QByteArray n = QByteArray::number(i), z = "Z" + QByteArray::number(zoneOf(i));
-      st += "s" + n + ",停留所" + n + "," + (i == 2 ? QByteArray(",P2") : z + ",") + "\n";
-      reads += "停留所" + n + ",ja-Hrkt,ていりゅうじょ" + n + "\n";
+      const QByteArray n = QByteArray::number(i), z = p + "Z" + QByteArray::number(zoneOf(i));
+      st += p + "s" + n + "," + p + "停留所" + n + "," +
+            (i == 2 ? QByteArray("," + p + "P2") : z + ",") + "\n";
+      reads += p + "停留所" + n + ",ja-Hrkt,ていりゅうじょ" + n + "\n";
       for (const char* trip : {"T1", "T2"})
-        times += QByteArray(trip) + "," + QByteArray::number(8 + i * 2 / 60) + ":" +
-                 QByteArray::number(i * 2 % 60).rightJustified(2, '0') + ":00,,s" + n + "," +
-                 QByteArray::number((i - 1) * 5) + "\n";
+        times += p + trip + "," + QByteArray::number(8 + i * 2 / 60) + ":" +
+                 QByteArray::number(i * 2 % 60).rightJustified(2, '0') + ":00,," + p + "s" + n +
+                 "," + QByteArray::number((i - 1) * 5) + "\n";
       zones[zoneOf(i)] = true;
     }
     QByteArray attrs = "fare_id,price\n", rules = "fare_id,route_id,origin_id,destination_id\n";
     for (const auto& [a, unusedA] : zones)
       for (const auto& [b, unusedB] : zones) {
         if (b < a) continue;
-        const QByteArray id = "F" + QByteArray::number(a) + "_" + QByteArray::number(b);
+        const QByteArray id = p + "F" + QByteArray::number(a) + "_" + QByteArray::number(b);
         attrs += id + "," + QByteArray::number(fare(a, b)) + "\n";
-        rules += id + ",L,Z" + QByteArray::number(a) + ",Z" + QByteArray::number(b) + "\n";
+        rules += id + "," + routeId + "," + p + "Z" + QByteArray::number(a) + "," + p + "Z" +
+                 QByteArray::number(b) + "\n";
       }
-    f.files = {{"routes.txt", "route_id,route_short_name,route_long_name\nL,1,緑線\n"},
-               {"trips.txt", "route_id,service_id,trip_id,direction_id\nL,S,T1,0\nL,S,T2,0\n"},
+    f.files = {{"routes.txt",
+                "route_id,route_short_name,route_long_name\n" + routeId + "," + names + "\n"},
+               {"trips.txt", "route_id,service_id,trip_id,direction_id\n" + routeId + ",S," + p +
+                                 "T1,0\n" + routeId + ",S," + p + "T2,0\n"},
                {"stops.txt", st},
                {"stop_times.txt", times},
                {"fare_attributes.txt", attrs},
                {"fare_rules.txt", rules},
                {"translations.txt", reads}};
     return f;
+  }
+
+  // Another feed's rows added to this one's, file by file.
+  TestFeed& add(const TestFeed& other) {
+    for (const auto& [name, bytes] : other.files) files[name] += bytes.mid(bytes.indexOf('\n') + 1);
+    return *this;
   }
 
   void writeTo(const QString& folder) const {

@@ -249,6 +249,18 @@ TEST(RouteTool, GtfsCommandsWriteAllThreeFilesOrNone) {
   const test::TestFeed feed = test::TestFeed::line(5);
   feed.writeTo(dir.filePath("feed"));
   test::TestFeed::line(40).writeTo(dir.filePath("wide"));  // 39 tickets
+  test::TestFeed broken = feed;
+  broken.files["fare_rules.txt"] = "fare;route\n";
+  broken.writeTo(dir.filePath("broken"));
+  test::TestFeed gone = test::TestFeed::line(3);
+  gone.files["stop_times.txt"].replace(",s2,", ",gone,");
+  gone.writeTo(dir.filePath("gone"));
+  test::TestFeed unread = feed;
+  unread.files.erase("translations.txt");
+  QFile zip(dir.filePath("feed.zip"));
+  ASSERT_TRUE(zip.open(QIODevice::WriteOnly));
+  zip.write(test::zipOf(unread, "gtfs/"));
+  zip.close();
   const QString out = dir.filePath("out");
   QDir().mkpath(out);
   QFile old(out + "/7.hy3");
@@ -260,6 +272,24 @@ TEST(RouteTool, GtfsCommandsWriteAllThreeFilesOrNone) {
        0,
        "L  方向 0  5 停留所  2 便  1 緑線  停留所1 → 停留所5  整理券 4\n",
        ""},
+      {{"gtfs-routes", "%1/broken"},
+       1,
+       "",
+       "%1/broken/fare_rules.txt: 列「fare_id」がありません(--no-fares なら運賃 0 "
+       "で停留所を取り込めます)\n"},
+      {{"gtfs-routes", "%1/broken", "--no-fares"},
+       0,
+       "L  方向 0  5 停留所  2 便  1 緑線  停留所1 → 停留所5  整理券 4\n",
+       ""},
+      {{"gtfs-routes", "%1/gone"},
+       0,
+       "L  方向 0  3 停留所  2 便  1 緑線  停留所1 → 停留所3  整理券 2(stops.txt "
+       "にない停留所があるため作れません)\n",
+       ""},
+      {{"gtfs-routes", "%1/feed.zip"},
+       0,
+       "L  方向 0  5 停留所  2 便  1 緑線  停留所1 → 停留所5  整理券 4\n",
+       "%1/feed.zip: gtfs/translations.txt: ファイルがないため、停留所を名前のまま読みます\n"},
       {{"from-gtfs", "%1/wide", "--route", "L", "--number", "7", "--out", "%1/out"},
        1,
        "",

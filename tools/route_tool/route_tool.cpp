@@ -44,6 +44,7 @@ const QString kMissing = QStringLiteral("sorane-route: %1 がありません\n")
 const QString kMade = QStringLiteral("%1 停留所、整理券番号 %2 まで");
 const QString kTapeMade = QStringLiteral("放送 %1 件 (%2)");
 const QString kCsvMade = QStringLiteral("運賃の CSV (手で直したら to-hy3 で運賃データに)");
+const QString kNoFaresHint = QStringLiteral("(--no-fares なら運賃 0 で停留所を取り込めます)");
 
 // The command line of the GTFS commands: the feed, then options with their
 // values and flags alone.
@@ -218,7 +219,7 @@ class Runner {
       toErr(feed.warnings);
       return feed;
     } catch (const gtfs::FeedError& e) {
-      toErr({e.message()});
+      toErr({e.message() + (e.inFares() ? kNoFaresHint : QString())});
       return std::nullopt;
     }
   }

@@ -240,10 +240,10 @@ TEST_F(LoadRouteTest, FindsTheFileWhateverItsCaseTheExactNameFirst) {
   ASSERT_TRUE(load("4", 1));
   EXPECT_EQ(io.row(1).Values[1], 1001);
   EXPECT_TRUE(scope.ui.messages.empty());
-  // A folder of that name is not the file.
+  // A folder of that name is not the file, and is said to be a folder.
   ASSERT_TRUE(QDir(dir.path()).mkdir("6.hy3"));
   EXPECT_FALSE(load("6", 1));
-  EXPECT_EQ(lastMessage(), route_messages::kMissing);
+  EXPECT_EQ(lastMessage(), QStringLiteral("ファイルではなくフォルダーです。"));
 }
 
 TEST_F(LoadRouteTest, AMissingFolderGivesItsOwnDescription) {
@@ -283,7 +283,7 @@ TEST_F(LoadRouteTest, UnreadableFileGivesItsOwnDescription) {
   // Root reads any file while its rights to do so are in effect.
   const WithoutFileRights asAnyUser;
   EXPECT_FALSE(load("9", 1));
-  EXPECT_EQ(lastMessage(), QStringLiteral("書き込みできません。"));
+  EXPECT_EQ(lastMessage(), QStringLiteral("読み込みできません。"));
 }
 
 TEST(SetRouteCell, ColumnsAndBounds) {

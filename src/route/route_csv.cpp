@@ -1,5 +1,7 @@
 #include "route_csv.h"
 
+#include <algorithm>
+
 #include "cp932.h"
 #include "utf8.h"
 
@@ -51,7 +53,32 @@ QByteArray csvBytesAsUtf8(const QByteArray& bytes, bool* fromShiftJis) {
   if (bytes.startsWith("\xEF\xBB\xBF")) return bytes.mid(3);
   if (utf8::isValid(bytes)) return bytes;
   if (fromShiftJis) *fromShiftJis = true;
-  return cp932::decode(bytes).toUtf8();
+  return cp932::decodeToUtf8(bytes);
+}
+
+namespace {
+
+bool isHidden(char16_t c) {
+  return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x061C || c == 0x200E || c == 0x200F ||
+         (c >= 0x2028 && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
+}
+
+}  // namespace
+
+QString shownText(const QString& text) {
+  if (std::none_of(text.begin(), text.end(), [](QChar c) { return isHidden(c.unicode()); }))
+    return text;
+  QString out;
+  out.reserve(text.size() + 16);
+  for (const QChar c : text) {
+    const char16_t u = c.unicode();
+    if (!isHidden(u))
+      out += c;
+    else
+      out += (u < 0x100 ? QStringLiteral("\\x") : QStringLiteral("\\u")) +
+             QString::number(u, 16).toUpper().rightJustified(u < 0x100 ? 2 : 4, QLatin1Char('0'));
+  }
+  return out;
 }
 
 QString decodeCsvText(const QByteArray& bytes) {

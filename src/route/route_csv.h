@@ -21,6 +21,12 @@ QString decodeCsvText(const QByteArray& bytes);
 // tells whether the bytes were read as Shift-JIS.
 QByteArray csvBytesAsUtf8(const QByteArray& bytes, bool* fromShiftJis = nullptr);
 
+// A text as messages and listings show it: control characters, line and
+// paragraph separators and the bidirectional controls as "\x1B" or
+// "\u202E", so that a name can neither hide what follows it nor forge a
+// line of its own.
+QString shownText(const QString& text);
+
 // Rows of a route CSV: stop name, ticket number, 32 fares, then optional
 // columns 33..150 (an empty one is 0). Blank lines and lines starting with
 // "#" are skipped.

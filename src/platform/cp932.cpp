@@ -2,6 +2,7 @@
 
 #include <iconv.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <stdexcept>
 
@@ -22,25 +23,37 @@ class Converter {
   // Converts `in`; on a sequence it cannot convert, appends '?' and skips
   // `skip(bytes_left_pointer, bytes_left)` input bytes. The output is given
   // room for all of it at once (`perByte` output bytes an input byte at the
-  // most): glibc redoes a multi-step conversion from the start of the call
-  // whenever the output fills, which made chunked output quadratic.
+  // most), and the input a window at a time, small after a failure: glibc
+  // redoes a multi-step conversion from the start of the call whenever the
+  // output fills, and converts ahead what a failure at its last step throws
+  // away, either of which made long texts quadratic.
   template <typename Skip>
   QByteArray run(const QByteArray& in, qsizetype perByte, Skip skip) {
     iconv(cd_, nullptr, nullptr, nullptr, nullptr);
     QByteArray out(in.size() * perByte + 4, Qt::Uninitialized);
     char* src = const_cast<char*>(in.constData());
-    size_t srcLeft = static_cast<size_t>(in.size());
+    char* const end = src + in.size();
     char* dst = out.data();
     size_t dstLeft = static_cast<size_t>(out.size());
-    while (srcLeft > 0) {
-      const size_t rc = iconv(cd_, &src, &srcLeft, &dst, &dstLeft);
-      if (rc != static_cast<size_t>(-1) || errno == E2BIG) break;
+    constexpr std::ptrdiff_t kSmall = 8, kLarge = 4096;
+    std::ptrdiff_t size = kLarge;
+    while (src < end) {
+      size_t window = static_cast<size_t>(std::min(size, end - src));
+      const size_t before = window;
+      const size_t rc = iconv(cd_, &src, &window, &dst, &dstLeft);
+      if (rc != static_cast<size_t>(-1)) {
+        size = std::min(size * 2, kLarge);
+        continue;
+      }
+      // A character cut by the window's end: the next window holds it.
+      if (errno == EINVAL && src + window < end && window < before) continue;
+      if (errno == E2BIG) break;
       // EILSEQ (unconvertible) or EINVAL (incomplete at the end).
+      size = kSmall;
       *dst++ = '?';
       --dstLeft;
-      const size_t n = errno == EINVAL ? srcLeft : skip(src, srcLeft);
-      src += n;
-      srcLeft -= n;  // both encodings are stateless: nothing to reset
+      const size_t left = static_cast<size_t>(end - src);
+      src += errno == EINVAL ? left : skip(src, left);  // both stateless: nothing to reset
     }
     out.truncate(dst - out.constData());
     if (out.size() < out.capacity() / 2) out.squeeze();  // a large file's unused room

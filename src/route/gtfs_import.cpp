@@ -302,31 +302,45 @@ struct NameChanges {
 // A stop name as Shift-JIS holds it: a character it lacks becomes its
 // compatibility form where Shift-JIS has that, else 〓. Control characters
 // become blanks. A name longer than a row's name length can state is cut
-// to that length.
-QString shiftJisName(const QString& name, int line, NameChanges& changes) {
+// to that length. `replacements` keeps what each character lacking became.
+QString shiftJisName(const QString& name, int line, NameChanges& changes,
+                     QHash<char32_t, QString>& replacements) {
+  // Every character takes a byte at least: what lies past the length a row
+  // can state is cut whatever it is.
   QString out = name;
+  if (out.size() > kMaxNameBytes + 1) {
+    out.truncate(kMaxNameBytes + 1);
+    if (out.back().isHighSurrogate()) out.chop(1);
+  }
   for (QChar& c : out)
     if (c.unicode() < 0x20 || c.unicode() == 0x7F) c = QLatin1Char(' ');
   if (!fitsShiftJis(out)) {
     QString fixed;
     fixed.reserve(out.size());
     for (const char32_t cp : out.toUcs4()) {
-      const QString ch = QString::fromUcs4(&cp, 1);
-      QString use = ch;
-      if (!fitsShiftJis(ch)) {
+      auto known = replacements.constFind(cp);
+      if (known == replacements.constEnd()) {
+        const QString ch = QString::fromUcs4(&cp, 1);
         const QString compat = ch.normalized(QString::NormalizationForm_KC);
-        use = !compat.isEmpty() && compat != ch && fitsShiftJis(compat) ? compat : kGeta;
-        if (changes.replaced++ == 0) {
-          changes.replacedLine = line;
-          changes.from = shownText(ch);
-          changes.to = use;
-        }
+        known = replacements.insert(
+            cp, fitsShiftJis(ch)                                             ? QString()
+                : !compat.isEmpty() && compat != ch && fitsShiftJis(compat) ? compat
+                                                                              : kGeta);
       }
-      fixed += use;
+      if (known->isEmpty()) {
+        fixed += QString::fromUcs4(&cp, 1);
+        continue;
+      }
+      if (changes.replaced++ == 0) {
+        changes.replacedLine = line;
+        changes.from = shownText(QString::fromUcs4(&cp, 1));
+        changes.to = *known;
+      }
+      fixed += *known;
     }
     out = fixed;
   }
-  QByteArray bytes = cp932::encode(out);
+  const QByteArray bytes = cp932::encode(out);
   if (bytes.size() > kMaxNameBytes) {
     if (changes.cut++ == 0) changes.cutLine = line;
     // Cut before a lead byte that would lose its trail byte.
@@ -497,14 +511,19 @@ ImportedRoute importRoute(const Feed& feed, const ImportOptions& options) {
     return feed.stops[static_cast<std::size_t>(plan.stops[static_cast<std::size_t>(j)])];
   };
   QStringList missing, unread;
-  int missingCount = 0;
+  int missingCount = 0, unreadCount = 0;
   NameChanges changes;
+  QHash<char32_t, QString> replacements;
+  std::unordered_map<int, QString> made;  // names by stop, for a stop passed twice
   std::unordered_set<std::string_view> unreadSeen;
   out.rows.resize(static_cast<std::size_t>(n));
   for (int j = 0; j < n; ++j) {
     const Stop& stop = stopAt(j);
     RouteRow& row = out.rows[static_cast<std::size_t>(j)];
-    row.StopName = shiftJisName(text(stop.name), stop.line, changes);
+    const int index = plan.stops[static_cast<std::size_t>(j)];
+    auto [name, fresh] = made.try_emplace(index);
+    if (fresh) name->second = shiftJisName(text(stop.name), stop.line, changes, replacements);
+    row.StopName = name->second;
     row.Values[0] = static_cast<std::int16_t>(ticket[static_cast<std::size_t>(j)]);
     for (int k = 1; k <= out.tickets; ++k) {
       const int from = firstOf[static_cast<std::size_t>(k)];
@@ -518,7 +537,8 @@ ImportedRoute importRoute(const Feed& feed, const ImportOptions& options) {
         missing << kPair.arg(shown(stopAt(a).name), shown(stop.name));
     }
     if (feed.hasReadings && !feed.readingOfStop.contains(stop.id) &&
-        !feed.readingOfText.contains(stop.name) && unreadSeen.insert(stop.name).second)
+        !feed.readingOfText.contains(stop.name) && unreadSeen.insert(stop.name).second &&
+        ++unreadCount <= kExamples)
       unread << shown(stop.name);
   }
   if (changes.replaced > 0)
@@ -535,10 +555,9 @@ ImportedRoute importRoute(const Feed& feed, const ImportOptions& options) {
     out.warnings << kMissingFares.arg(feed.fileLabels[QStringLiteral("fare_rules.txt")], route,
                                       QString::number(missingCount),
                                       examples(missing, missingCount));
-  if (!unread.isEmpty())
+  if (unreadCount > 0)
     out.warnings << kNoReadings.arg(feed.fileLabels[QStringLiteral("translations.txt")],
-                                    QString::number(unread.size()),
-                                    examples(unread, static_cast<int>(unread.size())));
+                                    QString::number(unreadCount), examples(unread, unreadCount));
 
   // The tape: the destination, then each later stop by its reading; no
   // longer than the announcement reader takes.

@@ -65,7 +65,6 @@ const QStringList kDestinationEndings = {QStringLiteral("行き"), QStringLitera
                                          QStringLiteral("いき"), QStringLiteral("イキ")};
 constexpr int kExamples = 3;
 constexpr int kMinutesColumn = 150;
-constexpr qsizetype kMaxNameBytes = 65535;
 // Stop pairs whose fares a listing looks up, over all its routes: some
 // seconds of work.
 constexpr qint64 kMaxListedPairs = 20'000'000;
@@ -308,8 +307,8 @@ QString shiftJisName(const QString& name, int line, NameChanges& changes,
   // Every character takes a byte at least: what lies past the length a row
   // can state is cut whatever it is.
   QString out = name;
-  if (out.size() > kMaxNameBytes + 1) {
-    out.truncate(kMaxNameBytes + 1);
+  if (out.size() > kMaxStopNameBytes + 1) {
+    out.truncate(kMaxStopNameBytes + 1);
     if (out.back().isHighSurrogate()) out.chop(1);
   }
   for (QChar& c : out)
@@ -341,13 +340,13 @@ QString shiftJisName(const QString& name, int line, NameChanges& changes,
     out = fixed;
   }
   const QByteArray bytes = cp932::encode(out);
-  if (bytes.size() > kMaxNameBytes) {
+  if (bytes.size() > kMaxStopNameBytes) {
     if (changes.cut++ == 0) changes.cutLine = line;
     // Cut before a lead byte that would lose its trail byte.
     qsizetype end = 0;
-    for (qsizetype i = 0; i < kMaxNameBytes;) {
+    for (qsizetype i = 0; i < kMaxStopNameBytes;) {
       const qsizetype step = cp932::isLeadByte(static_cast<unsigned char>(bytes[i])) ? 2 : 1;
-      if (i + step > kMaxNameBytes) break;
+      if (i + step > kMaxStopNameBytes) break;
       i += step;
       end = i;
     }
@@ -546,7 +545,7 @@ ImportedRoute importRoute(const Feed& feed, const ImportOptions& options) {
                                   QString::number(changes.replaced), changes.from, changes.to);
   if (changes.cut > 0)
     out.warnings << kNameCut.arg(stopsFile + QLatin1Char(':') + QString::number(changes.cutLine),
-                                 QString::number(changes.cut), QString::number(kMaxNameBytes));
+                                 QString::number(changes.cut), QString::number(kMaxStopNameBytes));
   if (!feed.hasFares) out.warnings << kNoFares.arg(feed.label);
   if (fares.several() > 0)
     out.warnings << kSeveralFares.arg(feed.fileLabels[QStringLiteral("fare_rules.txt")], route,

@@ -11,8 +11,10 @@
 #include <cstring>
 #include <functional>
 
+#include "cp932.h"
 #include "file_io.h"
 #include "route_csv.h"
+#include "utf8.h"
 
 namespace sorane::gtfs {
 namespace {
@@ -125,11 +127,7 @@ QString routeName(const Route& route) {
 }
 
 std::uint64_t zoneHash(int zone) {
-  // splitmix64
-  std::uint64_t z = static_cast<std::uint64_t>(zone) + 0x9E3779B97F4A7C15ull;
-  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-  z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-  return z ^ (z >> 31);
+  return seededHash(static_cast<std::uint64_t>(zone));
 }
 
 // ---- CSV ----
@@ -505,6 +503,11 @@ class FeedTable : public CsvTable {
  public:
   FeedTable(QByteArray bytes, QString label, int limit)
       : CsvTable(std::move(bytes), std::move(label)), limit_(limit) {}
+  // About how many rows it has, to make room for them at once.
+  std::size_t estimatedRows() const {
+    const auto lines = static_cast<std::size_t>(std::count(bytes().begin(), bytes().end(), '\n'));
+    return std::min(lines, static_cast<std::size_t>(limit_));
+  }
   bool next() {
     if (!CsvTable::next()) return false;
     if (++rows_ > limit_)
@@ -554,7 +557,7 @@ class FeedReader {
   }
 
   std::optional<FeedTable> table(const QString& name, bool required) {
-    const std::optional<QByteArray> bytes = files_.read(name);
+    std::optional<QByteArray> bytes = files_.read(name);
     if (!bytes) {
       if (required) throw FeedError(kNoFile.arg(files_.label(name)));
       return std::nullopt;
@@ -563,9 +566,13 @@ class FeedReader {
     if (total_ > kMaxFeedBytes)
       throw FeedError(kOverTotal.arg(files_.label(), QString::number(kMaxFeedBytes)));
     if (looksLikeUtf16(*bytes)) throw FeedError(kUtf16.arg(files_.label(name)));
-    bool shiftJis = false;
-    QByteArray utf8 = csvBytesAsUtf8(*bytes, &shiftJis);
-    if (shiftJis) feed_.warnings << kShiftJis.arg(files_.label(name));
+    // UTF-8 is read where it lies (the reader skips a byte-order mark); only
+    // Shift-JIS is converted.
+    QByteArray utf8 = std::move(*bytes);
+    if (!utf8.startsWith("\xEF\xBB\xBF") && !utf8::isValid(utf8)) {
+      utf8 = cp932::decodeToUtf8(utf8);
+      feed_.warnings << kShiftJis.arg(files_.label(name));
+    }
     return FeedTable(std::move(utf8), files_.label(name), feedRowLimit(name));
   }
   // The table's bytes stay with the feed once read: its texts view them.
@@ -573,32 +580,31 @@ class FeedReader {
 
   int find(const IdIndex& index, std::string_view id, const CsvTable& t, const char* column,
            const char* file) {
-    const auto it = index.find(id);
-    if (it == index.end())
+    const int* found = index.find(id);
+    if (!found)
       throw FeedError(
           kUnknownId.arg(t.where(), QLatin1String(column), shown(id), QLatin1String(file)));
-    return it->second;
+    return *found;
   }
   // The index of `id`, or -1 after noting it as ignored; `where()` names
   // the place, asked only then.
   template <typename Where>
   int findOrIgnore(const IdIndex& index, std::string_view id, const Where& where, Reference kind,
                    const char* column, const char* file) {
-    const auto it = index.find(id);
-    if (it != index.end()) return it->second;
+    if (const int* found = index.find(id)) return *found;
     Ignored& i = ignored_[kind];
     if (i.count++ == 0)
       i.first = kIgnored.arg(where(), QLatin1String(column), shown(id), QLatin1String(file));
     return -1;
   }
   void add(IdIndex& index, std::string_view id, int value, const CsvTable& t, const char* column) {
-    if (!index.emplace(id, value).second)
+    if (!index.tryEmplace(id, value).second)
       throw FeedError(kTwice.arg(t.where(), QLatin1String(column), shown(id)));
   }
   int zone(std::string_view id) {
-    const auto [it, fresh] = zoneIndex_.emplace(id, static_cast<int>(feed_.zones.size()));
+    const auto [index, fresh] = zoneIndex_.tryEmplace(id, static_cast<int>(feed_.zones.size()));
     if (fresh) feed_.zones.push_back(id);
-    return it->second;
+    return *index;
   }
 
   void readStops() {
@@ -610,6 +616,11 @@ class FeedReader {
       int line;
     };
     std::vector<Parent> parents;
+    const std::size_t rows = t.estimatedRows();
+    parents.reserve(rows);
+    feed_.stops.reserve(rows);
+    stopIndex_.reserve(rows);
+    zoneIndex_.reserve(rows);
     while (t.next()) {
       add(stopIndex_, t[id], static_cast<int>(feed_.stops.size()), t, "stop_id");
       Stop s;
@@ -637,6 +648,8 @@ class FeedReader {
     const int id = t.required("route_id");
     const int names[] = {t.column("route_short_name"), t.column("route_long_name"),
                          t.column("jp_parent_route_id")};
+    feed_.routes.reserve(t.estimatedRows());
+    feed_.routeIndex.reserve(t.estimatedRows());
     while (t.next()) {
       add(feed_.routeIndex, t[id], static_cast<int>(feed_.routes.size()), t, "route_id");
       Route r;
@@ -652,6 +665,8 @@ class FeedReader {
     const int route = t.required("route_id"), id = t.required("trip_id");
     const int direction = t.column("direction_id"), headsign = t.column("trip_headsign");
     const auto where = [&t] { return t.where(); };
+    feed_.trips.reserve(t.estimatedRows());
+    feed_.tripIndex.reserve(t.estimatedRows());
     while (t.next()) {
       add(feed_.tripIndex, t[id], static_cast<int>(feed_.trips.size()), t, "trip_id");
       Trip trip;
@@ -689,6 +704,7 @@ class FeedReader {
       StopTime time;
     };
     std::vector<Row> rows;
+    rows.reserve(t.estimatedRows());
     IdIndex unknownStops;  // views into this file, read whole before it goes
     const IdIndex none;
     const auto where = [&t] { return t.where(); };
@@ -701,12 +717,11 @@ class FeedReader {
       if (seq.empty() || error != std::errc() || end != seq.data() + seq.size() || r.sequence < 0)
         throw FeedError(kBadSequence.arg(t.where(), shown(seq)));
       // A stop stops.txt lacks refuses only a route that goes there.
-      const auto known = stopIndex_.find(t[stop]);
-      if (known != stopIndex_.end()) {
-        r.time.stop = known->second;
+      if (const int* known = stopIndex_.find(t[stop])) {
+        r.time.stop = *known;
       } else {
-        const auto [it, fresh] =
-            unknownStops.try_emplace(t[stop], static_cast<int>(feed_.unknownStops.size()));
+        const auto [index, fresh] =
+            unknownStops.tryEmplace(t[stop], static_cast<int>(feed_.unknownStops.size()));
         if (fresh) {
           if (feed_.unknownStops.size() == kMaxUnknownStops)
             throw FeedError(kManyUnknownStops.arg(t.label(), QString::number(kMaxUnknownStops)));
@@ -715,7 +730,7 @@ class FeedReader {
               {id.size() > kShownIdLength ? id.left(kShownIdLength) + kCut : id, t.line()});
         }
         findOrIgnore(none, t[stop], where, kTimeStop, "stop_id", "stops.txt");
-        r.time.stop = -2 - it->second;
+        r.time.stop = -2 - *index;
       }
       r.time.arrival = time(t, arrival, r.trip);
       r.time.departure = time(t, departure, r.trip);
@@ -761,6 +776,7 @@ class FeedReader {
     FeedTable a = *table(QStringLiteral("fare_attributes.txt"), true);
     const int fareId = a.required("fare_id"), price = a.required("price");
     IdIndex prices;
+    prices.reserve(a.estimatedRows());
     while (a.next()) {
       const int yen = parsePrice(a[price]);
       if (yen < 0) throw FeedError(kBadPrice.arg(a.where(), shown(a[price])));
@@ -772,65 +788,128 @@ class FeedReader {
     const int contains = r.column("contains_id");
     auto zoneOf = [this](std::string_view z) {
       if (z.empty()) return -1;
-      const auto it = zoneIndex_.find(z);
-      return it == zoneIndex_.end() ? -2 : it->second;
+      const int* found = zoneIndex_.find(z);
+      return found ? *found : -2;
     };
-    // Rows with contains_id that share fare_id, route, origin and
-    // destination make one fare.
-    struct Group {
-      FareKey key;
-      int price = 0;
-      std::vector<int> zones;
-    };
-    std::vector<Group> groups;
-    std::unordered_map<std::string_view, std::unordered_map<FareKey, int, FareKeyHash>> groupOf;
+    std::vector<Plain> plain;
+    std::vector<ContainsRow> containsRows;
+    plain.reserve(r.estimatedRows());
     while (r.next()) {
       const int yen = find(prices, r[id], r, "fare_id", "fare_attributes.txt");
       FareKey key{zoneOf(r[origin]), zoneOf(r[destination]), -1};
       if (!r[route].empty()) {
-        const auto it = feed_.routeIndex.find(r[route]);
-        key.route = it == feed_.routeIndex.end() ? -2 : it->second;
+        const int* found = feed_.routeIndex.find(r[route]);
+        key.route = found ? *found : -2;
       }
       if (key.origin == -2 || key.destination == -2 || key.route == -2) continue;
-      if (r[contains].empty()) {
-        feed_.plainFares[key].push_back(yen);
-        feed_.plainShapes |= 1u << shape(key);
-        continue;
-      }
-      const auto [g, fresh] = groupOf[r[id]].try_emplace(key, static_cast<int>(groups.size()));
-      if (fresh) groups.push_back({key, yen, {}});
-      groups[static_cast<std::size_t>(g->second)].zones.push_back(zoneOf(r[contains]));
+      if (r[contains].empty())
+        plain.push_back({key, yen});
+      else
+        containsRows.push_back({r[id], key, zoneOf(r[contains]), yen});
     }
-    for (auto& [key, list] : feed_.plainFares) sortedOnce(list);
-    for (Group& g : groups) {
-      sortedOnce(g.zones);
-      // A zone no stop has is never passed.
-      if (g.zones.front() < 0) continue;
-      addContains(g.key, g.zones, g.price);
-    }
-    for (ContainsFare& f : feed_.containsFares) sortedOnce(f.prices);
+    indexPlain(plain);
+    indexContains(containsRows);
   }
-  static void sortedOnce(std::vector<int>& v) {
-    std::sort(v.begin(), v.end());
-    v.erase(std::unique(v.begin(), v.end()), v.end());
-  }
+
+  // Where fares apply and a price, in the order of their index.
+  struct Plain {
+    FareKey key;
+    int price;
+    auto tie() const { return std::tie(key.origin, key.destination, key.route, price); }
+  };
+  struct ContainsRow {
+    std::string_view fare;
+    FareKey key;
+    int zone, price;
+  };
   static unsigned shape(const FareKey& k) {
     return (k.origin >= 0 ? 4u : 0u) | (k.destination >= 0 ? 2u : 0u) | (k.route >= 0 ? 1u : 0u);
   }
-  void addContains(const FareKey& key, std::vector<int>& zones, int price) {
-    ContainsKey ck{key, 0, static_cast<int>(zones.size())};
-    for (int z : zones) ck.zones += zoneHash(z);
-    const auto [first, fresh] = feed_.firstContains.try_emplace(ck, -1);
-    for (int i = first->second; i >= 0; i = feed_.containsFares[static_cast<std::size_t>(i)].next) {
-      ContainsFare& f = feed_.containsFares[static_cast<std::size_t>(i)];
-      if (f.zones == zones) {
-        f.prices.push_back(price);
-        return;
-      }
+
+  // Where each origin's entries begin in `entries`, sorted by origin.
+  template <typename T, typename Origin>
+  std::vector<std::uint32_t> byOrigin(const std::vector<T>& entries, Origin origin) const {
+    std::vector<std::uint32_t> from(feed_.zones.size() + 2, 0);
+    for (const T& e : entries) ++from[static_cast<std::size_t>(origin(e) + 2)];
+    for (std::size_t i = 1; i < from.size(); ++i) from[i] += from[i - 1];
+    return from;
+  }
+
+  void indexPlain(std::vector<Plain>& plain) {
+    std::sort(plain.begin(), plain.end(),
+              [](const Plain& x, const Plain& y) { return x.tie() < y.tie(); });
+    plain.erase(std::unique(plain.begin(), plain.end(),
+                            [](const Plain& x, const Plain& y) { return x.tie() == y.tie(); }),
+                plain.end());
+    feed_.plainKeys.reserve(plain.size());
+    feed_.prices.reserve(plain.size());
+    for (const Plain& p : plain) {
+      feed_.plainKeys.push_back(p.key);
+      feed_.prices.push_back(p.price);
+      feed_.plainShapes |= 1u << shape(p.key);
     }
-    feed_.containsFares.push_back({std::move(zones), {price}, first->second});
-    first->second = static_cast<int>(feed_.containsFares.size() - 1);
-    feed_.containsShapes |= 1u << shape(key);
+    feed_.plainFrom = byOrigin(plain, [](const Plain& p) { return p.key.origin; });
+  }
+
+  // Rows that share fare_id, route, origin and destination make one fare;
+  // fares of the same place and zones become one with all their prices.
+  void indexContains(std::vector<ContainsRow>& rows) {
+    const auto group = [](const ContainsRow& x) {
+      return std::tie(x.fare, x.key.origin, x.key.destination, x.key.route);
+    };
+    std::sort(rows.begin(), rows.end(),
+              [&](const ContainsRow& x, const ContainsRow& y) { return group(x) < group(y); });
+    struct Made {
+      ContainsKey key;
+      Span zones;
+      int price;
+    };
+    std::vector<Made> made;
+    std::vector<int>& zones = feed_.containsZones;
+    for (std::size_t i = 0; i < rows.size();) {
+      std::size_t end = i;
+      const std::size_t begin = zones.size();
+      while (end < rows.size() && group(rows[end]) == group(rows[i]))
+        zones.push_back(rows[end++].zone);
+      const auto first = zones.begin() + static_cast<std::ptrdiff_t>(begin);
+      std::sort(first, zones.end());
+      zones.erase(std::unique(first, zones.end()), zones.end());
+      // A zone no stop has (-2) is never passed: no ride takes the fare.
+      if (zones[begin] < 0) {
+        zones.resize(begin);
+      } else {
+        ContainsKey key{rows[i].key, 0, static_cast<int>(zones.size() - begin)};
+        for (std::size_t k = begin; k < zones.size(); ++k) key.zones += zoneHash(zones[k]);
+        made.push_back(
+            {key, {static_cast<std::uint32_t>(begin), static_cast<std::uint32_t>(key.count)},
+             rows[i].price});
+      }
+      i = end;
+    }
+    const auto zonesOf = [&](const Made& m) {
+      return std::basic_string_view<int>(zones.data() + m.zones.begin, m.zones.count);
+    };
+    const auto place = [&](const Made& m) {
+      return std::make_tuple(m.key.key.origin, m.key.key.destination, m.key.key.route, m.key.zones,
+                             m.key.count, zonesOf(m), m.price);
+    };
+    std::sort(made.begin(), made.end(),
+              [&](const Made& x, const Made& y) { return place(x) < place(y); });
+    for (std::size_t i = 0; i < made.size(); ++i) {
+      const bool same = i > 0 && made[i - 1].key == made[i].key &&
+                        zonesOf(made[i - 1]) == zonesOf(made[i]);
+      if (!same) {
+        feed_.containsFares.push_back(
+            {made[i].key, made[i].zones, {static_cast<std::uint32_t>(feed_.prices.size()), 0}});
+        feed_.containsShapes |= 1u << shape(made[i].key.key);
+      } else if (made[i - 1].price == made[i].price) {
+        continue;
+      }
+      feed_.prices.push_back(made[i].price);
+      ++feed_.containsFares.back().prices.count;
+    }
+    feed_.containsFrom =
+        byOrigin(feed_.containsFares, [](const ContainsFare& f) { return f.key.key.origin; });
   }
 
   // Whole yen, decimals allowed ("210", "210.0"); -1 when it is none.
@@ -904,6 +983,35 @@ QString unknownStopRefusal(const Feed& feed, const UnknownStop& stop) {
   return kUnknownId.arg(feed.fileLabels[QStringLiteral("stop_times.txt")] + QLatin1Char(':') +
                             QString::number(stop.line),
                         QStringLiteral("stop_id"), stop.id, QStringLiteral("stops.txt"));
+}
+
+Span plainPrices(const Feed& feed, const FareKey& key) {
+  const std::size_t o = static_cast<std::size_t>(key.origin + 1);
+  if (o + 1 >= feed.plainFrom.size()) return {};
+  const FareKey* all = feed.plainKeys.data();
+  const auto [from, to] = std::equal_range(
+      all + feed.plainFrom[o], all + feed.plainFrom[o + 1], key,
+      [](const FareKey& x, const FareKey& y) {
+        return std::tie(x.destination, x.route) < std::tie(y.destination, y.route);
+      });
+  return {static_cast<std::uint32_t>(from - all), static_cast<std::uint32_t>(to - from)};
+}
+
+std::pair<const ContainsFare*, const ContainsFare*> containsFaresFor(const Feed& feed,
+                                                                    const ContainsKey& key) {
+  const std::size_t o = static_cast<std::size_t>(key.key.origin + 1);
+  if (o + 1 >= feed.containsFrom.size()) return {};
+  const auto place = [](const ContainsKey& k) {
+    return std::tie(k.key.destination, k.key.route, k.zones, k.count);
+  };
+  struct Less {
+    decltype(place) p;
+    bool operator()(const ContainsFare& f, const ContainsKey& k) const { return p(f.key) < p(k); }
+    bool operator()(const ContainsKey& k, const ContainsFare& f) const { return p(k) < p(f.key); }
+  };
+  const ContainsFare* all = feed.containsFares.data();
+  return std::equal_range(all + feed.containsFrom[o], all + feed.containsFrom[o + 1], key,
+                          Less{place});
 }
 
 Feed readFeed(const FeedFiles& files, bool fares) {

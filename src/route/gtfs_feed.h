@@ -13,6 +13,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "flat_map.h"
 #include "runtime_error.h"
 
 namespace sorane::gtfs {
@@ -141,7 +142,7 @@ class FeedFiles {
 };
 
 // Index by id; the ids are views into the feed's bytes.
-using IdIndex = std::unordered_map<std::string_view, int>;
+using IdIndex = FlatMap<std::string_view, int, ViewHash>;
 
 // The texts below are views into the bytes the Feed holds.
 struct Stop {
@@ -193,31 +194,24 @@ struct FareKey {
   int origin = -1, destination = -1, route = -1;
   bool operator==(const FareKey&) const = default;
 };
-struct FareKeyHash {
-  std::size_t operator()(const FareKey& k) const noexcept {
-    return std::hash<long long>{}((static_cast<long long>(k.origin) << 42) ^
-                                  (static_cast<long long>(k.destination) << 21) ^ k.route);
-  }
+// Part of Feed::prices, Feed::containsZones: [begin, begin + count).
+struct Span {
+  std::uint32_t begin = 0, count = 0;
 };
 // The fares of rules with a contains_id: the rows of a fare_id with the
 // same route, origin and destination make one, which applies only to a
-// ride whose zones are exactly these.
-struct ContainsFare {
-  std::vector<int> zones;  // sorted
-  std::vector<int> prices;  // sorted, each once
-  int next = -1;           // the next of its key and zone hash in Feed::containsFares
-};
+// ride whose zones are exactly these. Fares of the same place and zones are
+// one, with the prices of all.
 struct ContainsKey {
   FareKey key;
   std::uint64_t zones = 0;  // zoneHash summed over the zones
   int count = 0;
   bool operator==(const ContainsKey&) const = default;
 };
-struct ContainsKeyHash {
-  std::size_t operator()(const ContainsKey& k) const noexcept {
-    return FareKeyHash{}(k.key) ^ static_cast<std::size_t>(k.zones * 0x9E3779B97F4A7C15ull) ^
-           static_cast<std::size_t>(k.count);
-  }
+struct ContainsFare {
+  ContainsKey key;
+  Span zones;   // in Feed::containsZones, sorted
+  Span prices;  // in Feed::prices, sorted, each once
 };
 // A zone's share of the hash of a set of zones: the set's hash is the sum
 // of its zones', so a ride adds each zone it passes as it goes.
@@ -237,11 +231,17 @@ struct Feed {
   std::vector<int> tripOrder;
   std::vector<TripGroup> tripGroups;
   bool hasFares = false;
-  // Prices of the rules without contains_id by where they apply, sorted,
-  // each once; those with contains_id by where and by their zones.
-  std::unordered_map<FareKey, std::vector<int>, FareKeyHash> plainFares;
+  // The fares of rules without contains_id: where each applies, one entry
+  // a price, sorted by origin, destination, route and price, each once,
+  // with the prices in `prices` at the same places; then those with
+  // contains_id, sorted by their ContainsKey. The entries of origin zone o
+  // (-1 for any) begin at plainFrom[o + 1], containsFrom[o + 1].
+  std::vector<FareKey> plainKeys;
+  std::vector<int> prices;
+  std::vector<std::uint32_t> plainFrom;
   std::vector<ContainsFare> containsFares;
-  std::unordered_map<ContainsKey, int, ContainsKeyHash> firstContains;
+  std::vector<int> containsZones;
+  std::vector<std::uint32_t> containsFrom;
   // Which of the eight kinds of key (origin, destination, route each any or
   // given: bits 4, 2, 1 when given) any fare has.
   unsigned plainShapes = 0, containsShapes = 0;
@@ -252,11 +252,18 @@ struct Feed {
   std::unordered_map<int, BadTimes> badTimes;  // by trip
   bool hasReadings = false;                    // translations.txt with its columns
   // Readings ("ja-Hrkt") by the text they read, by stop_id, by trip_id.
-  std::unordered_map<std::string_view, std::string_view> readingOfText, readingOfStop,
+  FlatMap<std::string_view, std::string_view, ViewHash> readingOfText, readingOfStop,
       readingOfTrip;
   QStringList warnings;
   IdIndex routeIndex, tripIndex;
 };
+
+// The prices of the fares without contains_id for exactly `key`.
+Span plainPrices(const Feed& feed, const FareKey& key);
+// The fares with contains_id for exactly `key`: usually one, more only
+// where different zones hash alike.
+std::pair<const ContainsFare*, const ContainsFare*> containsFaresFor(const Feed& feed,
+                                                                    const ContainsKey& key);
 
 // Why a route that passes `stop` cannot be made, with where it first
 // appears.

@@ -59,6 +59,7 @@ const QString kTooManyMark = QStringLiteral("%1 を超えるため作れませ�
 const QString kTooManyStopsMark = QStringLiteral("停留所が %1 を超えるため作れません");
 const QString kUnknownStopMark = QStringLiteral("stops.txt にない停留所があるため作れません");
 const QString kGeta = QStringLiteral("〓");
+const QString kEllipsis = QStringLiteral("…");
 // Endings of a headsign that the opening line says itself.
 const QStringList kDestinationEndings = {QStringLiteral("行き"), QStringLiteral("行"),
                                          QStringLiteral("ゆき"), QStringLiteral("ユキ"),
@@ -68,6 +69,8 @@ constexpr int kMinutesColumn = 150;
 // Stop pairs whose fares a listing looks up, over all its routes: some
 // seconds of work.
 constexpr qint64 kMaxListedPairs = 20'000'000;
+// A listing shows names this long at the most (in UTF-8 bytes).
+constexpr std::size_t kListedNameBytes = 1000;
 
 // An id given on the command line or by the list, as messages show it.
 QString shownId(const std::string& s) {
@@ -108,36 +111,33 @@ struct Plan {
 
 struct PatternHash {
   std::size_t operator()(const std::vector<int>& v) const noexcept {
-    std::uint64_t h = v.size();
-    for (int x : v) h = (h ^ static_cast<std::uint64_t>(x)) * 0x100000001B3ull;
-    return static_cast<std::size_t>(h);
+    return seededHash(std::string_view(reinterpret_cast<const char*>(v.data()), v.size() * sizeof(int)));
   }
 };
 
 Plan makePlan(const Feed& feed, const ImportOptions& o) {
-  const auto r = feed.routeIndex.find(o.routeId);
+  const int* r = feed.routeIndex.find(o.routeId);
   const QString direction = o.direction ? kDirection.arg(shownId(*o.direction)) : QString();
-  if (r == feed.routeIndex.end())
+  if (!r)
     throw FeedError(kNoRoute.arg(feed.fileLabels[QStringLiteral("routes.txt")], shownId(o.routeId)));
   Plan plan;
-  plan.routeIndex = r->second;
-  plan.route = &feed.routes[static_cast<std::size_t>(r->second)];
+  plan.routeIndex = *r;
+  plan.route = &feed.routes[static_cast<std::size_t>(*r)];
   auto pattern = [&](const Trip& t) {
     std::vector<int> stops;
     stops.reserve(t.endTime - t.firstTime);
     for (std::size_t i = t.firstTime; i < t.endTime; ++i) stops.push_back(feed.times[i].stop);
     return stops;
   };
-  const auto [begin, end] = groupsOf(feed, r->second, o.direction);
+  const auto [begin, end] = groupsOf(feed, *r, o.direction);
   for (const TripGroup* g = begin; g != end; ++g) plan.trips += static_cast<int>(g->end - g->begin);
   if (o.trip) {
-    const auto t = feed.tripIndex.find(*o.trip);
-    if (t == feed.tripIndex.end() ||
-        feed.trips[static_cast<std::size_t>(t->second)].route != r->second ||
-        (o.direction && feed.trips[static_cast<std::size_t>(t->second)].direction != *o.direction))
+    const int* t = feed.tripIndex.find(*o.trip);
+    if (!t || feed.trips[static_cast<std::size_t>(*t)].route != *r ||
+        (o.direction && feed.trips[static_cast<std::size_t>(*t)].direction != *o.direction))
       throw FeedError(kNoTrip.arg(feed.fileLabels[QStringLiteral("trips.txt")], shownId(*o.trip),
                                   shownId(o.routeId), direction));
-    plan.trip = t->second;
+    plan.trip = *t;
     plan.stops = pattern(feed.trips[static_cast<std::size_t>(plan.trip)]);
     return plan;
   }
@@ -183,10 +183,10 @@ class FareTable {
     std::vector<int> zones;
     for (int s : stops) zones.push_back(s >= 0 ? feed.stops[static_cast<std::size_t>(s)].zone : -1);
     std::vector<int> seenBy(feed.zones.size(), -1);
-    std::vector<const std::vector<int>*> lists;
+    std::vector<Span> lists;
     auto plain = [&](const FareKey& key) {
-      const auto it = feed.plainFares.find(key);
-      if (it != feed.plainFares.end()) lists.push_back(&it->second);
+      const Span prices = plainPrices(feed, key);
+      if (prices.count > 0) lists.push_back(prices);
     };
     auto shapeIn = [](unsigned shapes, const FareKey& k) {
       return (shapes >> ((k.origin >= 0 ? 4 : 0) | (k.destination >= 0 ? 2 : 0) |
@@ -202,10 +202,11 @@ class FareTable {
           hash += zoneHash(zone);
         }
       };
-      auto exactly = [&](const std::vector<int>& contains) {
-        return static_cast<int>(contains.size()) == passed &&
-               std::all_of(contains.begin(), contains.end(),
-                           [&](int z) { return seenBy[static_cast<std::size_t>(z)] == a; });
+      auto exactly = [&](const Span& contains) {
+        const int* z = feed.containsZones.data() + contains.begin;
+        return static_cast<int>(contains.count) == passed &&
+               std::all_of(z, z + contains.count,
+                           [&](int zone) { return seenBy[static_cast<std::size_t>(zone)] == a; });
       };
       const int za = zones[static_cast<std::size_t>(a)];
       pass(za);
@@ -213,7 +214,7 @@ class FareTable {
       const int origins[] = {-1, za}, routes[] = {route, -1};
       const int originCount = za >= 0 ? 2 : 1;
       // The fares for any destination are the same for every b.
-      std::vector<const std::vector<int>*> anyDestination;
+      std::vector<Span> anyDestination;
       lists.clear();
       for (int o = 0; o < originCount; ++o)
         for (const int r : routes)
@@ -233,21 +234,20 @@ class FareTable {
             for (int d = 0; d < destinationCount && feed.containsShapes; ++d) {
               const FareKey key{origins[o], destinations[d], r};
               if (!shapeIn(feed.containsShapes, key)) continue;
-              const auto it = feed.firstContains.find({key, hash, passed});
-              for (int i = it == feed.firstContains.end() ? -1 : it->second; i >= 0;) {
-                const ContainsFare& f = feed.containsFares[static_cast<std::size_t>(i)];
-                if (exactly(f.zones)) lists.push_back(&f.prices);
-                i = f.next;
-              }
+              const auto [from, to] = containsFaresFor(feed, {key, hash, passed});
+              for (const ContainsFare* f = from; f != to; ++f)
+                if (exactly(f->zones)) lists.push_back(f->prices);
             }
           }
         if (lists.empty()) continue;
         int low = INT_MAX, high = -1, atLeast = INT_MAX;
-        for (const std::vector<int>* l : lists) {
-          low = std::min(low, l->front());
-          high = std::max(high, l->back());
-          const auto it = std::lower_bound(l->begin(), l->end(), previous);
-          if (it != l->end()) atLeast = std::min(atLeast, *it);
+        for (const Span& l : lists) {
+          const int* begin = feed.prices.data() + l.begin;
+          const int* end = begin + l.count;
+          low = std::min(low, *begin);
+          high = std::max(high, end[-1]);
+          const int* at = std::lower_bound(begin, end, previous);
+          if (at != end) atLeast = std::min(atLeast, *at);
         }
         int chosen = low;
         if (low != high) {
@@ -364,10 +364,9 @@ QString tapeLine(QString spoken, int step, int sound) {
 }
 
 QString readingOf(const Feed& feed, const Stop& stop) {
-  const auto byId = feed.readingOfStop.find(stop.id);
-  if (byId != feed.readingOfStop.end()) return text(byId->second);
-  const auto byName = feed.readingOfText.find(stop.name);
-  return text(byName != feed.readingOfText.end() ? byName->second : stop.name);
+  if (const std::string_view* byId = feed.readingOfStop.find(stop.id)) return text(*byId);
+  const std::string_view* byName = feed.readingOfText.find(stop.name);
+  return text(byName ? *byName : stop.name);
 }
 
 // Minutes of each stop from the first, by the chosen trip; a stop without
@@ -404,15 +403,21 @@ std::vector<int> scheduledMinutes(const Feed& feed, const Trip& trip, QStringLis
 }  // namespace
 
 std::vector<RouteSummary> listRoutes(const Feed& feed) {
-  // Each stop's name made once, shared by every route that passes it; a
-  // stop stops.txt lacks by its stop_id.
+  // Each stop's name made once, shared by every route that passes it, and
+  // no longer than a listing can show; a stop stops.txt lacks by its
+  // stop_id.
   std::vector<QString> names(feed.stops.size());
   std::vector<bool> named(feed.stops.size(), false);
   auto nameOf = [&](int stop) {
     if (stop < 0) return feed.unknownStops[static_cast<std::size_t>(-2 - stop)].id;
     const std::size_t i = static_cast<std::size_t>(stop);
     if (!named[i]) {
-      names[i] = shown(feed.stops[i].name);
+      const std::string_view name = feed.stops[i].name;
+      std::size_t end = std::min(name.size(), kListedNameBytes);
+      // Cut between characters.
+      while (end < name.size() && end > 0 && (static_cast<unsigned char>(name[end]) & 0xC0) == 0x80)
+        --end;
+      names[i] = shown(name.substr(0, end)) + (end < name.size() ? kEllipsis : QString());
       named[i] = true;
     }
     return names[i];
@@ -427,7 +432,7 @@ std::vector<RouteSummary> listRoutes(const Feed& feed) {
     RouteSummary s;
     s.routeId = o.routeId;
     s.direction = *o.direction;
-    s.name = shownText(routeName(*plan.route));
+    s.name = shownText(routeName(*plan.route).left(kListedNameBytes));
     s.stops = static_cast<int>(plan.stops.size());
     s.trips = plan.trips;
     for (int stop : plan.stops) {
@@ -514,7 +519,7 @@ ImportedRoute importRoute(const Feed& feed, const ImportOptions& options) {
   NameChanges changes;
   QHash<char32_t, QString> replacements;
   std::unordered_map<int, QString> made;  // names by stop, for a stop passed twice
-  std::unordered_set<std::string_view> unreadSeen;
+  FlatMap<std::string_view, bool, ViewHash> unreadSeen;
   out.rows.resize(static_cast<std::size_t>(n));
   for (int j = 0; j < n; ++j) {
     const Stop& stop = stopAt(j);
@@ -536,7 +541,7 @@ ImportedRoute importRoute(const Feed& feed, const ImportOptions& options) {
         missing << kPair.arg(shown(stopAt(a).name), shown(stop.name));
     }
     if (feed.hasReadings && !feed.readingOfStop.contains(stop.id) &&
-        !feed.readingOfText.contains(stop.name) && unreadSeen.insert(stop.name).second &&
+        !feed.readingOfText.contains(stop.name) && unreadSeen.tryEmplace(stop.name, true).second &&
         ++unreadCount <= kExamples)
       unread << shown(stop.name);
   }
@@ -562,11 +567,9 @@ ImportedRoute importRoute(const Feed& feed, const ImportOptions& options) {
   // longer than the announcement reader takes.
   QString destination = readingOf(feed, stopAt(n - 1));
   if (!trip.headsign.empty()) {
-    const auto byTrip = feed.readingOfTrip.find(trip.id);
-    const auto byText = feed.readingOfText.find(trip.headsign);
-    destination = text(byTrip != feed.readingOfTrip.end()   ? byTrip->second
-                       : byText != feed.readingOfText.end() ? byText->second
-                                                            : trip.headsign);
+    const std::string_view* byTrip = feed.readingOfTrip.find(trip.id);
+    const std::string_view* byText = feed.readingOfText.find(trip.headsign);
+    destination = text(byTrip ? *byTrip : byText ? *byText : trip.headsign);
     for (const QString& ending : kDestinationEndings)
       if (destination.size() > ending.size() && destination.endsWith(ending)) {
         destination.chop(ending.size());

@@ -59,9 +59,11 @@ if [ "${1:-}" = --limits ]; then
     run gtfs-routes "$tmp/limits/$feed"
     printf '  gtfs-routes --no-fares:  '
     run gtfs-routes "$tmp/limits/$feed" --no-fares
+    route=$(sed -n 2p "$tmp/limits/$feed/routes.txt" | cut -d, -f1)
     printf '  from-gtfs:               '
-    run from-gtfs "$tmp/limits/$feed" --route "$(sed -n 2p "$tmp/limits/$feed/routes.txt" | cut -d, -f1)" \
-      --direction 0 --number 1 --out "$tmp"
+    run from-gtfs "$tmp/limits/$feed" --route "$route" --direction 0 --number 1 --out "$tmp"
+    printf '  from-gtfs --no-fares:    '
+    run from-gtfs "$tmp/limits/$feed" --route "$route" --direction 0 --number 1 --out "$tmp" --no-fares
     rm -rf "$tmp/limits/$feed"
   done
 fi

@@ -380,7 +380,7 @@ class ZipSource : public FeedFiles::Source {
     for (const QString& known : kKnownFiles) {
       const auto found = pickName(names, known, [&](qsizetype a, qsizetype b, bool exact) {
         const QString first = shownText(folder_ + names[a]), second = shownText(folder_ + names[b]);
-        throw FeedError(exact ? kTwiceInZip.arg(label_ + QStringLiteral(": ") + first,
+        throw FeedError(exact ? kTwiceInZip.arg(label_, first,
                                                 QString::number(entries[a].index + 1),
                                                 QString::number(entries[b].index + 1))
                               : kCaseTie.arg(label_, first, second, known));

@@ -58,6 +58,23 @@ inline std::vector<RouteRow> demoRows() {
   return rows;
 }
 
+// The route cut to its first `count` stops, or lengthened to `count` with
+// stops of its own kind (ticket k, 20 yen more a stop); 0 keeps it.
+inline void resizeRoute(std::vector<RouteRow>& rows, int count) {
+  if (count <= 0) return;
+  const std::size_t n = std::min<std::size_t>(static_cast<std::size_t>(count), kRouteRows);
+  while (rows.size() < n) {
+    RouteRow r;
+    const int k = static_cast<int>(rows.size()) + 1;
+    r.StopName = QStringLiteral("第%1停留所").arg(k);
+    r.Values[0] = static_cast<std::int16_t>(k);
+    for (int j = 1; j < std::min(k, 33); ++j)
+      r.Values[static_cast<std::size_t>(j)] = static_cast<std::int16_t>(170 + 20 * (k - j - 1));
+    rows.push_back(r);
+  }
+  rows.resize(n);
+}
+
 // Extras for `rows`: the names above; with `ic`, IC fares 1.5 % below cash,
 // rounded up to the yen.
 inline std::vector<StopExtras> demoExtras(const std::vector<RouteRow>& rows, bool names, bool ic) {
@@ -73,7 +90,8 @@ inline std::vector<StopExtras> demoExtras(const std::vector<RouteRow>& rows, boo
     }
     for (int k = 1; ic && k <= BoardModel::kCells; ++k) {
       const int cash = rows[r].Values[static_cast<std::size_t>(k)];
-      if (cash > 0) e.ic[static_cast<std::size_t>(k)] = static_cast<std::int16_t>((cash * 985 + 999) / 1000);
+      if (cash > 0)
+        e.ic[static_cast<std::size_t>(k)] = static_cast<std::int16_t>((cash * 985 + 999) / 1000);
     }
   }
   return extras;

@@ -55,11 +55,13 @@ void BoardModel::setRoute(const std::vector<RouteRow>& rows, std::vector<StopExt
   if (highestTicket_ < 1)
     for (const RouteRow& r : rows)
       for (int k = 1; k <= kCells; ++k)
-        if (r.Values[static_cast<std::size_t>(k)] != 0) highestTicket_ = std::max(highestTicket_, k);
+        if (r.Values[static_cast<std::size_t>(k)] != 0)
+          highestTicket_ = std::max(highestTicket_, k);
   highestTicket_ = std::min(highestTicket_, kCells);
   extras.resize(rows.size());
   extras_ = std::move(extras);
-  hasIc_ = std::any_of(extras_.begin(), extras_.end(), [](const StopExtras& e) { return e.hasIc(); });
+  hasIc_ =
+      std::any_of(extras_.begin(), extras_.end(), [](const StopExtras& e) { return e.hasIc(); });
   currentRow_ = std::min(currentRow_, rowCount());
   announce();
   emit changed();
@@ -108,8 +110,7 @@ QString BoardModel::headsign() const {
   return last.isEmpty() ? QString() : last + kHeadsignSuffix;
 }
 
-void BoardModel::setDigitOptions(std::int16_t zeroMode, std::int16_t fillZero,
-                                 std::int16_t shift) {
+void BoardModel::setDigitOptions(std::int16_t zeroMode, std::int16_t fillZero, std::int16_t shift) {
   zeroMode_ = zeroMode;
   fillZero_ = fillZero;
   shift_ = shift;

@@ -16,9 +16,9 @@ namespace sorane {
 // The languages a stop's name can be shown in, in the order a board cycles
 // through them.
 enum class Language { Japanese, Reading, English, ChineseSimplified, ChineseTraditional, Korean };
-inline constexpr std::array kLanguages{Language::Japanese,          Language::Reading,
-                                       Language::English,           Language::ChineseSimplified,
-                                       Language::ChineseTraditional, Language::Korean};
+inline constexpr std::array kLanguages{
+    Language::Japanese,           Language::Reading, Language::English, Language::ChineseSimplified,
+    Language::ChineseTraditional, Language::Korean};
 
 // What a route's stop file adds to one stop row. An empty text is a name the
 // file does not give; an IC fare left out is the cash fare.

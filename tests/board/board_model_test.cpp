@@ -29,8 +29,8 @@ TEST(NextStop, IsTheRowAfterTheCurrentOneAndTheTerminusAtTheLast) {
     NextStop expected;
   };
   const Row rows[] = {
-      {1, 25, {2, false}},  {10, 25, {11, false}}, {24, 25, {25, false}}, {25, 25, {25, true}},
-      {1, 1, {1, true}},    {0, 25, {0, false}},   {26, 25, {0, false}},  {1, 0, {0, false}},
+      {1, 25, {2, false}}, {10, 25, {11, false}}, {24, 25, {25, false}}, {25, 25, {25, true}},
+      {1, 1, {1, true}},   {0, 25, {0, false}},   {26, 25, {0, false}},  {1, 0, {0, false}},
   };
   for (const Row& r : rows)
     EXPECT_EQ(nextStopFor(r.current, r.count), r.expected) << r.current << " of " << r.count;

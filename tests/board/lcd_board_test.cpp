@@ -24,7 +24,8 @@ struct LcdTest : ::testing::Test {
       RouteRow& row = rows[static_cast<std::size_t>(r - 1)];
       row.StopName = QStringLiteral("停留所%1").arg(r);
       row.Values[0] = static_cast<std::int16_t>(r);
-      for (int k = 1; k <= 32; ++k) row.Values[static_cast<std::size_t>(k)] = static_cast<std::int16_t>(10 * r);
+      for (int k = 1; k <= 32; ++k)
+        row.Values[static_cast<std::size_t>(k)] = static_cast<std::int16_t>(10 * r);
     }
     rows_ = rows;
     model.setRoute(rows, extras);
@@ -84,7 +85,7 @@ TEST_F(LcdTest, BandAnnouncesTheNextRowAndTheTerminusAtTheLast) {
 TEST_F(LcdTest, NamesCycleThroughTheLanguagesTheStopHasOnTheProgramsClock) {
   std::vector<StopExtras> extras(3);
   extras[1] = names("ていりゅうじょに", "Stop Two", "", "", "정류장 2");  // no Chinese
-  extras[2] = names("しゅうてん", "", "", "", "");                      // kana only
+  extras[2] = names("しゅうてん", "", "", "", "");                        // kana only
   setRoute(3, extras);
   LcdBoard board(model);
   struct Row {
@@ -154,13 +155,14 @@ std::pair<qreal, qreal> inkColumns(const QImage& image, const QRectF& r, QColor 
 
 TEST_F(LcdTest, LongNamesAreCondensedThenScrolledNeverCut) {
   std::vector<StopExtras> extras(2);
-  extras[1].reading = QStringLiteral("そらねしりつだいにちゅうがっこうまえそらねえきゆきのりばひがしぐち");
+  extras[1].reading =
+      QStringLiteral("そらねしりつだいにちゅうがっこうまえそらねえきゆきのりばひがしぐち");
   setRoute(2, extras);
   show(1);
   EXPECT_EQ(sceneAfter(0).band.stretch, 1.0);  // 停留所2 fits
-  const lcd::TextFit reading = lcd::fitText(
-      extras[1].reading, lcd::lcdFont(Language::Reading, lcd::nameSize(Language::Reading)),
-      lcd::nameRect().width());
+  const lcd::TextFit reading =
+      lcd::fitText(extras[1].reading, Language::Reading, lcd::nameSize(Language::Reading),
+                   lcd::nameRect().width());
   ASSERT_GT(reading.travel, 0);
   const qint64 scrollMs = 2000 + static_cast<qint64>(std::ceil(reading.travel / 80 * 1000));
   const std::vector<lcd::Phase> phases = lcd::bandPhases(model);
@@ -172,7 +174,11 @@ TEST_F(LcdTest, LongNamesAreCondensedThenScrolledNeverCut) {
       qint64 into;
       qreal offset;  // before rounding to the scale's pixels
     };
-    const Row rows[] = {{0, 0},    {1000, 0},  {1500, 40}, {2000, 80}, {scrollMs - 1000, reading.travel},
+    const Row rows[] = {{0, 0},
+                        {1000, 0},
+                        {1500, 40},
+                        {2000, 80},
+                        {scrollMs - 1000, reading.travel},
                         {scrollMs - 1, reading.travel}};
     for (const Row& r : rows) {
       const BandScene band = sceneAfter(3000 + r.into, scale).band;
@@ -186,10 +192,9 @@ TEST_F(LcdTest, LongNamesAreCondensedThenScrolledNeverCut) {
   const QRectF name = lcd::nameRect();
   for (int scale : {1, 2}) {
     const auto at = [&](qint64 into) {
-      return inkColumns(
-          lcd::renderFrame(model, model.announcedSince().addMSecs(3000 + into), scale,
-                           lcd::Scheme::Black),
-          name, c.name);
+      return inkColumns(lcd::renderFrame(model, model.announcedSince().addMSecs(3000 + into), scale,
+                                         lcd::Scheme::Black),
+                        name, c.name);
     };
     const auto [startLeft, startRight] = at(0);
     EXPECT_GT(startLeft, name.left() + 1) << scale;
@@ -201,7 +206,7 @@ TEST_F(LcdTest, LongNamesAreCondensedThenScrolledNeverCut) {
   }
   // A name a little too long is only condensed.
   const lcd::TextFit condensed = lcd::fitText(QStringLiteral("ソラネ駅前バスターミナル"),
-                                              lcd::lcdFont(Language::Japanese, 92), name.width());
+                                              Language::Japanese, 92, name.width());
   EXPECT_GT(condensed.stretch, lcd::kMinStretch);
   EXPECT_LT(condensed.stretch, 1.0);
   EXPECT_EQ(condensed.travel, 0);
@@ -254,7 +259,8 @@ TEST_F(LcdTest, TwoTiersWithIcFaresOneWithout) {
     const lcd::CellGrid g = lcd::cellGrid(10, ic ? 2 : 1);
     // The labels 現金 and IC at the left of each row of cells.
     for (int row = 0; row < 2; ++row) {
-      EXPECT_EQ(countColor(img, g.tierLabelRect(row, 0).adjusted(2, 8, -2, -8), c.cashLabel) > 0, ic);
+      EXPECT_EQ(countColor(img, g.tierLabelRect(row, 0).adjusted(2, 8, -2, -8), c.cashLabel) > 0,
+                ic);
       EXPECT_EQ(countColor(img, g.tierLabelRect(row, 1).adjusted(2, 8, -2, -8), c.icLabel) > 0, ic);
     }
     // Every fare of every tier is drawn in its tier's colour.
@@ -290,7 +296,8 @@ TEST_F(LcdTest, LampTestShowsSelectingAnd888InEveryCellAndTier) {
   const lcd::Palette c = lcd::palette(lcd::Scheme::Black, model.backlight());
   for (int k = 1; k <= 12; ++k)
     for (int tier = 0; tier < 2; ++tier)
-      EXPECT_GT(countColor(lamp, g.tierRect(k, tier), tier ? c.ic : c.cash), 30) << k << " " << tier;
+      EXPECT_GT(countColor(lamp, g.tierRect(k, tier), tier ? c.ic : c.cash), 30)
+          << k << " " << tier;
 
   // Its end leaves 0 in every cell, blank under ZeroMode 0.
   model.setLampTest(false);
@@ -313,7 +320,9 @@ TEST_F(LcdTest, DisplayClearIsAllBlack) {
       EXPECT_TRUE(img == black) << scale;
     }
     model.setCleared(false);
-    EXPECT_GT(countColor(frame(scheme), lcd::bandRect(), lcd::palette(scheme, model.backlight()).name), 200);
+    EXPECT_GT(
+        countColor(frame(scheme), lcd::bandRect(), lcd::palette(scheme, model.backlight()).name),
+        200);
   }
 }
 
@@ -397,8 +406,7 @@ TEST_F(LcdTest, OnlyThePartsThatChangedAreDrawnAgain) {
   show(1);
   lcd::Renderer r;
   const QDateTime t0 = model.announcedSince();
-  EXPECT_EQ(r.render(lcd::sceneAt(model, t0, 1), lcd::Scheme::Black, 1),
-            QRegion(0, 0, 960, 540));
+  EXPECT_EQ(r.render(lcd::sceneAt(model, t0, 1), lcd::Scheme::Black, 1), QRegion(0, 0, 960, 540));
   EXPECT_TRUE(r.render(lcd::sceneAt(model, t0.addMSecs(100), 1), lcd::Scheme::Black, 1).isEmpty());
   EXPECT_EQ(r.render(lcd::sceneAt(model, t0.addMSecs(3000), 1), lcd::Scheme::Black, 1),
             QRegion(lcd::bandPart()));

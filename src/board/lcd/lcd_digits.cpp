@@ -1,10 +1,11 @@
 #include "lcd_digits.h"
 
-#include <QGlyphRun>
+#include <QFontMetricsF>
 #include <QHash>
 #include <QPainter>
 #include <QRawFont>
 #include <algorithm>
+#include <cmath>
 
 #include "lcd_scene.h"
 
@@ -32,6 +33,44 @@ qreal pitchPerPixel() {
   return pitch;
 }
 
+// One character of the fares' type centred in a digit's place, with a
+// margin each side for what overhangs it, drawn at a scale.
+struct GlyphKey {
+  char16_t character;
+  int size;
+  QRgb color;
+  int scale;
+  bool operator==(const GlyphKey&) const = default;
+};
+size_t qHash(const GlyphKey& k, size_t seed = 0) {
+  return qHashMulti(seed, k.character, k.size, k.color, k.scale);
+}
+constexpr qreal kGlyphMargin = 2;
+constexpr qsizetype kKeptGlyphs = 1024;
+
+const QImage& glyphPicture(QChar c, int size, QRgb color, int scale) {
+  static QHash<GlyphKey, QImage> cache;
+  const GlyphKey key{c.unicode(), size, color, scale};
+  auto it = cache.find(key);
+  if (it != cache.end()) return *it;
+  if (cache.size() >= kKeptGlyphs) cache.clear();
+  const QRawFont& raw = rawFont(size);
+  const qreal pitch = tabularPitch(size);
+  QImage image(static_cast<int>(std::ceil((pitch + 2 * kGlyphMargin) * scale)),
+               static_cast<int>(std::ceil((raw.ascent() + raw.descent()) * scale)),
+               QImage::Format_ARGB32_Premultiplied);
+  image.setDevicePixelRatio(scale);
+  image.fill(Qt::transparent);
+  QPainter p(&image);
+  p.setRenderHint(QPainter::TextAntialiasing);
+  p.setFont(digitFont(size));
+  p.setPen(QColor::fromRgba(color));
+  const qreal advance = QFontMetricsF(p.font()).horizontalAdvance(c);
+  p.drawText(QPointF(kGlyphMargin + (pitch - advance) / 2, raw.ascent()), QString(c));
+  p.end();
+  return *cache.insert(key, std::move(image));
+}
+
 }  // namespace
 
 QFont digitFont(qreal pixelSize) {
@@ -46,24 +85,20 @@ void drawTabular(QPainter& p, const QRectF& r, const QString& text, qreal pixelS
                  Qt::Alignment align) {
   if (text.isEmpty()) return;
   const int size = std::max(1, qRound(pixelSize));
+  const int scale = std::max(1, qRound(p.device()->devicePixelRatioF()));
   const QRawFont& raw = rawFont(size);
-  const QList<quint32> glyphs = raw.glyphIndexesForString(text);
-  const QList<QPointF> advances = raw.advancesForGlyphIndexes(glyphs);
   const qreal pitch = tabularPitch(size);
-  const qreal total = pitch * glyphs.size();
+  const qreal total = pitch * text.size();
   qreal x = r.center().x() - total / 2;
   if (align & Qt::AlignLeft) x = r.left();
   if (align & Qt::AlignRight) x = r.right() - total;
-  const qreal baseline = r.center().y() + raw.capHeight() / 2;
-  QList<QPointF> positions;
-  positions.reserve(glyphs.size());
-  for (qsizetype i = 0; i < glyphs.size(); ++i)
-    positions.append(QPointF(x + i * pitch + (pitch - advances[i].x()) / 2, baseline));
-  QGlyphRun run;
-  run.setRawFont(raw);
-  run.setGlyphIndexes(glyphs);
-  run.setPositions(positions);
-  p.drawGlyphRun(QPointF(), run);
+  const qreal top =
+      std::round((r.center().y() + raw.capHeight() / 2 - raw.ascent()) * scale) / scale;
+  const QRgb color = p.pen().color().rgba();
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    const qreal slot = std::round((x + i * pitch) * scale) / scale;
+    p.drawImage(QPointF(slot - kGlyphMargin, top), glyphPicture(text[i], size, color, scale));
+  }
 }
 
 }  // namespace sorane::lcd

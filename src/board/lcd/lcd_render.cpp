@@ -9,8 +9,7 @@
 namespace sorane::lcd {
 namespace {
 
-constexpr std::size_t kKeptPictures = 12;
-constexpr qreal kPictureHeight = 160;
+constexpr qsizetype kPictureBytes = 32 << 20;
 constexpr qreal kLabelRadius = 10;
 constexpr qreal kBandTextSize = 96;
 constexpr qreal kBottomTextSize = 30;
@@ -30,31 +29,9 @@ QColor dimmed(const QColor& c, qreal level) {
   return QColor(qRound(c.red() * level), qRound(c.green() * level), qRound(c.blue() * level));
 }
 
-// Japanese faces of a caption: "１２" -> "12".
+// Half-width forms of a caption: "１２" -> "12".
 QString plainCaption(const QString& caption) {
   return caption.normalized(QString::NormalizationForm_KC).trimmed();
-}
-
-// `text` in `font` in `r`, condensed to fit down to kMinStretch, then in a
-// smaller size.
-void drawFitted(QPainter& p, const QRectF& r, const QString& text, QFont font,
-                Qt::Alignment align) {
-  TextFit fit = fitText(text, font, r.width());
-  if (fit.travel > 0) {
-    font.setPixelSize(std::max(1, qRound(font.pixelSize() * (r.width() - 2) /
-                                         (fit.width * kMinStretch) - 0.5)));
-    fit = fitText(text, font, r.width());
-  }
-  p.save();
-  p.setFont(font);
-  const qreal w = fit.width * fit.stretch;
-  qreal x = r.left() + 1;
-  if (align & Qt::AlignHCenter) x = r.center().x() - w / 2;
-  if (align & Qt::AlignRight) x = r.right() - 1 - w;
-  p.translate(x, r.top());
-  p.scale(fit.stretch, 1);
-  p.drawText(QRectF(0, 0, fit.width + 1, r.height()), Qt::AlignLeft | Qt::AlignVCenter, text);
-  p.restore();
 }
 
 }  // namespace
@@ -117,10 +94,10 @@ Palette palette(Scheme scheme, BoardModel::Backlight backlight) {
          .requestText = QColor(255, 255, 255)};
   }
   const qreal level = backlightLevel(backlight);
-  for (QColor* k : {&c.background, &c.label, &c.labelText, &c.name, &c.accent, &c.cell, &c.number,
-                    &c.numberText, &c.cash, &c.ic, &c.tierLine, &c.cashLabel, &c.icLabel,
-                    &c.tierLabelText, &c.bottom, &c.bottomText, &c.night, &c.nightText,
-                    &c.request, &c.requestText})
+  for (QColor* k : {&c.background, &c.label,     &c.labelText,  &c.name,          &c.accent,
+                    &c.cell,       &c.number,    &c.numberText, &c.cash,          &c.ic,
+                    &c.tierLine,   &c.cashLabel, &c.icLabel,    &c.tierLabelText, &c.bottom,
+                    &c.bottomText, &c.night,     &c.nightText,  &c.request,       &c.requestText})
     *k = dimmed(*k, level);
   return c;
 }
@@ -135,67 +112,73 @@ QRect bottomPart() {
   return {0, 486, kWidth, kHeight - 486};
 }
 
-const QImage& Renderer::textPicture(const QString& text, Language language, qreal size,
-                                    qreal stretch, const QColor& color, int scale) {
-  for (auto it = pictures_.begin(); it != pictures_.end(); ++it) {
-    if (it->text == text && it->language == language && it->size == size &&
-        it->stretch == stretch && it->color == color.rgb() && it->scale == scale) {
-      pictures_.splice(pictures_.begin(), pictures_, it);
-      return pictures_.front().image;
-    }
-  }
-  const QFont font = lcdFont(language, size);
-  const qreal width = QFontMetricsF(font).horizontalAdvance(text);
-  QImage image(std::max(1, static_cast<int>(std::ceil((width * stretch + 4) * scale))),
-               static_cast<int>(std::ceil(kPictureHeight * scale)),
+size_t qHash(const Renderer::PictureKey& k, size_t seed) {
+  return qHashMulti(seed, k.text, static_cast<int>(k.language), k.size, k.stretch, k.color,
+                    k.scale);
+}
+
+const QImage& Renderer::textPicture(const PictureKey& key) {
+  const auto it = pictures_.constFind(key);
+  if (it != pictures_.cend()) return *it;
+  const QFont font = lcdFont(key.language, key.size);
+  const QFontMetricsF metrics(font);
+  const qreal width = textWidth(key.text, key.language, key.size);
+  QImage image(std::max(1, static_cast<int>(std::ceil((width * key.stretch + 4) * key.scale))),
+               static_cast<int>(std::ceil(metrics.height() * key.scale)),
                QImage::Format_ARGB32_Premultiplied);
-  image.setDevicePixelRatio(scale);
+  image.setDevicePixelRatio(key.scale);
   image.fill(Qt::transparent);
   QPainter p(&image);
   p.setRenderHint(QPainter::TextAntialiasing);
   p.setFont(font);
-  p.setPen(color);
+  p.setPen(QColor::fromRgba(key.color));
   p.translate(2, 0);
-  p.scale(stretch, 1);
-  p.drawText(QRectF(0, 0, width + 2, kPictureHeight), Qt::AlignLeft | Qt::AlignVCenter, text);
+  p.scale(key.stretch, 1);
+  p.drawText(QPointF(0, metrics.ascent()), key.text);
   p.end();
-  pictures_.push_front({text, language, size, stretch, color.rgb(), scale, std::move(image)});
-  if (pictures_.size() > kKeptPictures) pictures_.pop_back();
-  return pictures_.front().image;
+  if (pictureBytes_ + image.sizeInBytes() > kPictureBytes) {
+    pictures_.clear();
+    pictureBytes_ = 0;
+  }
+  pictureBytes_ += image.sizeInBytes();
+  return *pictures_.insert(key, std::move(image));
+}
+
+void Renderer::drawLine(QPainter& p, const QRectF& r, const QString& text, Language language,
+                        qreal size, const QColor& color, Qt::Alignment align, int scale) {
+  if (text.isEmpty()) return;
+  TextFit fit = fitText(text, language, size, r.width());
+  if (fit.travel > 0) {
+    size = std::floor(size * (r.width() - 2) / (fit.width * kMinStretch));
+    fit = fitText(text, language, size, r.width());
+  }
+  const QImage& picture =
+      textPicture({text, language, std::max(1, qRound(size)), fit.stretch, color.rgba(), scale});
+  const qreal w = fit.width * fit.stretch;
+  qreal x = r.left() + 1;
+  if (align & Qt::AlignHCenter) x = r.center().x() - w / 2;
+  if (align & Qt::AlignRight) x = r.right() - 1 - w;
+  const qreal h = picture.height() / picture.devicePixelRatio();
+  const auto at = [scale](qreal v) { return std::round(v * scale) / scale; };
+  p.drawImage(QPointF(at(x - 2), at(r.center().y() - h / 2)), picture);
 }
 
 void Renderer::drawBand(QPainter& p, const Scene& s, const Palette& c, int scale) {
   const BandScene& b = s.band;
   p.fillRect(bandPart(), c.background);
   p.fillRect(snap(QRectF(0, 169, kWidth, 4), scale), c.accent);
-  const QRectF band = bandRect();
-  const auto place = [&](const QImage& picture, qreal x) {
-    x = std::round(x * scale) / scale;
-    p.drawImage(QPointF(x, nameRect().top()), picture);
-  };
-  const auto pictureWidth = [](const QImage& picture) {
-    return picture.width() / picture.devicePixelRatio();
-  };
+  const QRectF band = bandRect().adjusted(20, 0, -20, 0);
   switch (b.kind) {
     case BandScene::Kind::Empty:
       return;
-    case BandScene::Kind::LampTest: {
-      const QFont font = lcdFont(Language::Japanese, nameSize(Language::Japanese));
-      const TextFit fit = fitText(b.text, font, band.width() - 40);
-      const QImage& picture =
-          textPicture(b.text, Language::Japanese, font.pixelSize(), fit.stretch, c.name, scale);
-      place(picture, band.center().x() - pictureWidth(picture) / 2);
+    case BandScene::Kind::LampTest:
+      drawLine(p, band, b.text, Language::Japanese, nameSize(Language::Japanese), c.name,
+               Qt::AlignHCenter, scale);
       return;
-    }
-    case BandScene::Kind::StopRequest: {
-      p.fillRect(snap(band, scale), c.request);
-      const QFont font = lcdFont(b.language, kBandTextSize);
-      const TextFit fit = fitText(b.text, font, band.width() - 40);
-      const QImage& picture =
-          textPicture(b.text, b.language, kBandTextSize, fit.stretch, c.requestText, scale);
-      place(picture, band.center().x() - pictureWidth(picture) / 2);
+    case BandScene::Kind::StopRequest:
+      p.fillRect(snap(bandRect(), scale), c.request);
+      drawLine(p, band, b.text, b.language, kBandTextSize, c.requestText, Qt::AlignHCenter, scale);
       return;
-    }
     case BandScene::Kind::Name:
       break;
   }
@@ -204,17 +187,20 @@ void Renderer::drawBand(QPainter& p, const Scene& s, const Palette& c, int scale
   p.setPen(Qt::NoPen);
   p.setBrush(c.label);
   p.drawRoundedRect(box, kLabelRadius, kLabelRadius);
-  p.setPen(c.labelText);
-  const qreal labelSize = b.language == Language::Japanese || b.language == Language::Reading ? 44 : 34;
-  drawFitted(p, box.adjusted(8, 0, -8, 0), b.label, lcdFont(b.language, labelSize),
-             Qt::AlignHCenter);
+  const bool japanese = b.language == Language::Japanese || b.language == Language::Reading;
+  drawLine(p, box.adjusted(8, 0, -8, 0), b.label, b.language, japanese ? 44 : 34, c.labelText,
+           Qt::AlignHCenter, scale);
   const QRectF name = nameRect();
-  const QImage& picture =
-      textPicture(b.text, b.language, nameSize(b.language), b.stretch, c.name, scale);
-  const qreal w = pictureWidth(picture);
+  const QImage& picture = textPicture(
+      {b.text, b.language, qRound(nameSize(b.language)), b.stretch, c.name.rgba(), scale});
+  const qreal w = picture.width() / picture.devicePixelRatio() - 4;
+  const qreal h = picture.height() / picture.devicePixelRatio();
+  const qreal x = w <= name.width() ? name.center().x() - w / 2 : name.left() + 1 - b.offset;
   p.save();
   p.setClipRect(name);
-  place(picture, w <= name.width() ? name.center().x() - w / 2 : name.left() - 2 - b.offset);
+  p.drawImage(QPointF(std::round((x - 2) * scale) / scale,
+                      std::round((name.center().y() - h / 2) * scale) / scale),
+              picture);
   p.restore();
 }
 
@@ -223,15 +209,13 @@ void Renderer::drawTable(QPainter& p, const Scene& s, const Palette& c, int scal
   const TableScene& t = s.table;
   if (t.cells <= 0) return;
   const CellGrid g = cellGrid(t.cells, t.twoTiers ? 2 : 1);
-  const QFont numberFont = lcdFont(Language::Japanese, g.numberSize);
   for (int k = 1; k <= t.cells; ++k) {
     const auto i = static_cast<std::size_t>(k);
     p.fillRect(snap(g.cellRect(k), scale), c.cell);
     const QRectF number = snap(g.numberRect(k), scale);
     p.fillRect(number, c.number);
-    p.setPen(c.numberText);
-    drawFitted(p, number.adjusted(3, 0, -3, 0), plainCaption(t.label[i]), numberFont,
-               Qt::AlignHCenter);
+    drawLine(p, number.adjusted(3, 0, -3, 0), plainCaption(t.label[i]), Language::Japanese,
+             g.numberSize, c.numberText, Qt::AlignHCenter, scale);
     for (int tier = 0; tier < g.tiers; ++tier) {
       const QRectF r = g.tierRect(k, tier);
       if (tier > 0)
@@ -243,34 +227,32 @@ void Renderer::drawTable(QPainter& p, const Scene& s, const Palette& c, int scal
     }
   }
   if (g.tiers < 2) return;
-  const QFont labelFont = lcdFont(Language::Japanese, kTierLabelSize);
   for (int row = 0; row < g.rows; ++row) {
     for (int tier = 0; tier < 2; ++tier) {
       const QRectF r = snap(g.tierLabelRect(row, tier).adjusted(0, 3, 0, -3), scale);
       p.setPen(Qt::NoPen);
       p.setBrush(tier == 0 ? c.cashLabel : c.icLabel);
       p.drawRoundedRect(r, 6, 6);
-      p.setPen(c.tierLabelText);
-      drawFitted(p, r.adjusted(4, 0, -4, 0), tier == 0 ? kCashLabel : kIcLabel, labelFont,
-                 Qt::AlignHCenter);
+      drawLine(p, r.adjusted(4, 0, -4, 0), tier == 0 ? kCashLabel : kIcLabel, Language::Japanese,
+               std::min(kTierLabelSize, std::floor(r.height() * 0.8)), c.tierLabelText,
+               Qt::AlignHCenter, scale);
     }
   }
 }
 
-void Renderer::drawBottom(QPainter& p, const Scene& s, const Palette& c) {
+void Renderer::drawBottom(QPainter& p, const Scene& s, const Palette& c, int scale) {
   const BottomScene& b = s.bottom;
   p.fillRect(bottomPart(), c.bottom);
-  p.setPen(c.bottomText);
-  drawFitted(p, headsignRect(), b.headsign, lcdFont(Language::Japanese, kBottomTextSize),
-             Qt::AlignLeft);
-  drawFitted(p, clockRect(), b.clock, digitFont(kClockSize), Qt::AlignRight);
+  drawLine(p, headsignRect(), b.headsign, Language::Japanese, kBottomTextSize, c.bottomText,
+           Qt::AlignLeft, scale);
+  drawLine(p, clockRect(), b.clock, Language::Japanese, kClockSize, c.bottomText, Qt::AlignRight,
+           scale);
   if (!b.night) return;
   p.setPen(Qt::NoPen);
   p.setBrush(c.night);
   p.drawRoundedRect(nightRect(), 6, 6);
-  p.setPen(c.nightText);
-  drawFitted(p, nightRect(), kNightLabel, lcdFont(Language::Japanese, kNightSize),
-             Qt::AlignHCenter);
+  drawLine(p, nightRect(), kNightLabel, Language::Japanese, kNightSize, c.nightText,
+           Qt::AlignHCenter, scale);
 }
 
 QRegion Renderer::render(const Scene& s, Scheme scheme, int scale) {
@@ -303,7 +285,7 @@ QRegion Renderer::render(const Scene& s, Scheme scheme, int scale) {
     };
     part(bandPart(), all || s.band != last_.band, [&] { drawBand(p, s, c, scale); });
     part(tablePart(), all || s.table != last_.table, [&] { drawTable(p, s, c, scale); });
-    part(bottomPart(), all || s.bottom != last_.bottom, [&] { drawBottom(p, s, c); });
+    part(bottomPart(), all || s.bottom != last_.bottom, [&] { drawBottom(p, s, c, scale); });
   }
   last_ = s;
   lastScheme_ = scheme;

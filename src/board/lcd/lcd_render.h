@@ -2,9 +2,9 @@
 
 #include <QColor>
 #include <QDateTime>
+#include <QHash>
 #include <QImage>
 #include <QRegion>
-#include <list>
 
 #include "lcd_scene.h"
 
@@ -38,26 +38,32 @@ class Renderer {
   const QImage& frame() const { return frame_; }
 
  private:
-  struct TextPicture {
+  struct PictureKey {
     QString text;
     Language language;
-    qreal size;
+    int size;
     qreal stretch;
     QRgb color;
     int scale;
-    QImage image;
+    bool operator==(const PictureKey&) const = default;
   };
-  const QImage& textPicture(const QString& text, Language language, qreal size, qreal stretch,
-                            const QColor& color, int scale);
+  friend size_t qHash(const PictureKey& k, size_t seed);
+  // `text` on a transparent picture as high as its line, condensed by
+  // `stretch`. Large type is drawn as outlines, so it is drawn once.
+  const QImage& textPicture(const PictureKey& key);
+  // `text` in `r`, condensed to fit down to kMinStretch, then smaller.
+  void drawLine(QPainter& p, const QRectF& r, const QString& text, Language language, qreal size,
+                const QColor& color, Qt::Alignment align, int scale);
   void drawBand(QPainter& p, const Scene& s, const Palette& c, int scale);
   void drawTable(QPainter& p, const Scene& s, const Palette& c, int scale);
-  void drawBottom(QPainter& p, const Scene& s, const Palette& c);
+  void drawBottom(QPainter& p, const Scene& s, const Palette& c, int scale);
 
   QImage frame_;
   Scene last_;
   Scheme lastScheme_ = Scheme::Black;
   bool valid_ = false;
-  std::list<TextPicture> pictures_;  // most recent first
+  QHash<PictureKey, QImage> pictures_;
+  qsizetype pictureBytes_ = 0;
 };
 
 // One frame of `model` at `now`, drawn afresh: for a recorder or a test.

@@ -1,6 +1,7 @@
 #include "lcd_scene.h"
 
 #include <QFontMetricsF>
+#include <QHash>
 #include <algorithm>
 #include <cmath>
 
@@ -10,7 +11,7 @@ namespace sorane::lcd {
 namespace {
 
 // A cell's height in fare sizes: the number strip, then each tier.
-constexpr qreal kNumberEm = 0.62;
+constexpr qreal kNumberEm = 0.8;
 constexpr qreal kTierEm = 1.12;
 constexpr qreal kCellGap = 4;
 constexpr qreal kTierLabelWidth = 64;
@@ -19,12 +20,24 @@ constexpr qint64 kMinuteMs = 60000;
 
 qint64 scrollMs(const TextFit& fit) {
   if (fit.travel <= 0) return 0;
-  return 2 * kScrollPauseMs + static_cast<qint64>(std::ceil(fit.travel / kScrollPixelsPerSecond * 1000));
+  return 2 * kScrollPauseMs +
+         static_cast<qint64>(std::ceil(fit.travel / kScrollPixelsPerSecond * 1000));
 }
 
 TextFit fitName(const QString& text, Language language) {
-  return fitText(text, lcdFont(language, nameSize(language)), nameRect().width());
+  return fitText(text, language, nameSize(language), nameRect().width());
 }
+
+struct WidthKey {
+  QString text;
+  Language language;
+  int size;
+  bool operator==(const WidthKey&) const = default;
+};
+size_t qHash(const WidthKey& k, size_t seed = 0) {
+  return qHashMulti(seed, k.text, static_cast<int>(k.language), k.size);
+}
+constexpr qsizetype kKeptWidths = 4096;
 
 // Scrolled distance `ms` into a phase, in whole device pixels.
 qreal scrollOffset(const TextFit& fit, qint64 ms, int scale) {
@@ -143,9 +156,20 @@ BandWords bandWords(Language language) {
   }
 }
 
-TextFit fitText(const QString& text, const QFont& font, qreal available) {
+qreal textWidth(const QString& text, Language language, qreal pixelSize) {
+  static QHash<WidthKey, qreal> widths;
+  const WidthKey key{text, language, std::max(1, qRound(pixelSize))};
+  const auto it = widths.constFind(key);
+  if (it != widths.cend()) return *it;
+  if (widths.size() >= kKeptWidths) widths.clear();
+  const qreal width = QFontMetricsF(lcdFont(language, key.size)).horizontalAdvance(text);
+  widths.insert(key, width);
+  return width;
+}
+
+TextFit fitText(const QString& text, Language language, qreal pixelSize, qreal available) {
   TextFit fit;
-  fit.width = QFontMetricsF(font).horizontalAdvance(text);
+  fit.width = textWidth(text, language, pixelSize);
   // A pixel to spare on each side for rounding at any scale.
   available -= 2;
   if (fit.width <= available || fit.width <= 0) return fit;
@@ -206,7 +230,7 @@ CellGrid cellGrid(int cells, int tiers) {
   }
   g.fareSize = std::floor(std::min(best, kMaxFareSize));
   g.numberHeight = std::round(g.cell.height() * kNumberEm / heightEm);
-  g.numberSize = std::floor(std::min(g.fareSize * 0.52, g.numberHeight * 0.78));
+  g.numberSize = std::floor(std::min(g.fareSize * 0.6, g.numberHeight * 0.95));
   return g;
 }
 

@@ -26,11 +26,11 @@ inline constexpr qint64 kMinFrameMs = 16;  // no faster than a display frame
 enum class Scheme { Black, White };
 
 // The parts of the face.
-QRectF bandRect();       // the next-stop band
-QRectF labelRect();      // 「次は」 and its kin, at the band's left
-QRectF nameRect();       // the name beside it
-QRectF tableRect();      // the fare table
-QRectF bottomRect();     // headsign, night fare, clock
+QRectF bandRect();    // the next-stop band
+QRectF labelRect();   // 「次は」 and its kin, at the band's left
+QRectF nameRect();    // the name beside it
+QRectF tableRect();   // the fare table
+QRectF bottomRect();  // headsign, night fare, clock
 QRectF headsignRect();
 QRectF nightRect();
 QRectF clockRect();
@@ -134,6 +134,9 @@ Scene sceneAt(const BoardModel& model, const QDateTime& now, int scale);
 // a scroll step, the clock's minute), never less than a display frame.
 qint64 msUntilChange(const BoardModel& model, const QDateTime& now, int scale);
 
+// The width of `text` in the board's bold type; widths are kept, since
+// measuring asks the face for every glyph.
+qreal textWidth(const QString& text, Language language, qreal pixelSize);
 // How a text fits a width: its natural width, the stretch that fits it
 // (kMinStretch at the least) and how far it must scroll at that stretch.
 struct TextFit {
@@ -141,6 +144,6 @@ struct TextFit {
   qreal stretch = 1;
   qreal travel = 0;
 };
-TextFit fitText(const QString& text, const QFont& font, qreal available);
+TextFit fitText(const QString& text, Language language, qreal pixelSize, qreal available);
 
 }  // namespace sorane::lcd

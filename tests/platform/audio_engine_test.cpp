@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QThread>
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 
@@ -202,6 +203,95 @@ TEST(AudioEngine, TheDiskDriverRecordsWhatWasHeard) {
   EXPECT_EQ(sum, 2400);
   EXPECT_EQ(alone, 2400);
   EXPECT_EQ(after, 0);
+}
+
+// Keeps everything the mix hands it.
+class HeardTap : public AudioTap {
+ public:
+  void mixed(const float* samples, int frames) override {
+    heard.insert(heard.end(), samples, samples + static_cast<std::ptrdiff_t>(frames) * 2);
+  }
+  std::vector<float> heard;
+};
+
+TEST(AudioTap, HearsExactlyWhatTheManualOutputMixesUntilRemoved) {
+  auto engine = AudioEngine::openManual(48000);
+  HeardTap tap;
+  engine->load("a", levelSound(3, 0.75f, -0.25f));
+  engine->load("b", levelSound(2, 0.5f, 0.5f));
+  engine->play("a");
+  engine->play("b");
+  engine->render(1);  // before the tap: unheard
+  engine->setTap(&tap);
+  std::vector<float> mixed = engine->render(2);
+  const std::vector<float> more = engine->render(2);
+  mixed.insert(mixed.end(), more.begin(), more.end());
+  // Summed and clipped to full scale, as the output has it.
+  EXPECT_EQ(mixed, std::vector<float>({1.0f, 0.25f, 0.75f, -0.25f, 0, 0, 0, 0}));
+  EXPECT_EQ(tap.heard, mixed);
+  engine->setTap(nullptr);
+  engine->play("a");
+  engine->render(2);
+  EXPECT_EQ(tap.heard.size(), 8u);
+}
+
+TEST(AudioTap, TheSilentClockMixesForItsTapAsTimePasses) {
+  auto engine = AudioEngine::openSilentClock(48000);
+  HeardTap tap;
+  engine->load("a", levelSound(4800, 0.5f, -0.5f));
+  engine->setTap(&tap);
+  const auto start = std::chrono::steady_clock::now();
+  engine->play("a");
+  QThread::msleep(150);
+  engine->catchUp();
+  const auto elapsed = std::chrono::duration_cast<std::chrono::microseconds>(
+      std::chrono::steady_clock::now() - start);
+  engine->setTap(nullptr);
+  const auto frames = static_cast<qint64>(tap.heard.size() / 2);
+  EXPECT_GE(frames, 150 * 48);
+  EXPECT_LE(frames, elapsed.count() * 48 / 1000 + 48 * 20);
+  const auto first = std::find(tap.heard.begin(), tap.heard.end(), 0.5f);
+  ASSERT_NE(first, tap.heard.end());
+  // The whole sound, sample for sample, then silence.
+  EXPECT_EQ(std::count(tap.heard.begin(), tap.heard.end(), 0.5f), 4800);
+  EXPECT_EQ(std::count(tap.heard.begin(), tap.heard.end(), -0.5f), 4800);
+  EXPECT_EQ(std::count(tap.heard.begin(), tap.heard.end(), 0.0f),
+            static_cast<std::ptrdiff_t>(tap.heard.size()) - 9600);
+}
+
+TEST(AudioTap, HearsWhatTheDeviceWasHandedSampleForSample) {
+  QTemporaryDir dir;
+  const QString out = dir.filePath("heard.raw");
+  HeardTap tap;
+  {
+    EnvScope driver("SDL_AUDIODRIVER", "disk");
+    EnvScope file("SDL_DISKAUDIOFILE", QFile::encodeName(out));
+    EnvScope delay("SDL_DISKAUDIODELAY", "0");
+    auto engine = AudioEngine::openSystem(48000);
+    ASSERT_EQ(engine->driverName(), "disk");
+    const int rate = engine->rate();
+    engine->setTap(&tap);
+    auto s = std::make_shared<Sound>();
+    s->rate = rate;
+    for (int i = 0; i < rate / 10; ++i) s->samples.insert(s->samples.end(), {i / 8000.0f, -0.25f});
+    engine->load("a", s);
+    engine->play("a");
+    ASSERT_TRUE(waitUntilSilent(*engine, "a", 5s));
+    engine->setTap(nullptr);
+  }
+  QFile file(out);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  const QByteArray bytes = file.readAll();
+  const auto* played = reinterpret_cast<const float*>(bytes.constData());
+  const std::vector<float> device(played, played + bytes.size() / sizeof(float));
+  auto firstSound = [](const std::vector<float>& v) {
+    return std::find_if(v.begin(), v.end(), [](float x) { return x != 0.0f; });
+  };
+  const auto d = firstSound(device);
+  const auto t = firstSound(tap.heard);
+  ASSERT_GE(device.end() - d, 9600);
+  ASSERT_GE(tap.heard.end() - t, 9600);
+  EXPECT_TRUE(std::equal(d, d + 9600, t));
 }
 
 }  // namespace

@@ -17,6 +17,7 @@ extern "C" {
 #include <QPainter>
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 
 #include "frame_timing.h"
 
@@ -164,14 +165,12 @@ bool Mp4Encoder::openVideo(int threads) {
   videoStream_->avg_frame_rate = video_->framerate;
   if (!check(avcodec_parameters_from_context(videoStream_->codecpar, video_))) return false;
 
-  sws_ = sws_getContext(videoSize_.width(), videoSize_.height(), AV_PIX_FMT_0RGB32,
-                        videoSize_.width(), videoSize_.height(), AV_PIX_FMT_YUV420P,
-                        SWS_BILINEAR | SWS_ACCURATE_RND, nullptr, nullptr, nullptr);
-  if (!sws_) return check(AVERROR(ENOMEM));
-  const int* bt709 = sws_getCoefficients(SWS_CS_ITU709);
-  sws_setColorspaceDetails(sws_, bt709, 1, bt709, 0, 0, 1 << 16, 1 << 16);
   picture_ = av_frame_alloc();
-  return picture_ || check(AVERROR(ENOMEM));
+  if (!picture_) return check(AVERROR(ENOMEM));
+  picture_->format = AV_PIX_FMT_YUV420P;
+  picture_->width = videoSize_.width();
+  picture_->height = videoSize_.height();
+  return check(av_frame_get_buffer(picture_, 0));
 }
 
 bool Mp4Encoder::openAudio(int inputRate) {
@@ -217,17 +216,40 @@ void Mp4Encoder::setPicture(const QImage& picture) {
     p.end();
     source = canvas_;
   }
-  // The encoder may still hold the last picture: take a fresh buffer then.
-  if (!picture_->buf[0] || !av_frame_is_writable(picture_)) {
-    av_frame_unref(picture_);
-    picture_->format = AV_PIX_FMT_YUV420P;
-    picture_->width = videoSize_.width();
-    picture_->height = videoSize_.height();
-    if (!check(av_frame_get_buffer(picture_, 0))) return;
+  // Only the rows that changed are converted (a scrolling strip is a small
+  // part of the board), from an even row, with a margin for the chroma.
+  int top = 0;
+  int bottom = videoSize_.height();
+  if (!last_.isNull()) {
+    const auto same = [&](int y) {
+      return std::memcmp(source.constScanLine(y), last_.constScanLine(y),
+                         static_cast<std::size_t>(source.bytesPerLine())) == 0;
+    };
+    while (top < bottom && same(top)) ++top;
+    if (top == bottom) return;
+    while (same(bottom - 1)) --bottom;
+    top = std::max(0, (top - 2) & ~1);
+    bottom = std::min(videoSize_.height(), (bottom + 3) & ~1);
   }
-  const uint8_t* planes[1] = {source.constBits()};
+  last_ = source;
+  // The encoder copies each frame it is given, but make sure.
+  if (!check(av_frame_make_writable(picture_))) return;
+  const int rows = bottom - top;
+  if (rows != swsRows_) {
+    sws_ = sws_getCachedContext(sws_, videoSize_.width(), rows, AV_PIX_FMT_0RGB32,
+                                videoSize_.width(), rows, AV_PIX_FMT_YUV420P,
+                                SWS_BILINEAR | SWS_ACCURATE_RND, nullptr, nullptr, nullptr);
+    if (!sws_) return fail(AVERROR(ENOMEM));
+    const int* bt709 = sws_getCoefficients(SWS_CS_ITU709);
+    sws_setColorspaceDetails(sws_, bt709, 1, bt709, 0, 0, 1 << 16, 1 << 16);
+    swsRows_ = rows;
+  }
+  const uint8_t* planes[1] = {source.constScanLine(top)};
   const int strides[1] = {static_cast<int>(source.bytesPerLine())};
-  sws_scale(sws_, planes, strides, 0, videoSize_.height(), picture_->data, picture_->linesize);
+  uint8_t* out[3] = {picture_->data[0] + top * picture_->linesize[0],
+                     picture_->data[1] + top / 2 * picture_->linesize[1],
+                     picture_->data[2] + top / 2 * picture_->linesize[2]};
+  sws_scale(sws_, planes, strides, 0, rows, out, picture_->linesize);
 }
 
 void Mp4Encoder::writeFrame() {

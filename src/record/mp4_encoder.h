@@ -80,6 +80,8 @@ class Mp4Encoder {
   AVFrame* picture_ = nullptr;
   AVPacket* packet_ = nullptr;
   QImage canvas_;
+  QImage last_;  // the picture converted last
+  int swsRows_ = 0;
   std::vector<float> planes_[2];
   qint64 frames_ = 0;
   qint64 audioFrames_ = 0;  // the sound's length so far, the dropped lead included

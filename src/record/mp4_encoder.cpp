@@ -106,9 +106,7 @@ Mp4Encoder::Mp4Encoder(const QString& path, const Settings& settings)
     return;
   }
   // Before the first picture, the background.
-  canvas_ = QImage(videoSize_, QImage::Format_RGB32);
-  canvas_.fill(background_);
-  setPicture(canvas_);
+  setPicture(QImage());
 }
 
 Mp4Encoder::~Mp4Encoder() {
@@ -210,11 +208,9 @@ void Mp4Encoder::setPicture(const QImage& picture) {
   QImage source = picture;
   if (picture.size() != videoSize_ || picture.format() != QImage::Format_RGB32) {
     // Anything else is laid on the background, unscaled, at the top left.
-    canvas_.fill(background_);
-    QPainter p(&canvas_);
-    p.drawImage(0, 0, picture);
-    p.end();
-    source = canvas_;
+    source = QImage(videoSize_, QImage::Format_RGB32);
+    source.fill(background_);
+    if (!picture.isNull()) QPainter(&source).drawImage(0, 0, picture);
   }
   // Only the rows that changed are converted (a scrolling strip is a small
   // part of the board), from an even row, with a margin for the chroma.

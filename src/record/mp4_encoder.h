@@ -79,7 +79,6 @@ class Mp4Encoder {
   AVAudioFifo* fifo_ = nullptr;
   AVFrame* picture_ = nullptr;
   AVPacket* packet_ = nullptr;
-  QImage canvas_;
   QImage last_;  // the picture converted last
   int swsRows_ = 0;
   std::vector<float> planes_[2];

@@ -13,11 +13,11 @@ const QString kCannotStart = QStringLiteral("%1: 録画できません(%2)");
 const QString kStopped = QStringLiteral("%1: 録画を止めました(%2)。それまでの分は残っています");
 
 // Pictures waiting for the encoder: at most this many (8 MB each at Full HD).
-constexpr int kMaxQueuedPictures = 4;
+constexpr int kMaxQueuedPictures = 2;
 // Render: how far the caller may run ahead of the encoder.
 constexpr qint64 kRenderAheadMs = 1000;
-// About 21 s of mix at 48 kHz, 8 MB.
-constexpr int kRingFrames = 1 << 20;
+// About 11 s of mix at 48 kHz, 4 MB.
+constexpr int kRingFrames = 1 << 19;
 constexpr qint64 kAudioChunk = 4096;
 
 }  // namespace

@@ -106,25 +106,14 @@ void BM_LiveCpu(benchmark::State& state) {
 }
 
 // 594x228 is the classic board at 1x.
-BENCHMARK(BM_Render)
-    ->Args({594, 228})
-    ->Args({960, 540})
-    ->Args({1920, 1080})
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime()
-    ->Iterations(2);
-BENCHMARK(BM_RenderStill)
-    ->Args({960, 540})
-    ->Args({1920, 1080})
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime()
-    ->Iterations(2);
-BENCHMARK(BM_LiveCpu)
-    ->Args({594, 228})
-    ->Args({960, 540})
-    ->Args({1920, 1080})
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime()
-    ->Iterations(2);
+void sizes(benchmark::internal::Benchmark* b, bool board) {
+  if (board) b->Args({594, 228});
+  b->Args({960, 540})->Args({1920, 1080});
+  b->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
+}
+
+BENCHMARK(BM_Render)->Apply([](auto* b) { sizes(b, true); });
+BENCHMARK(BM_RenderStill)->Apply([](auto* b) { sizes(b, false); });
+BENCHMARK(BM_LiveCpu)->Apply([](auto* b) { sizes(b, true); });
 
 }  // namespace

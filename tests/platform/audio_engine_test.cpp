@@ -36,6 +36,24 @@ class EnvScope {
   const char* name_;
 };
 
+// SDL's "disk" driver, writing what the device plays to a file of its own.
+struct DiskOutput {
+  QTemporaryDir dir;
+  QString path = dir.filePath("heard.raw");
+  EnvScope driver{"SDL_AUDIODRIVER", "disk"};
+  EnvScope file{"SDL_DISKAUDIOFILE", QFile::encodeName(path)};
+  EnvScope delay{"SDL_DISKAUDIODELAY", "0"};
+
+  // Read once the engine is gone.
+  std::vector<float> played() const {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    const QByteArray bytes = f.readAll();
+    const auto* samples = reinterpret_cast<const float*>(bytes.constData());
+    return std::vector<float>(samples, samples + bytes.size() / sizeof(float));
+  }
+};
+
 bool waitUntilSilent(AudioEngine& engine, const QString& alias, std::chrono::milliseconds limit) {
   const auto end = std::chrono::steady_clock::now() + limit;
   while (engine.isPlaying(alias)) {
@@ -164,12 +182,8 @@ TEST(AudioEngine, WithoutAUsableDriverTheDummyDriverStillKeepsTime) {
 }
 
 TEST(AudioEngine, TheDiskDriverRecordsWhatWasHeard) {
-  QTemporaryDir dir;
-  const QString out = dir.filePath("heard.raw");
+  DiskOutput disk;
   {
-    EnvScope driver("SDL_AUDIODRIVER", "disk");
-    EnvScope file("SDL_DISKAUDIOFILE", QFile::encodeName(out));
-    EnvScope delay("SDL_DISKAUDIODELAY", "0");
     auto engine = AudioEngine::openSystem(48000);
     ASSERT_EQ(engine->driverName(), "disk");
     const int rate = engine->rate();
@@ -180,12 +194,7 @@ TEST(AudioEngine, TheDiskDriverRecordsWhatWasHeard) {
     ASSERT_TRUE(waitUntilSilent(*engine, "a", 5s));
     EXPECT_TRUE(engine->firstFrameTime("a").has_value());
   }
-  QFile file(out);
-  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-  std::vector<float> samples(static_cast<std::size_t>(file.size()) / sizeof(float));
-  ASSERT_EQ(file.read(reinterpret_cast<char*>(samples.data()),
-                      static_cast<qint64>(samples.size() * sizeof(float))),
-            static_cast<qint64>(samples.size() * sizeof(float)));
+  const std::vector<float> samples = disk.played();
   // Both sounds start together: 2400 frames of the sum, then 2400 of "a" alone.
   std::size_t start = 0;
   while (start < samples.size() && samples[start] == 0.0f) ++start;
@@ -260,13 +269,9 @@ TEST(AudioTap, TheSilentClockMixesForItsTapAsTimePasses) {
 }
 
 TEST(AudioTap, HearsWhatTheDeviceWasHandedSampleForSample) {
-  QTemporaryDir dir;
-  const QString out = dir.filePath("heard.raw");
+  DiskOutput disk;
   HeardTap tap;
   {
-    EnvScope driver("SDL_AUDIODRIVER", "disk");
-    EnvScope file("SDL_DISKAUDIOFILE", QFile::encodeName(out));
-    EnvScope delay("SDL_DISKAUDIODELAY", "0");
     auto engine = AudioEngine::openSystem(48000);
     ASSERT_EQ(engine->driverName(), "disk");
     const int rate = engine->rate();
@@ -279,11 +284,7 @@ TEST(AudioTap, HearsWhatTheDeviceWasHandedSampleForSample) {
     ASSERT_TRUE(waitUntilSilent(*engine, "a", 5s));
     engine->setTap(nullptr);
   }
-  QFile file(out);
-  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-  const QByteArray bytes = file.readAll();
-  const auto* played = reinterpret_cast<const float*>(bytes.constData());
-  const std::vector<float> device(played, played + bytes.size() / sizeof(float));
+  const std::vector<float> device = disk.played();
   auto firstSound = [](const std::vector<float>& v) {
     return std::find_if(v.begin(), v.end(), [](float x) { return x != 0.0f; });
   };

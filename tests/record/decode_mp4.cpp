@@ -65,8 +65,6 @@ DecodedMp4 decodeMp4(const QString& path) {
     out.error = QStringLiteral("cannot open");
     return out;
   }
-  if (const AVDictionaryEntry* e = av_dict_get(s.format->metadata, "major_brand", nullptr, 0))
-    out.majorBrand = QString::fromLatin1(e->value);
   for (unsigned i = 0; i < s.format->nb_streams; ++i) {
     const AVStream* st = s.format->streams[i];
     const AVCodecParameters* par = st->codecpar;

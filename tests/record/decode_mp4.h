@@ -24,7 +24,6 @@ struct Mp4Stream {
 // index and the sound placed by its timestamps, stereo 48 kHz.
 struct DecodedMp4 {
   QString error;
-  QString majorBrand;
   std::vector<Mp4Stream> streams;
   std::vector<QImage> frames;      // frame k at k/30 s, RGB32
   std::vector<qint64> frameIndex;  // each picture's index from its timestamp

@@ -58,7 +58,9 @@ struct RecordingResult {
 // over each frame's 1600 samples before advancing past the frame.
 //
 // A file that cannot be written stops the recording: failed() is emitted
-// once (from the worker thread), what was written stays, nothing throws.
+// once (from the worker thread; finish() returns the same message), what
+// was written stays, nothing throws. Take the writer off the engine's tap
+// before it goes.
 class Mp4Writer : public QObject, public AudioTap {
   Q_OBJECT
 

@@ -22,15 +22,15 @@ inline QImage boardPicture(QSize size, int variant) {
 }
 
 // A sine burst of `hz` at `amplitude` from `fromMs` to `toMs`, silence
-// elsewhere: the value of frame `i` at 48 kHz.
+// elsewhere: the value of frame `i` at `rate`.
 struct Burst {
   int fromMs = 0;
   int toMs = 0;
   double hz = 1000;
   double amplitude = 0.5;
-  float at(qint64 i) const {
-    if (i < fromMs * 48LL || i >= toMs * 48LL) return 0.0f;
-    return static_cast<float>(amplitude * std::sin(2 * M_PI * hz * double(i) / 48000.0));
+  float at(qint64 i, int rate = 48000) const {
+    if (i * 1000 < fromMs * qint64(rate) || i * 1000 >= toMs * qint64(rate)) return 0.0f;
+    return static_cast<float>(amplitude * std::sin(2 * M_PI * hz * double(i) / rate));
   }
 };
 

@@ -104,6 +104,14 @@ void AudioEngine::mixCallback(void* user, unsigned char* stream, int len) {
 }
 
 void AudioEngine::mixLocked(float* out, int frames) {
+  // The silent clock mixes for nobody, unless a tap listens.
+  if (!out && tap_) {
+    constexpr int kChunk = 4096;
+    tapScratch_.resize(kChunk * 2);
+    for (int done = 0; done < frames; done += kChunk)
+      mixLocked(tapScratch_.data(), std::min(kChunk, frames - done));
+    return;
+  }
   const std::size_t samples = static_cast<std::size_t>(frames) * 2;
   if (out) std::fill(out, out + samples, 0.0f);
   const auto now = Clock::now();
@@ -119,8 +127,9 @@ void AudioEngine::mixLocked(float* out, int frames) {
     v.pos += n;
     if (v.pos >= v.sound->frames()) v.playing = false;
   }
-  if (out)
-    for (std::size_t i = 0; i < samples; ++i) out[i] = std::clamp(out[i], -1.0f, 1.0f);
+  if (!out) return;
+  for (std::size_t i = 0; i < samples; ++i) out[i] = std::clamp(out[i], -1.0f, 1.0f);
+  if (tap_) tap_->mixed(out, frames);
 }
 
 void AudioEngine::advanceClockLocked() {
@@ -236,6 +245,18 @@ std::optional<AudioEngine::Clock::time_point> AudioEngine::firstFrameTime(const 
   const auto it = voices_.find(alias);
   if (it == voices_.end()) return std::nullopt;
   return it->second.firstFrame;
+}
+
+void AudioEngine::setTap(AudioTap* tap) {
+  std::lock_guard lock(mutex_);
+  // What the silent clock owes so far goes to the tap that was listening.
+  advanceClockLocked();
+  tap_ = tap;
+}
+
+void AudioEngine::catchUp() {
+  std::lock_guard lock(mutex_);
+  advanceClockLocked();
 }
 
 std::vector<float> AudioEngine::render(int frames) {

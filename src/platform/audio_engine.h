@@ -15,6 +15,15 @@ namespace sorane {
 
 enum class SoundKind { Wave, Midi };
 
+// Hears the mix exactly as it is made: every frame the engine mixes, in
+// order, on the mixing thread (the device's callback). It must not block.
+class AudioTap {
+ public:
+  virtual ~AudioTap() = default;
+  // `frames` stereo frames, interleaved, at the engine's rate.
+  virtual void mixed(const float* samples, int frames) = 0;
+};
+
 // Sound devices named by alias, each holding one decoded sound, mixed into
 // one output. A new play on an alias restarts that alias's sound; sounds of
 // different aliases overlap (summed, clipped to full scale).
@@ -69,6 +78,14 @@ class AudioEngine {
   // interleaved). Other outputs return an empty vector.
   std::vector<float> render(int frames);
 
+  // Hands every frame mixed from now on to `tap` (null: to nobody). Once
+  // this returns, the previous tap is no longer called. The silent clock
+  // mixes for its tap too, when the engine is next called (see catchUp).
+  void setTap(AudioTap* tap);
+  // Silent clock: mixes up to now, so a tap hears sounds with no other call
+  // to the engine. Other outputs mix by themselves.
+  void catchUp();
+
  private:
   struct Voice {
     SoundPtr sound;
@@ -98,6 +115,8 @@ class AudioEngine {
 
   std::mutex mutex_;
   std::map<QString, Voice> voices_;
+  AudioTap* tap_ = nullptr;
+  std::vector<float> tapScratch_;
 
   std::mutex cacheMutex_;
   std::list<CacheEntry> cache_;

@@ -97,6 +97,8 @@ QString englishSpeakableText(const QString& text) {
 namespace {
 
 cst_voice* sltVoice = nullptr;
+// A sample at 1% of full scale or more is heard.
+constexpr int kAudible = 328;
 
 bool startFlite() {
   flite_init();
@@ -112,11 +114,18 @@ SoundPtr fliteSpeech(const QString& text, const VoiceSettings& settings, int rat
   cst_wave* wave = flite_text_to_wave(line.toLatin1().constData(), sltVoice);
   if (!wave) return nullptr;
   std::unique_ptr<cst_wave, void (*)(cst_wave*)> owned(wave, delete_wave);
-  if (wave->num_samples <= 0 || wave->num_channels <= 0) return nullptr;
+  if (wave->num_samples <= 0 || wave->num_channels <= 0 || wave->sample_rate <= 0) return nullptr;
+  // Flite starts with a fifth of a second of silence; after the Japanese,
+  // which ends in silence of its own, a tenth is enough.
+  const std::size_t total = static_cast<std::size_t>(wave->num_samples) *
+                            static_cast<std::size_t>(wave->num_channels);
+  std::size_t first = 0;
+  while (first < total && std::abs(wave->samples[first]) < kAudible) ++first;
+  const std::size_t lead = static_cast<std::size_t>(wave->sample_rate / 10 * wave->num_channels);
+  const std::size_t from = first > lead ? (first - lead) / wave->num_channels * wave->num_channels : 0;
   const float gain = static_cast<float>(std::pow(10.0, s.volume / 20.0)) / 32768.0f;
-  std::vector<float> samples(static_cast<std::size_t>(wave->num_samples) *
-                             static_cast<std::size_t>(wave->num_channels));
-  for (std::size_t i = 0; i < samples.size(); ++i) samples[i] = wave->samples[i] * gain;
+  std::vector<float> samples(total - from);
+  for (std::size_t i = 0; i < samples.size(); ++i) samples[i] = wave->samples[from + i] * gain;
   return toOutputSound(samples, wave->num_channels, wave->sample_rate, rate);
 }
 

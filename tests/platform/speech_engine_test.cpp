@@ -520,6 +520,11 @@ TEST(Flite, SaysASentenceAtTheSpeedAndVolumeAsked) {
   EXPECT_GT(rms(*normal), 0.02);
   EXPECT_LT(fast->frames(), normal->frames() * 0.65);
   EXPECT_NEAR(rms(*quiet) / rms(*normal), 0.1, 0.01);
+  // It starts a tenth of a second before the voice, not Flite's fifth.
+  std::size_t first = 0;
+  while (first < normal->samples.size() && std::abs(normal->samples[first]) < 0.01f) ++first;
+  EXPECT_GE(first / 2, static_cast<std::size_t>(kRate / 10 - kRate / 100));
+  EXPECT_LE(first / 2, static_cast<std::size_t>(kRate / 10 + kRate / 100));
 }
 
 }  // namespace

@@ -19,6 +19,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <cstdio>
 #include <optional>
 #include <numeric>
@@ -290,6 +291,39 @@ std::vector<double> englishGaps(sorane::AudioEngine& audio, const QString& folde
   return gaps;
 }
 
+// What is heard between the voices: the Japanese line's silence after its
+// last sound plus the English's before its first (the join itself adds
+// nothing, as measured above).
+std::vector<double> voicePauses(int rate) {
+  std::vector<double> ms;
+  sorane::EnglishSynthesizer* flite = sorane::fliteEnglish();
+  const sorane::OpenJTalkSetup setup = sorane::OpenJTalkSetup::system();
+  if (!flite || !setup.usable()) return ms;
+  auto heard = [](const sorane::Sound& s, bool fromEnd) {
+    const qint64 n = s.frames();
+    for (qint64 k = 0; k < n; ++k) {
+      const qint64 f = fromEnd ? n - 1 - k : k;
+      if (std::abs(s.samples[static_cast<std::size_t>(2 * f)]) >= 0.003f) return k;
+    }
+    return n;
+  };
+  for (std::size_t i = 1; i < std::size(kLines2); ++i) {
+    const sorane::SoundPtr japanese =
+        sorane::synthesizeSpeech(setup, {}, QString::fromUtf8(kLines2[i]), rate);
+    std::atomic<bool> done = false;
+    sorane::SoundPtr english;
+    flite->request(&ms, QStringLiteral("The next stop is %1.").arg(kEnglishStops[i]), {}, rate,
+                   true, [&](sorane::SoundPtr s) {
+                     english = std::move(s);
+                     done = true;
+                   });
+    while (!done) QThread::usleep(100);
+    if (!japanese || !english) continue;
+    ms.push_back((heard(*japanese, true) + heard(*english, false)) * 1000.0 / rate);
+  }
+  return ms;
+}
+
 // Flite's own time for each English sentence of the route.
 std::vector<double> fliteTimes() {
   std::vector<double> ms;
@@ -401,6 +435,7 @@ int main(int argc, char** argv) {
     reportSpread("Japanese end -> English, cold:",
                  englishGaps(audio, dir.path() + "/", coldFactory, paceMs));
     report("Flite, one sentence:", fliteTimes());
+    report("heard between the voices:", voicePauses(audio.rate()));
   }
 
   // The stop-request chime on its own channel, as a press plays it: from

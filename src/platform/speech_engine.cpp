@@ -23,6 +23,8 @@ namespace sorane {
 namespace {
 
 constexpr int kSynthesisTimeoutMs = 30000;
+// Quieter than this (about -50 dB) is silence.
+constexpr float kHeard = 0.003f;
 // Prepares run on at most two workers, so a text to speak always finds one free.
 constexpr int kWorkers = 3;
 constexpr int kPrepareWorkers = 2;
@@ -127,7 +129,21 @@ SoundPtr synthesizeSpeech(const OpenJTalkSetup& setup, const VoiceSettings& sett
   if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) return nullptr;
   SoundPtr sound = decodeSoundBytes(process.readAllStandardOutput(), rate);
   if (!sound || sound->frames() == 0) return nullptr;
-  return sound;
+  return withShortTail(sound);
+}
+
+SoundPtr withShortTail(const SoundPtr& sound) {
+  qint64 last = sound->frames() - 1;
+  while (last >= 0 && std::abs(sound->samples[static_cast<std::size_t>(2 * last)]) < kHeard &&
+         std::abs(sound->samples[static_cast<std::size_t>(2 * last + 1)]) < kHeard)
+    --last;
+  const qint64 keep = std::min(sound->frames(), last + 1 + qint64{sound->rate} * kTailMs / 1000);
+  if (keep >= sound->frames()) return sound;
+  auto out = std::make_shared<Sound>();
+  out->rate = sound->rate;
+  out->samples.assign(sound->samples.begin(),
+                      sound->samples.begin() + static_cast<std::ptrdiff_t>(2 * keep));
+  return out;
 }
 
 QString OpenJTalkSpeech::defaultSettingsFile() {

@@ -92,8 +92,15 @@ struct OpenJTalkSetup {
 // nothing to speak.
 QString speakableText(const QString& text);
 
+// Open JTalk ends a text in some 0.6 s of silence; a line spoken after it
+// (the English) should follow a breath later, not a pause. Silence after
+// the last sound heard is cut to this.
+inline constexpr int kTailMs = 150;
+SoundPtr withShortTail(const SoundPtr& sound);
+
 // Runs Open JTalk on one speakable text and decodes its output to stereo at
-// `rate`; null on failure. Blocks for the synthesis.
+// `rate`, its silence at the end cut to kTailMs; null on failure. Blocks
+// for the synthesis.
 SoundPtr synthesizeSpeech(const OpenJTalkSetup& setup, const VoiceSettings& settings,
                           const QString& text, int rate);
 

@@ -207,3 +207,29 @@ TEST_F(EnglishTest, WithoutAnEnglishVoiceTheItemIsDisabled) {
 
 }  // namespace
 }  // namespace sorane
+
+namespace sorane {
+namespace {
+
+// The demo route, as the README shows it.
+TEST_F(EnglishTest, TheDemoRouteIsAnnouncedInEnglishFromItsStopFile) {
+  start();
+  program.option().Text2[0]->setText(QStringLiteral(SORANE_DEMO_DIR));
+  program.option().Text2[1]->setText(QStringLiteral(SORANE_DEMO_DIR));
+  program.setEnglish(true);
+  setRoute();
+  EXPECT_TRUE(ui().messages.empty());
+  QStringList english;
+  for (int press = 0; press < 3; ++press) {
+    log.clear();
+    ctl().cmdTapeNext->click();
+    english += log.filter("then:en:");
+  }
+  EXPECT_EQ(english, (QStringList{
+                         "then:en:This bus is bound for Yamanoue Onsenkyo Ropeway Station.",
+                         "then:en:The next stop is Midorigaoka 1-chome.",
+                         "then:en:The next stop is Shimin Hospital."}));
+}
+
+}  // namespace
+}  // namespace sorane

@@ -107,6 +107,29 @@ TEST(OpenJTalk, ASentenceComesBackAsSpeechOfPlausibleLength) {
   EXPECT_GT(rms(*s), 0.02);
 }
 
+TEST(OpenJTalk, ItsSilenceAtTheEndIsCutToABreath) {
+  REQUIRE_OPEN_JTALK();
+  const SoundPtr s = synthesizeSpeech(OpenJTalkSetup::system(), {}, kSentence, kRate);
+  ASSERT_TRUE(s);
+  qint64 last = s->frames() - 1;
+  while (last > 0 && std::abs(s->samples[static_cast<std::size_t>(2 * last)]) < 0.003f) --last;
+  EXPECT_EQ(s->frames() - 1 - last, kRate * kTailMs / 1000);
+}
+
+TEST(WithShortTail, KeepsTheSoundAndCutsOnlyTheSilenceAfterIt) {
+  auto sound = std::make_shared<Sound>();
+  sound->rate = 1000;
+  // 10 frames heard (the last only on the right), then 400 of silence.
+  sound->samples.assign(2 * 410, 0.0f);
+  std::fill(sound->samples.begin(), sound->samples.begin() + 18, 0.5f);
+  sound->samples[19] = -0.01f;
+  const SoundPtr cut = withShortTail(sound);
+  EXPECT_EQ(cut->frames(), 10 + kTailMs);
+  EXPECT_EQ(cut->samples[19], -0.01f);
+  // Nothing to cut: the very same sound.
+  EXPECT_EQ(withShortTail(cut).get(), cut.get());
+}
+
 TEST(OpenJTalk, FasterSpeechIsShorter) {
   REQUIRE_OPEN_JTALK();
   const SoundPtr normal = synthesizeSpeech(OpenJTalkSetup::system(), {}, kSentence, kRate);

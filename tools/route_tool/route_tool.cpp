@@ -136,30 +136,37 @@ class Runner {
     return Kind::Tape;
   }
 
-  int toHy3(const QString& csv, const QString& hy3) {
+  // The rows of a fare CSV or of a usable fare file; nothing after saying,
+  // with the file's name, why not.
+  std::optional<std::vector<RouteRow>> csvRows(const QString& csv) {
     const std::optional<QByteArray> bytes = read(csv, kMaxCsvBytes);
-    if (!bytes) return 1;
+    if (!bytes) return std::nullopt;
     std::vector<RouteRow> rows;
     QString error;
-    if (!routeFromCsv(*bytes, rows, error)) {
-      fail(csv, error);
-      return 1;
-    }
-    if (!write(hy3, encodeRouteFile(rows))) return 1;
-    say(hy3, QStringLiteral("%1 停留所").arg(rows.size()));
+    if (routeFromCsv(*bytes, rows, error)) return rows;
+    fail(csv, error);
+    return std::nullopt;
+  }
+  std::optional<std::vector<RouteRow>> fareRows(const QString& hy3) {
+    const std::optional<QByteArray> bytes = read(hy3, kMaxRouteFileBytes);
+    if (!bytes) return std::nullopt;
+    RouteFile f = parseRouteFile(*bytes);
+    if (f.status == RouteFile::Status::Ok) return std::move(f.rows);
+    bool ok = false;
+    for (const QString& line : checkRouteFile(*bytes, &ok)) fail(hy3, line);
+    return std::nullopt;
+  }
+
+  int toHy3(const QString& csv, const QString& hy3) {
+    const std::optional<std::vector<RouteRow>> rows = csvRows(csv);
+    if (!rows || !write(hy3, encodeRouteFile(*rows))) return 1;
+    say(hy3, QStringLiteral("%1 停留所").arg(rows->size()));
     return 0;
   }
 
   int toCsv(const QString& hy3, const QString& csv) {
-    const std::optional<QByteArray> bytes = read(hy3, kMaxRouteFileBytes);
-    if (!bytes) return 1;
-    const RouteFile f = parseRouteFile(*bytes);
-    if (f.status != RouteFile::Status::Ok) {
-      bool ok = false;
-      for (const QString& line : checkRouteFile(*bytes, &ok)) fail(hy3, line);
-      return 1;
-    }
-    return write(csv, routeToCsv(f.rows)) ? 0 : 1;
+    const std::optional<std::vector<RouteRow>> rows = fareRows(hy3);
+    return rows && write(csv, routeToCsv(*rows)) ? 0 : 1;
   }
 
   int check(const QString& path, Kind kind) {
@@ -212,31 +219,13 @@ class Runner {
     const QString base = path.left(path.size() - kStopsSuffix.size());
     const QString hy3 = findFileIgnoringCase(base + QStringLiteral(".hy3"));
     const QString csv = findFileIgnoringCase(base + QStringLiteral(".csv"));
-    std::vector<RouteRow> rows;
-    if (!hy3.isEmpty()) {
-      const std::optional<QByteArray> bytes = read(hy3, kMaxRouteFileBytes);
-      if (!bytes) return 1;
-      RouteFile f = parseRouteFile(*bytes);
-      if (f.status != RouteFile::Status::Ok) {
-        bool ok = false;
-        for (const QString& line : checkRouteFile(*bytes, &ok)) fail(hy3, line);
-        return 1;
-      }
-      rows = std::move(f.rows);
-    } else if (!csv.isEmpty()) {
-      const std::optional<QByteArray> bytes = read(csv, kMaxCsvBytes);
-      if (!bytes) return 1;
-      QString error;
-      if (!routeFromCsv(*bytes, rows, error)) {
-        fail(csv, error);
-        return 1;
-      }
-    } else {
+    if (hy3.isEmpty() && csv.isEmpty()) {
       fail(path, kNoFareBeside.arg(QFileInfo(base).fileName() + QStringLiteral(".hy3"),
                                    QFileInfo(base).fileName() + QStringLiteral(".csv")));
       return 1;
     }
-    return checkStops(path, rows) ? 0 : 1;
+    const std::optional<std::vector<RouteRow>> rows = hy3.isEmpty() ? csvRows(csv) : fareRows(hy3);
+    return rows && checkStops(path, *rows) ? 0 : 1;
   }
 
   // Says what the stop file `path` holds for a route of `rows`; false when
@@ -271,14 +260,8 @@ class Runner {
   }
 
   int stops(const QString& hy3) {
-    const std::optional<QByteArray> bytes = read(hy3, kMaxRouteFileBytes);
-    if (!bytes) return 1;
-    const RouteFile f = parseRouteFile(*bytes);
-    if (f.status != RouteFile::Status::Ok) {
-      bool ok = false;
-      for (const QString& line : checkRouteFile(*bytes, &ok)) fail(hy3, line);
-      return 1;
-    }
+    const std::optional<std::vector<RouteRow>> rows = fareRows(hy3);
+    if (!rows) return 1;
     const QString path = stopFilePathBeside(hy3);
     // A link counts as there, whether or not it leads anywhere.
     if (QFileInfo(path).exists() || QFileInfo(path).isSymLink() ||
@@ -287,12 +270,12 @@ class Runner {
       return 1;
     }
     try {
-      writeNewFile(path, stopFileTemplate(f.rows));
+      writeNewFile(path, stopFileTemplate(*rows));
     } catch (const RuntimeError& e) {
       fail(path, e);
       return 1;
     }
-    say(path, kStopsMade.arg(f.rows.size()));
+    say(path, kStopsMade.arg(rows->size()));
     return 0;
   }
 

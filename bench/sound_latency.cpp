@@ -21,8 +21,8 @@
 #include <atomic>
 #include <cmath>
 #include <cstdio>
-#include <optional>
 #include <numeric>
+#include <optional>
 #include <random>
 
 #include "app_info.h"
@@ -243,11 +243,23 @@ void mixedPresses(sorane::AudioEngine& audio, const QString& folder, int paceMs)
   speech->waitForIdle(10000);
 }
 
-const char* kEnglishStops[] = {
-    "Midorigaoka Depot", "Midorigaoka 1-chome", "Shimin Hospital", "Sakuradai Elementary School",
-    "Sakuradai", "Chuo Library", "City Hall", "Honmachi 3-chome", "Sorane Station North Exit",
-    "Sorane Ekimae Bus Terminal", "Higashimachi", "Kenritsu Sorane High School", "Kawabatabashi",
-    "Suidokyoku-mae", "Kitano Shrine", "Kitanodai Danchi", "Nishigahara"};
+const char* kEnglishStops[] = {"Midorigaoka Depot",
+                               "Midorigaoka 1-chome",
+                               "Shimin Hospital",
+                               "Sakuradai Elementary School",
+                               "Sakuradai",
+                               "Chuo Library",
+                               "City Hall",
+                               "Honmachi 3-chome",
+                               "Sorane Station North Exit",
+                               "Sorane Ekimae Bus Terminal",
+                               "Higashimachi",
+                               "Kenritsu Sorane High School",
+                               "Kawabatabashi",
+                               "Suidokyoku-mae",
+                               "Kitano Shrine",
+                               "Kitanodai Danchi",
+                               "Nishigahara"};
 
 // Milliseconds from the Japanese line's last sample to its English's
 // first, over each forward press of a route of stepping lines with English
@@ -418,8 +430,8 @@ int main(int argc, char** argv) {
   for (std::size_t i = 1; i < std::size(kLines2); ++i)
     file3 += sorane::cp932::encode(QString::fromUtf8(kLines2[i])) + ",1,0\r\n";
   for (const char* name : {"次は、西ヶ原です。", "次は、運動公園です。", "次は、ひばりが丘です。",
-                           "次は、南山口です。", "次は、山の上温泉です。",
-                           "次は、北野神社です。", "次は、終点、緑ヶ丘車庫です。"})
+                           "次は、南山口です。", "次は、山の上温泉です。", "次は、北野神社です。",
+                           "次は、終点、緑ヶ丘車庫です。"})
     file3 += sorane::cp932::encode(QString::fromUtf8(name)) + ",1,0\r\n";
   sorane::test::writeFile(dir.filePath("3tp.csv"), file3);
   if (!sorane::fliteEnglish()) {

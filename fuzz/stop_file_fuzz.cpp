@@ -23,8 +23,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(i == 0 || rows[i].stop > rows[i - 1].stop);
     FUZZ_CHECK(file.stops.row(rows[i].stop) == &rows[i]);
   }
-  const StopFile back = parseStopFile(encodeStopFile(rows, stopFileColumns(kIcCells)), names,
-                                      QStringLiteral("f"));
+  const StopFile back =
+      parseStopFile(encodeStopFile(rows, stopFileColumns(kIcCells)), names, QStringLiteral("f"));
   FUZZ_CHECK(back.ok());
   FUZZ_CHECK(back.stops.rows() == rows);
   return 0;

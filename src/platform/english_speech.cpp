@@ -50,7 +50,8 @@ void SerialSynthesizer::request(const void* owner, const QString& text,
     Request r{owner, text, settings, rate, urgent, std::move(done)};
     // Urgent ones go after the urgent ones already waiting.
     auto at = queue_.end();
-    if (urgent) at = std::find_if(queue_.begin(), queue_.end(), [](const Request& q) { return !q.urgent; });
+    if (urgent)
+      at = std::find_if(queue_.begin(), queue_.end(), [](const Request& q) { return !q.urgent; });
     queue_.insert(at, std::move(r));
   }
   wake_.notify_one();
@@ -117,12 +118,13 @@ SoundPtr fliteSpeech(const QString& text, const VoiceSettings& settings, int rat
   if (wave->num_samples <= 0 || wave->num_channels <= 0 || wave->sample_rate <= 0) return nullptr;
   // Flite starts with a fifth of a second of silence; after the Japanese,
   // which ends in silence of its own, a tenth is enough.
-  const std::size_t total = static_cast<std::size_t>(wave->num_samples) *
-                            static_cast<std::size_t>(wave->num_channels);
+  const std::size_t total =
+      static_cast<std::size_t>(wave->num_samples) * static_cast<std::size_t>(wave->num_channels);
   std::size_t first = 0;
   while (first < total && std::abs(wave->samples[first]) < kAudible) ++first;
   const std::size_t lead = static_cast<std::size_t>(wave->sample_rate / 10 * wave->num_channels);
-  const std::size_t from = first > lead ? (first - lead) / wave->num_channels * wave->num_channels : 0;
+  const std::size_t from =
+      first > lead ? (first - lead) / wave->num_channels * wave->num_channels : 0;
   const float gain = static_cast<float>(std::pow(10.0, s.volume / 20.0)) / 32768.0f;
   std::vector<float> samples(total - from);
   for (std::size_t i = 0; i < samples.size(); ++i) samples[i] = wave->samples[from + i] * gain;

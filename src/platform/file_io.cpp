@@ -201,8 +201,8 @@ void writeNewFile(const QString& path, const QByteArray& bytes) {
   ::fchmod(fd, 0666 & ~mask);
   writeAndClose(fd, temp, bytes);
   // Only a name that is still free is taken: never replaced, never followed.
-  int renamed = ::renameat2(AT_FDCWD, temp.constData(), AT_FDCWD, target.constData(),
-                            RENAME_NOREPLACE);
+  int renamed =
+      ::renameat2(AT_FDCWD, temp.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE);
   if (renamed != 0 && (errno == EINVAL || errno == ENOSYS)) {
     renamed = ::link(temp.constData(), target.constData());
     if (renamed == 0) ::unlink(temp.constData());

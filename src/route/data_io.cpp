@@ -30,8 +30,7 @@ QString route_messages::stopFileWarned(const QStringList& lines) {
   constexpr int kShown = 5;
   QString text = QStringLiteral("停留所ファイルを確かめて下さい(このまま使います)...");
   for (const QString& line : lines.mid(0, kShown)) text += QStringLiteral("\r\n  ") + line;
-  if (lines.size() > kShown)
-    text += QStringLiteral("\r\n  ほか %1 件").arg(lines.size() - kShown);
+  if (lines.size() > kShown) text += QStringLiteral("\r\n  ほか %1 件").arg(lines.size() - kShown);
   return text;
 }
 

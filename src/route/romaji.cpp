@@ -13,7 +13,8 @@ namespace {
 
 // Hiragana one by one, in the order of the kana table: a, ka, sa, ...
 const char16_t kKana[] =
-    u"あいうえおかきくけこさしすせそたちつてとなにぬねのはひふへほまみむめもやゆよらりるれろわゐゑをん"
+    u"あいうえおかきくけこさしすせそたちつてとなにぬねのはひふへほまみむめもやゆよらりるれろわゐゑ"
+    u"をん"
     u"がぎぐげござじずぜぞだぢづでどばびぶべぼぱぴぷぺぽゔぁぃぅぇぉゃゅょゎゕゖ";
 const char* const kRomaji[] = {
     "a",  "i",   "u",   "e",  "o",  "ka", "ki", "ku", "ke", "ko", "sa", "shi", "su", "se", "so",
@@ -24,9 +25,9 @@ const char* const kRomaji[] = {
     "i",  "u",   "e",   "o",  "ya", "yu", "yo", "wa", "ka", "ke"};
 // Two kana read as one sound, beyond the -ya, -yu, -yo of the i-row.
 const std::pair<const char16_t*, const char*> kPairs[] = {
-    {u"ふぁ", "fa"},  {u"ふぃ", "fi"},  {u"ふぇ", "fe"},  {u"ふぉ", "fo"}, {u"ふゅ", "fyu"},
-    {u"てぃ", "ti"},  {u"でぃ", "di"},  {u"とぅ", "tu"},  {u"どぅ", "du"}, {u"てゅ", "tyu"},
-    {u"でゅ", "dyu"}, {u"うぃ", "wi"},  {u"うぇ", "we"},  {u"うぉ", "wo"}, {u"ゔぁ", "va"},
+    {u"ふぁ", "fa"},  {u"ふぃ", "fi"},  {u"ふぇ", "fe"},  {u"ふぉ", "fo"},  {u"ふゅ", "fyu"},
+    {u"てぃ", "ti"},  {u"でぃ", "di"},  {u"とぅ", "tu"},  {u"どぅ", "du"},  {u"てゅ", "tyu"},
+    {u"でゅ", "dyu"}, {u"うぃ", "wi"},  {u"うぇ", "we"},  {u"うぉ", "wo"},  {u"ゔぁ", "va"},
     {u"ゔぃ", "vi"},  {u"ゔぇ", "ve"},  {u"ゔぉ", "vo"},  {u"しぇ", "she"}, {u"じぇ", "je"},
     {u"ちぇ", "che"}, {u"つぁ", "tsa"}, {u"つぃ", "tsi"}, {u"つぇ", "tse"}, {u"つぉ", "tso"},
     {u"いぇ", "ye"},  {u"くぁ", "kwa"}, {u"ぐぁ", "gwa"}};
@@ -141,8 +142,8 @@ bool isNumeral(QChar c) {
 // The ways `n` is read before ちょうめ: さん, いっ, じゅうに, ...
 QStringList numberReadings(int n) {
   static const QStringList kUnits[] = {
-      {},           {"いち", "いっ"}, {"に"},         {"さん"},         {"よん", "し"},
-      {"ご"},       {"ろく", "ろっ"}, {"なな", "しち"}, {"はち", "はっ"}, {"きゅう", "く"}};
+      {},     {"いち", "いっ"}, {"に"},           {"さん"},         {"よん", "し"},
+      {"ご"}, {"ろく", "ろっ"}, {"なな", "しち"}, {"はち", "はっ"}, {"きゅう", "く"}};
   const int t = n / 10, u = n % 10;
   if (t == 0) return kUnits[u];
   QStringList tens;
@@ -343,8 +344,8 @@ QString romanizedStopName(const QString& reading, const QString& name) {
   const QString read = hiragana(reading).simplified();
   if (read.isEmpty()) return {};
   const std::vector<Token> tokens = tokensOf(hiragana(name).remove(u' '));
-  const int constrained = static_cast<int>(
-      std::count_if(tokens.begin(), tokens.end(), [](const Token& t) { return !t.readings.isEmpty(); }));
+  const int constrained = static_cast<int>(std::count_if(
+      tokens.begin(), tokens.end(), [](const Token& t) { return !t.readings.isEmpty(); }));
   // The most table words, numbers and kana that fit the reading are kept.
   std::vector<Token> best;
   QStringList pieces;
@@ -352,9 +353,8 @@ QString romanizedStopName(const QString& reading, const QString& name) {
   if (!tokens.empty() && constrained <= 8) {
     std::vector<unsigned> masks;
     for (unsigned m = 0; m < (1u << constrained); ++m) masks.push_back(m);
-    std::stable_sort(masks.begin(), masks.end(), [](unsigned a, unsigned b) {
-      return std::popcount(a) > std::popcount(b);
-    });
+    std::stable_sort(masks.begin(), masks.end(),
+                     [](unsigned a, unsigned b) { return std::popcount(a) > std::popcount(b); });
     for (unsigned mask : masks) {
       best = loosened(tokens, mask);
       pieces.clear();

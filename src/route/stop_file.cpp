@@ -28,8 +28,7 @@ const QString kBadUtf8 = QStringLiteral("UTF-8 として読めないバイトが
 const QString kShiftJis = QStringLiteral("UTF-8 ではないため Shift-JIS として読みました");
 const QString kTooManyFields = QStringLiteral("項目が %1 個あり、列の名前(%2 個)より多くあります");
 const QString kBadStop = QStringLiteral("stop「%1」が停留所の番号(1〜%2)ではありません");
-const QString kPastLastStop =
-    QStringLiteral("stop %1 は運賃データの停留所数 %2 を超えます");
+const QString kPastLastStop = QStringLiteral("stop %1 は運賃データの停留所数 %2 を超えます");
 const QString kOutOfOrder = QStringLiteral("stop %1 が前の行の stop %2 より後の番号ではありません");
 const QString kBadTime = QStringLiteral("time「%1」が H:MM か HH:MM の時刻ではありません");
 const QString kBadFare = QStringLiteral("ic%1「%2」が 0〜32767 円ではありません");
@@ -94,8 +93,7 @@ std::optional<Column> knownColumn(const QString& name) {
 
 class Reader {
  public:
-  Reader(const QStringList& routeNames, const QString& label)
-      : names_(routeNames), label_(label) {}
+  Reader(const QStringList& routeNames, const QString& label) : names_(routeNames), label_(label) {}
 
   StopFile read(const QByteArray& bytes) {
     try {
@@ -198,7 +196,8 @@ class Reader {
     }
     const QString routeName = names_[row.stop - 1];
     if (!row.name.isEmpty() && row.name != routeName.trimmed())
-      file_.warnings.push_back(issue(line, kNameDiffers.arg(row.name).arg(row.stop).arg(routeName)));
+      file_.warnings.push_back(
+          issue(line, kNameDiffers.arg(row.name).arg(row.stop).arg(routeName)));
     rows_.push_back(std::move(row));
   }
 
@@ -246,7 +245,8 @@ RouteStops::RouteStops(std::vector<StopInfo> rows) : rows_(std::move(rows)) {
   for (std::size_t i = 0; i < rows_.size(); ++i) {
     const int stop = rows_[i].stop;
     if (stop < 1) continue;
-    if (index_.size() < static_cast<std::size_t>(stop)) index_.resize(static_cast<std::size_t>(stop));
+    if (index_.size() < static_cast<std::size_t>(stop))
+      index_.resize(static_cast<std::size_t>(stop));
     index_[static_cast<std::size_t>(stop - 1)] = static_cast<int>(i) + 1;
   }
 }

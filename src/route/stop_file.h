@@ -29,8 +29,8 @@ QString stopLanguageColumn(StopLanguage language);
 
 // One row of a stop file.
 struct StopInfo {
-  int stop = 0;   // the fare file's row, 1..n
-  QString name;   // the fare file's name, for the eye
+  int stop = 0;                               // the fare file's row, 1..n
+  QString name;                               // the fare file's name, for the eye
   std::array<QString, kStopLanguages> names;  // by StopLanguage; empty when none
   // The timetable's time at this stop in minutes from the day's midnight;
   // past 24:00 stays past 1440.

@@ -553,12 +553,11 @@ TEST_F(EnglishTapeTest, TheLinesAheadArePreparedWithTheirEnglishFromWhereTheBoar
                          "prepare:en:The next stop is City Hall."}));
   press(true);
   press(true);  // to 次は市役所です; the board steps to row 2 after the tape
-  EXPECT_EQ(log.filter("prepare:"),
-            QStringList({"prepare:en:Please hold on to a strap.",
-                         "prepare:このバスはとんけし行きです",
-                         "prepare:en:This bus is bound for Tonkeshi.",
-                         "prepare:次は、終点、とんけしです",
-                         "prepare:en:The next stop is Tonkeshi, the last stop."}));
+  EXPECT_EQ(
+      log.filter("prepare:"),
+      QStringList({"prepare:en:Please hold on to a strap.", "prepare:このバスはとんけし行きです",
+                   "prepare:en:This bus is bound for Tonkeshi.", "prepare:次は、終点、とんけしです",
+                   "prepare:en:The next stop is Tonkeshi, the last stop."}));
   // Switched off: nothing English is asked for.
   log.clear();
   tape.setEnglish(false);

@@ -1,8 +1,7 @@
 #include "sound_services.h"
 
-#include <gtest/gtest.h>
-
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <QFile>
@@ -67,14 +66,12 @@ QByteArray stderrOf(const std::function<void()>& run) {
 
 TEST(SoundServices, WithoutEnglishSpeechOnlyEnglishIsLostAndOneLineSaysSo) {
   EnvScope driver("SDL_AUDIODRIVER", "dummy");
-  SerialSynthesizer english([](const QString&, const VoiceSettings&, int) -> SoundPtr {
-    return nullptr;
-  });
+  SerialSynthesizer english(
+      [](const QString&, const VoiceSettings&, int) -> SoundPtr { return nullptr; });
   struct Row {
     EnglishSynthesizer* english;
     QByteArray said;
-  } rows[] = {{nullptr, kNoEnglishNotice},
-              {&english, ""}};
+  } rows[] = {{nullptr, kNoEnglishNotice}, {&english, ""}};
   for (const Row& row : rows) {
     std::unique_ptr<SpeechEngine> speech;
     const QByteArray said = stderrOf([&] {

@@ -60,10 +60,11 @@ class EnglishTest : public test::ProgramTest {
       rows[static_cast<std::size_t>(i)].Values[0] = static_cast<std::int16_t>(i + 1);
     }
     write("1.hy3", encodeRouteFile(rows));
-    write("1Tp.csv", cp932::encode(QStringLiteral(
-                         "このバスはとんけし行きです,0,0\r\n次は市役所です,1,0\r\n"
-                         "[en]Please hold on.,0,0\r\n次は終点とんけしです,1,0\r\n")));
-    write("1.stops.csv", "stop,name,en\r\n1,駅前,Ekimae\r\n2,市役所,City Hall\r\n3,とんけし,Tonkeshi\r\n");
+    write("1Tp.csv",
+          cp932::encode(QStringLiteral("このバスはとんけし行きです,0,0\r\n次は市役所です,1,0\r\n"
+                                       "[en]Please hold on.,0,0\r\n次は終点とんけしです,1,0\r\n")));
+    write("1.stops.csv",
+          "stop,name,en\r\n1,駅前,Ekimae\r\n2,市役所,City Hall\r\n3,とんけし,Tonkeshi\r\n");
   }
   ~EnglishTest() override { installSpeechEngineFactory(std::move(previousFactory)); }
 
@@ -225,8 +226,8 @@ TEST_F(EnglishTest, TheDemoRouteIsAnnouncedInEnglishFromItsStopFile) {
     ctl().cmdTapeNext->click();
     english += log.filter("then:en:");
   }
-  EXPECT_EQ(english, (QStringList{
-                         "then:en:This bus is bound for Yamanoue Onsenkyo Ropeway Station.",
+  EXPECT_EQ(english,
+            (QStringList{"then:en:This bus is bound for Yamanoue Onsenkyo Ropeway Station.",
                          "then:en:The next stop is Midorigaoka 1-chome.",
                          "then:en:The next stop is Shimin Hospital."}));
 }

@@ -68,8 +68,8 @@ TEST(AudioEngine, AQueuedSoundStartsOnTheSampleAfterTheOneBefore) {
   EXPECT_EQ(engine->queuedGapMs("v"), std::nullopt);
   EXPECT_EQ(engine->render(2), std::vector<float>({0.5f, 0.5f, 0.5f, 0.5f}));
   // One render call crosses both joins.
-  EXPECT_EQ(engine->render(5), std::vector<float>({0.5f, 0.5f, -0.25f, -0.25f, -0.25f, -0.25f,
-                                                   0.125f, 0.125f, 0, 0}));
+  EXPECT_EQ(engine->render(5),
+            std::vector<float>({0.5f, 0.5f, -0.25f, -0.25f, -0.25f, -0.25f, 0.125f, 0.125f, 0, 0}));
   EXPECT_EQ(engine->queuedGapMs("v"), 0.0);
   EXPECT_FALSE(engine->isPlaying("v"));
 }

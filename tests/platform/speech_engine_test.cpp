@@ -398,20 +398,22 @@ class EnglishTest : public CacheTest {
 
   std::vector<QString> asked;
   std::vector<std::thread::id> threads;
-  SerialSynthesizer english{[this](const QString& text, const VoiceSettings& s, int rate) -> SoundPtr {
-    asked.push_back(text);
-    threads.push_back(std::this_thread::get_id());
-    if (text == "fail") return nullptr;
-    auto sound = std::make_shared<Sound>();
-    sound->rate = rate;
-    sound->samples.assign(static_cast<std::size_t>(2 * kEnglish / s.speed), 0.7f);
-    return sound;
-  }};
+  SerialSynthesizer english{
+      [this](const QString& text, const VoiceSettings& s, int rate) -> SoundPtr {
+        asked.push_back(text);
+        threads.push_back(std::this_thread::get_id());
+        if (text == "fail") return nullptr;
+        auto sound = std::make_shared<Sound>();
+        sound->rate = rate;
+        sound->samples.assign(static_cast<std::size_t>(2 * kEnglish / s.speed), 0.7f);
+        return sound;
+      }};
 };
 
 TEST_F(EnglishTest, TheEnglishLineStartsOnTheSampleAfterTheJapaneseEnds) {
   EXPECT_TRUE(speech->speaks(SpeechLanguage::English));
-  speech->speak({SpeechLine{"a"}, SpeechLine{"The next stop is Tonkeshi.", SpeechLanguage::English}});
+  speech->speak(
+      {SpeechLine{"a"}, SpeechLine{"The next stop is Tonkeshi.", SpeechLanguage::English}});
   ASSERT_TRUE(speech->waitForIdle(10000));
   EXPECT_EQ(speech->status(), 1);
   const std::vector<float> mix = hear(kJapanese + kEnglish + 10);
@@ -532,9 +534,18 @@ TEST(Flite, SaysASentenceAtTheSpeedAndVolumeAsked) {
   const QString sentence = "The next stop is Shimin Hospital.";
   SoundPtr normal, fast, quiet;
   std::atomic<int> done = 0;
-  fliteEnglish()->request(&done, sentence, {}, kRate, true, [&](SoundPtr s) { normal = s; ++done; });
-  fliteEnglish()->request(&done, sentence, {2.0, 0, 0}, kRate, true, [&](SoundPtr s) { fast = s; ++done; });
-  fliteEnglish()->request(&done, sentence, {1.0, 0, -20}, kRate, true, [&](SoundPtr s) { quiet = s; ++done; });
+  fliteEnglish()->request(&done, sentence, {}, kRate, true, [&](SoundPtr s) {
+    normal = s;
+    ++done;
+  });
+  fliteEnglish()->request(&done, sentence, {2.0, 0, 0}, kRate, true, [&](SoundPtr s) {
+    fast = s;
+    ++done;
+  });
+  fliteEnglish()->request(&done, sentence, {1.0, 0, -20}, kRate, true, [&](SoundPtr s) {
+    quiet = s;
+    ++done;
+  });
   for (int i = 0; i < 1000 && done < 3; ++i) QThread::msleep(10);
   ASSERT_TRUE(normal && fast && quiet);
   EXPECT_EQ(normal->rate, kRate);

@@ -67,24 +67,27 @@ INSTANTIATE_TEST_SUITE_P(
         ReaderCase{"columns in another order",
                    u8("time,en,stop,name\r\n8:05,Ekimae,1,駅前\r\n8:09,City Hall,2,市役所\r\n"),
                    {"1 駅前 en=Ekimae time=485", "2 市役所 en=City Hall time=489"}},
-        ReaderCase{"only the stop column; rows may be left out",
-                   u8("stop\n1\n3\n"),
-                   {"1 ", "3 "}},
+        ReaderCase{"only the stop column; rows may be left out", u8("stop\n1\n3\n"), {"1 ", "3 "}},
         ReaderCase{"every language",
                    u8("stop,reading,en,zh-Hans,zh-Hant,ko\n1,えきまえ,Ekimae,站前,站前,역앞\n"),
                    {"1  reading=えきまえ en=Ekimae zh-Hans=站前 zh-Hant=站前 ko=역앞"}},
-        ReaderCase{"a name that differs warns and the file is used",
-                   u8("stop,name,en\n1,駅前,Ekimae\n2,市役場,City Hall\n"),
-                   {"1 駅前 en=Ekimae", "2 市役場 en=City Hall"},
-                   {},
-                   {"1.stops.csv:3: name「市役場」が運賃データの 2 件目の停留所名「市役所」と違います"}},
+        ReaderCase{
+            "a name that differs warns and the file is used",
+            u8("stop,name,en\n1,駅前,Ekimae\n2,市役場,City Hall\n"),
+            {"1 駅前 en=Ekimae", "2 市役場 en=City Hall"},
+            {},
+            {"1.stops.csv:3: name「市役場」が運賃データの 2 件目の停留所名「市役所」と違います"}},
         ReaderCase{"a time with one minute digit",
                    u8("stop,time\n1,8:05\n2,8:5\n"),
                    {},
                    "1.stops.csv:3: time「8:5」が H:MM か HH:MM の時刻ではありません"},
-        ReaderCase{"sixty minutes", u8("stop,time\n1,8:60\n"), {},
+        ReaderCase{"sixty minutes",
+                   u8("stop,time\n1,8:60\n"),
+                   {},
                    "1.stops.csv:2: time「8:60」が H:MM か HH:MM の時刻ではありません"},
-        ReaderCase{"seconds", u8("stop,time\n1,8:05:00\n"), {},
+        ReaderCase{"seconds",
+                   u8("stop,time\n1,8:05:00\n"),
+                   {},
                    "1.stops.csv:2: time「8:05:00」が H:MM か HH:MM の時刻ではありません"},
         ReaderCase{"times past midnight and with two hour digits",
                    u8("stop,time\n1,23:58\n2,24:03\n3,08:00\n"),
@@ -92,12 +95,16 @@ INSTANTIATE_TEST_SUITE_P(
         ReaderCase{"IC fares; empty is the cash fare",
                    u8("stop,ic1,ic2,ic32\n2,168,,0\n3,,1,32767\n"),
                    {"2  ic1=168 ic32=0", "3  ic2=1 ic32=32767"}},
-        ReaderCase{"an IC fare out of range", u8("stop,ic3\n1,32768\n"), {},
+        ReaderCase{"an IC fare out of range",
+                   u8("stop,ic3\n1,32768\n"),
+                   {},
                    "1.stops.csv:2: ic3「32768」が 0〜32767 円ではありません"},
-        ReaderCase{"a negative IC fare", u8("stop,ic1\n1,-10\n"), {},
+        ReaderCase{"a negative IC fare",
+                   u8("stop,ic1\n1,-10\n"),
+                   {},
                    "1.stops.csv:2: ic1「-10」が 0〜32767 円ではありません"},
-        ReaderCase{"a byte-order mark", u8("\xEF\xBB\xBFstop,en\r\n1,Ekimae\r\n"),
-                   {"1  en=Ekimae"}},
+        ReaderCase{
+            "a byte-order mark", u8("\xEF\xBB\xBFstop,en\r\n1,Ekimae\r\n"), {"1  en=Ekimae"}},
         ReaderCase{"quoted fields hold commas, quotes and line breaks",
                    u8("stop,en,ko\n1,\"Ekimae, North\",\"a\"\"b\nc\"\n2,x,y\n"),
                    {"1  en=Ekimae, North ko=a\"b\nc", "2  en=x ko=y"}},
@@ -107,19 +114,33 @@ INSTANTIATE_TEST_SUITE_P(
                    {},
                    {},
                    {"memo", "ic33", "ic0", "ic01"}},
-        ReaderCase{"a stop past the fare file's last", u8("stop\n1\n4\n"), {},
+        ReaderCase{"a stop past the fare file's last",
+                   u8("stop\n1\n4\n"),
+                   {},
                    "1.stops.csv:3: stop 4 は運賃データの停留所数 3 を超えます"},
-        ReaderCase{"stops out of order", u8("stop\n2\n2\n"), {},
+        ReaderCase{"stops out of order",
+                   u8("stop\n2\n2\n"),
+                   {},
                    "1.stops.csv:3: stop 2 が前の行の stop 2 より後の番号ではありません"},
-        ReaderCase{"a stop that is no number", u8("stop,en\n1,a\n,b\n"), {},
+        ReaderCase{"a stop that is no number",
+                   u8("stop,en\n1,a\n,b\n"),
+                   {},
                    "1.stops.csv:3: stop「」が停留所の番号(1〜3)ではありません"},
-        ReaderCase{"no stop column", u8("name,en\n駅前,Ekimae\n"), {},
+        ReaderCase{"no stop column",
+                   u8("name,en\n駅前,Ekimae\n"),
+                   {},
                    "1.stops.csv:1: 列「stop」がありません"},
-        ReaderCase{"a column twice", u8("stop,en,en\n1,a,b\n"), {},
+        ReaderCase{"a column twice",
+                   u8("stop,en,en\n1,a,b\n"),
+                   {},
                    "1.stops.csv:1: 列「en」が2つあります"},
-        ReaderCase{"more fields than columns", u8("stop,en\n1,Ekimae,North\n"), {},
+        ReaderCase{"more fields than columns",
+                   u8("stop,en\n1,Ekimae,North\n"),
+                   {},
                    "1.stops.csv:2: 項目が 3 個あり、列の名前(2 個)より多くあります"},
-        ReaderCase{"a quote left open", u8("stop,en\n1,\"Ekimae\n"), {},
+        ReaderCase{"a quote left open",
+                   u8("stop,en\n1,\"Ekimae\n"),
+                   {},
                    "1.stops.csv:2: 引用符 \" が閉じていません"},
         ReaderCase{"an empty file", u8(""), {}, "1.stops.csv:1: 列の名前の行がありません"},
         ReaderCase{"Shift-JIS is read, with a warning",
@@ -128,7 +149,8 @@ INSTANTIATE_TEST_SUITE_P(
                    {},
                    {"1.stops.csv: UTF-8 ではないため Shift-JIS として読みました"}},
         ReaderCase{"a byte-order mark before bytes that are not UTF-8",
-                   u8("\xEF\xBB\xBFstop,en\n1,\xFF\n"), {},
+                   u8("\xEF\xBB\xBFstop,en\n1,\xFF\n"),
+                   {},
                    "1.stops.csv: UTF-8 として読めないバイトがあります"}));
 
 TEST(StopFileReader, ATextIsNoLongerThanAFareFileNameCanBe) {
@@ -142,7 +164,8 @@ TEST(StopFileReader, ATextIsNoLongerThanAFareFileNameCanBe) {
 }
 
 TEST(RouteStops, AnswersByFareFileRowAndNothingForRowsItLacks) {
-  const StopFile f = parseStopFile(u8("stop,en,ko,time,ic2\n2,City Hall,,25:01,168\n"), kNames, "s");
+  const StopFile f =
+      parseStopFile(u8("stop,en,ko,time,ic2\n2,City Hall,,25:01,168\n"), kNames, "s");
   const RouteStops& s = f.stops;
   EXPECT_EQ(s.name(2, StopLanguage::English), "City Hall");
   EXPECT_EQ(s.name(2, StopLanguage::Korean), "");
@@ -250,11 +273,10 @@ TEST_F(StopFileLoad, ABadOneIsReportedOnceWithFileAndLineAndTheRouteWorksWithout
   ASSERT_TRUE(io.LoadRouteFile(dir.path()));
   EXPECT_TRUE(io.stops().empty());
   EXPECT_EQ(io.lastRow(), 3);
-  const QString expected =
-      "停留所ファイルに誤りがあるため、停留所ファイルなしで続けます...\r\n  " +
-      path("1.stops.csv") +
-      ":2: time「8:5」が H:MM か HH:MM の時刻ではありません\r\n"
-      "  解決法：停留所ファイルを直して、系統を設定し直して下さい.";
+  const QString expected = "停留所ファイルに誤りがあるため、停留所ファイルなしで続けます...\r\n  " +
+                           path("1.stops.csv") +
+                           ":2: time「8:5」が H:MM か HH:MM の時刻ではありません\r\n"
+                           "  解決法：停留所ファイルを直して、系統を設定し直して下さい.";
   EXPECT_EQ(messages(), QStringList{expected});
   // The same file again: no second message.
   ASSERT_TRUE(io.LoadRouteFile(dir.path()));
@@ -267,7 +289,8 @@ TEST_F(StopFileLoad, ABadOneIsReportedOnceWithFileAndLineAndTheRouteWorksWithout
 
 TEST_F(StopFileLoad, WarningsAreShownOnceAndTheFileIsUsed) {
   QByteArray bytes = "stop,name,en\n";
-  for (int i = 1; i <= 3; ++i) bytes += QByteArray::number(i) + ",X,E" + QByteArray::number(i) + "\n";
+  for (int i = 1; i <= 3; ++i)
+    bytes += QByteArray::number(i) + ",X,E" + QByteArray::number(i) + "\n";
   write("1.stops.csv", bytes);
   ASSERT_TRUE(io.LoadRouteFile(dir.path()));
   EXPECT_EQ(io.stops().name(2, StopLanguage::English), "E2");

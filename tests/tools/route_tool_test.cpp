@@ -312,9 +312,11 @@ TEST(RouteTool, StopFilesAreCheckedBesideTheirFareFileAndWrittenOnlyAsNewFiles) 
   rows[0].Values[0] = 1;
   rows[1].StopName = QStringLiteral("市役所");
   rows[1].Values[0] = 2;
-  for (const char* route : {"1", "2", "3", "4"}) put(QString("%1.hy3").arg(route), encodeRouteFile(rows));
+  for (const char* route : {"1", "2", "3", "4"})
+    put(QString("%1.hy3").arg(route), encodeRouteFile(rows));
   put("route.csv", routeToCsv(rows));
-  const QByteArray good = "stop,name,en,memo,ic1,ic2\n1,駅前,Ekimae,x,,\n2,市役場,City Hall,,168,\n";
+  const QByteArray good =
+      "stop,name,en,memo,ic1,ic2\n1,駅前,Ekimae,x,,\n2,市役場,City Hall,,168,\n";
   put("1.stops.csv", good);
   put("route.stops.csv", good);
   put("lonely.stops.csv", good);
@@ -354,11 +356,21 @@ TEST(RouteTool, StopFilesAreCheckedBesideTheirFareFileAndWrittenOnlyAsNewFiles) 
        "ません\n"},
       {{"stops", "%1/3.hy3"},
        0,
-       "%1/3.stops.csv: 停留所ファイル (停留所 2 件の番号と名前。ほかの列は空なので書き込んで下さい)\n",
+       "%1/3.stops.csv: 停留所ファイル (停留所 2 "
+       "件の番号と名前。ほかの列は空なので書き込んで下さい)\n",
        ""},
-      {{"stops", "%1/3.hy3"}, 1, "", "%1/3.stops.csv: もうあるため、作りません(書き直すなら消してから)\n"},
-      {{"stops", "%1/4.hy3"}, 1, "", "%1/4.stops.csv: もうあるため、作りません(書き直すなら消してから)\n"},
-      {{"stops", "%1/1.hy3"}, 1, "", "%1/1.stops.csv: もうあるため、作りません(書き直すなら消してから)\n"},
+      {{"stops", "%1/3.hy3"},
+       1,
+       "",
+       "%1/3.stops.csv: もうあるため、作りません(書き直すなら消してから)\n"},
+      {{"stops", "%1/4.hy3"},
+       1,
+       "",
+       "%1/4.stops.csv: もうあるため、作りません(書き直すなら消してから)\n"},
+      {{"stops", "%1/1.hy3"},
+       1,
+       "",
+       "%1/1.stops.csv: もうあるため、作りません(書き直すなら消してから)\n"},
       {{"stops", "%1/nosuch.hy3"}, 1, "", "%1/nosuch.hy3: ファイルが見つかりません。 (53)\n"},
   };
   for (const Row& r : table) expectRun(dir.path(), r);

@@ -36,6 +36,7 @@ const QString kScaleItem = QStringLiteral("%1倍");
 const QString kScaleQuestion =
     QStringLiteral("表示倍率を%1倍に変えるため、ソラネを再起動します。よろしいですか？");
 const QString kScaleQuestionTitle = QStringLiteral("表示倍率の変更");
+const QString kEnglishItem = QStringLiteral("英語の放送");
 const QString kLampItem = QStringLiteral("降車合図灯を表示");
 const QString kAutoItem = QStringLiteral("自動運行");
 const QString kWaitMenuTitle = QStringLiteral("自動運行の待ち時間");
@@ -203,6 +204,9 @@ void Form1::buildContextMenu() {
   menu_->addAction(GtfsImportDialog::kMenuText, this, &Form1::importGtfs);
 
   menu_->addSeparator();
+  englishItem_ = menu_->addAction(kEnglishItem);
+  englishItem_->setCheckable(true);
+  connect(englishItem_, &QAction::triggered, this, [this](bool on) { app_.setEnglish(on); });
   lampItem_ = menu_->addAction(kLampItem);
   lampItem_->setCheckable(true);
   connect(lampItem_, &QAction::triggered, this, [this](bool on) { app_.setLampShown(on); });
@@ -228,6 +232,10 @@ void Form1::contextMenuEvent(QContextMenuEvent* event) {
   // The check follows the scale of this run, whatever was clicked before.
   checkValue(menu_->actions().front()->menu(), viewScale());
   // The other checks follow what they stand for.
+  englishItem_->setChecked(app_.announce().english);
+  // Without an English voice there is nothing to switch.
+  const SpeechEngine* voice = app_.ctl().tape().tapeVoice();
+  englishItem_->setEnabled(voice && voice->speaks(SpeechLanguage::English));
   lampItem_->setChecked(app_.drive().lampShown);
   autoItem_->setChecked(app_.ctl().autoDrive().isOn());
   checkValue(waitMenu_, app_.drive().waitSeconds);

@@ -43,6 +43,9 @@ void Program::start() {
   form1_->Form_Load();
   form1_->show();
   startLamp();
+  announce_ = AnnounceSettings::load(viewSettingsFile());
+  ctl().tape().setEnglish(announce_.english);
+  ctl().stopRequest().prepare();
 }
 
 void Program::startLamp() {
@@ -75,6 +78,14 @@ void Program::setLampShown(bool shown) {
   drive_.lampShown = shown;
   if (lamp_) lamp_->setVisible(shown);
   saveDrive();
+}
+
+void Program::setEnglish(bool on) {
+  announce_.english = on;
+  announce_.save(viewSettingsFile());
+  if (!ctl_) return;
+  ctl_->tape().setEnglish(on);
+  ctl_->stopRequest().prepare();
 }
 
 void Program::end() {

@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 
+#include "announce_settings.h"
 #include "data_io.h"
 #include "drive_settings.h"
 #include "settings_record.h"
@@ -41,6 +42,10 @@ class Program {
   void saveDrive();
   // Shows or hides the lamp, and keeps the choice.
   void setLampShown(bool shown);
+  // What the announcements keep in view.ini (read at start).
+  const AnnounceSettings& announce() const { return announce_; }
+  // 「英語の放送」 on or off: used at once and kept.
+  void setEnglish(bool on);
 
   SettingsRecord& record() { return record_; }
   // The route-data store and route state.
@@ -70,6 +75,7 @@ class Program {
   std::unique_ptr<frmCtl> ctl_;
   std::unique_ptr<StopLamp> lamp_;
   DriveSettings drive_;
+  AnnounceSettings announce_;
   std::function<void()> endHandler_;
   bool ended_ = false;
   std::optional<QStringList> restart_;

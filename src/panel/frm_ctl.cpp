@@ -122,7 +122,8 @@ frmCtl::frmCtl(Program& app)
   buildControls();
   keys_ = new PanelKeys(*this, app.form1());
   tape_ = std::make_unique<mdlM_Tape>(*this, speechEngineFactory());
-  stopRequest_ = std::make_unique<StopRequest>([this] { return tape_->tapeVoice(); });
+  stopRequest_ = std::make_unique<StopRequest>([this] { return tape_->tapeVoice(); },
+                                               [this] { return tape_->speaksEnglish(); });
   autoDrive_ = new AutoDrive(*this, app.dataIo());
   connect(autoDrive_, &AutoDrive::stateChanged, this, &frmCtl::showDriveState);
   keys_->addKeyAction(Qt::Key_B, QStringLiteral("B"), [this] { stopRequest_->press(); });

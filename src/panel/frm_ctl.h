@@ -79,6 +79,9 @@ class frmCtl : public QWidget, public TapeHost {
   void setTapeFrameEnabled(bool enabled) override;
   void setTapeButtonsEnabled(bool enabled) override;
   QWidget* tapeDialogOwner() override { return this; }
+  int shownRow() override;
+  int lastRow() override;
+  QString englishStopName(int row) override;
 
   // Backlight OFF, ON1, ON2: the board's picture and ticket-number colour.
   void Option4_Click(int index);

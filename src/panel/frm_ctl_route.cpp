@@ -273,6 +273,19 @@ void frmCtl::setTapeButtonsEnabled(bool enabled) {
   for (Button* b : {cmdTapeNext, cmdTapeBack, cmdTapeStop, cmdTapeSet}) b->setEnabled(enabled);
 }
 
+int frmCtl::shownRow() {
+  const DataIo& io = app_.dataIo();
+  return io.lastRow() > 0 ? io.CurrentIndex + 1 : 0;
+}
+
+int frmCtl::lastRow() {
+  return app_.dataIo().lastRow();
+}
+
+QString frmCtl::englishStopName(int row) {
+  return app_.dataIo().stops().name(row, StopLanguage::English);
+}
+
 void frmCtl::connectCommands() {
   // Each command runs under the keys' watch: a key or a click that its own
   // event processing delivers waits until it has returned.

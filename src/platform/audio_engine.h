@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <chrono>
+#include <deque>
 #include <list>
 #include <map>
 #include <memory>
@@ -63,6 +64,11 @@ class AudioEngine {
   void load(const QString& alias, SoundPtr sound);
   // Starts the device's sound at `fromMs`; false when no such device.
   bool play(const QString& alias, int fromMs = 0);
+  // Plays `sound` on `alias` as soon as what it plays now has ended, from
+  // the very next sample, and at once when it is silent (a device is made
+  // when there is none). Sounds queued this way play in turn; a load, a
+  // play or a stop drops them.
+  void queue(const QString& alias, SoundPtr sound);
   bool stop(const QString& alias);
   bool close(const QString& alias);
   bool isOpen(const QString& alias);
@@ -73,6 +79,10 @@ class AudioEngine {
   // When the first sample of the device's current play was mixed into the
   // output; empty until then.
   std::optional<Clock::time_point> firstFrameTime(const QString& alias);
+  // For a sound queued after another on `alias` that has started: the
+  // milliseconds of output between the last sample of the one before and
+  // its first (0 when it followed at once); empty otherwise.
+  std::optional<double> queuedGapMs(const QString& alias);
 
   // Manual output: mixes and returns the next `frames` frames (stereo,
   // interleaved). Other outputs return an empty vector.
@@ -92,6 +102,10 @@ class AudioEngine {
     qint64 pos = 0;
     bool playing = false;
     std::optional<Clock::time_point> firstFrame;
+    std::deque<SoundPtr> queued;
+    qint64 endedAt = -1;     // output frame where the last sound ended
+    qint64 followedAt = -1;  // the end of the sound before a queued one
+    qint64 startedAt = -1;   // output frame of the first sample of `sound`
   };
   struct CacheEntry {
     QString key;
@@ -101,6 +115,7 @@ class AudioEngine {
   AudioEngine(Output output, int rate);
   static void mixCallback(void* user, unsigned char* stream, int len);
   void mixLocked(float* out, int frames);
+  void startQueuedLocked(Voice& v);
   void advanceClockLocked();
   SoundPtr decode(const QString& path, SoundKind kind);
 
@@ -117,6 +132,7 @@ class AudioEngine {
   std::map<QString, Voice> voices_;
   AudioTap* tap_ = nullptr;
   std::vector<float> tapScratch_;
+  qint64 mixedFrames_ = 0;  // output frames mixed so far
 
   std::mutex cacheMutex_;
   std::list<CacheEntry> cache_;

@@ -1,6 +1,8 @@
 #include "file_io.h"
 
 #include <fcntl.h>
+#include <stdio.h>
+#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -108,10 +110,9 @@ QString findFileIgnoringCase(const QString& path) {
 
 namespace {
 
-// Writes `bytes` to `temp` and flushes it; on failure removes it and throws.
-void writeTemporary(const QByteArray& temp, const QByteArray& bytes) {
-  const int fd = ::open(temp.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) fail(errno == ENOENT ? ENOTDIR : errno);  // the folder is missing
+// Writes `bytes` to `fd`, the file `temp`, flushes and closes it; on
+// failure removes it and throws.
+void writeAndClose(int fd, const QByteArray& temp, const QByteArray& bytes) {
   auto abandon = [&](int error) {
     ::close(fd);
     ::unlink(temp.constData());
@@ -135,6 +136,13 @@ void writeTemporary(const QByteArray& temp, const QByteArray& bytes) {
     ::unlink(temp.constData());
     fail(e);
   }
+}
+
+// Writes `bytes` to `temp` and flushes it; on failure removes it and throws.
+void writeTemporary(const QByteArray& temp, const QByteArray& bytes) {
+  const int fd = ::open(temp.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) fail(errno == ENOENT ? ENOTDIR : errno);  // the folder is missing
+  writeAndClose(fd, temp, bytes);
 }
 
 // Makes the renames in the folder of `path` durable.
@@ -180,6 +188,31 @@ void writeFilesAtomically(const std::vector<FileToWrite>& files, qsizetype* fail
     }
   }
   for (const FileToWrite& f : files) syncFolderOf(f.path);
+}
+
+void writeNewFile(const QString& path, const QByteArray& bytes) {
+  const QByteArray target = QFile::encodeName(path);
+  QByteArray temp = target + ".XXXXXX";
+  // A name of its own, created exclusively, never through a link.
+  const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+  if (fd < 0) fail(errno == ENOENT ? ENOTDIR : errno);
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  ::fchmod(fd, 0666 & ~mask);
+  writeAndClose(fd, temp, bytes);
+  // Only a name that is still free is taken: never replaced, never followed.
+  int renamed =
+      ::renameat2(AT_FDCWD, temp.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE);
+  if (renamed != 0 && (errno == EINVAL || errno == ENOSYS)) {
+    renamed = ::link(temp.constData(), target.constData());
+    if (renamed == 0) ::unlink(temp.constData());
+  }
+  if (renamed != 0) {
+    const int e = errno;
+    ::unlink(temp.constData());
+    fail(e);
+  }
+  syncFolderOf(path);
 }
 
 void setWriteCallForTesting(WriteCall call) {

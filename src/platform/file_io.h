@@ -46,6 +46,12 @@ struct FileToWrite {
 };
 void writeFilesAtomically(const std::vector<FileToWrite>& files, qsizetype* failed = nullptr);
 
+// Writes a file that must not exist yet: a temporary file of a unique name,
+// created exclusively beside `path`, then given the name only while that is
+// still free. An existing file or link at `path` is left alone and the
+// write fails (EEXIST: run-time error 75).
+void writeNewFile(const QString& path, const QByteArray& bytes);
+
 // Test seam: replaces the system's write call (nullptr restores it).
 using WriteCall = std::function<ssize_t(int fd, const void* data, size_t size)>;
 void setWriteCallForTesting(WriteCall call);

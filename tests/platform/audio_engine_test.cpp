@@ -77,6 +77,50 @@ TEST(AudioEngine, ManualOutputMixesExactlyWhatIsPlaying) {
   EXPECT_TRUE(engine->isOpen("a"));
 }
 
+TEST(AudioEngine, AQueuedSoundStartsOnTheSampleAfterTheOneBefore) {
+  auto engine = AudioEngine::openManual(1000);
+  engine->load("v", levelSound(3, 0.5f, 0.5f, 1000));
+  engine->play("v");
+  engine->queue("v", levelSound(2, -0.25f, -0.25f, 1000));
+  engine->queue("v", levelSound(1, 0.125f, 0.125f, 1000));
+  EXPECT_EQ(engine->remainingMs("v"), 6);
+  EXPECT_EQ(engine->queuedGapMs("v"), std::nullopt);
+  EXPECT_EQ(engine->render(2), std::vector<float>({0.5f, 0.5f, 0.5f, 0.5f}));
+  // One render call crosses both joins.
+  EXPECT_EQ(engine->render(5),
+            std::vector<float>({0.5f, 0.5f, -0.25f, -0.25f, -0.25f, -0.25f, 0.125f, 0.125f, 0, 0}));
+  EXPECT_EQ(engine->queuedGapMs("v"), 0.0);
+  EXPECT_FALSE(engine->isPlaying("v"));
+}
+
+TEST(AudioEngine, AQueueOnASilentDeviceStartsAtOnceAndCountsTheGap) {
+  auto engine = AudioEngine::openManual(1000);
+  engine->queue("new", levelSound(1, 0.5f, 0.5f, 1000));  // no device yet: made
+  EXPECT_TRUE(engine->isPlaying("new"));
+  EXPECT_EQ(engine->render(2), std::vector<float>({0.5f, 0.5f, 0, 0}));
+  // Queued 40 ms after the sound before ended: the gap is what was heard.
+  engine->render(40);
+  engine->queue("new", levelSound(1, 0.25f, 0.25f, 1000));
+  EXPECT_EQ(engine->render(1), std::vector<float>({0.25f, 0.25f}));
+  EXPECT_EQ(engine->queuedGapMs("new"), 41.0);
+}
+
+TEST(AudioEngine, StopAndPlayDropWhatIsQueued) {
+  auto engine = AudioEngine::openManual(1000);
+  engine->load("v", levelSound(2, 0.5f, 0.5f, 1000));
+  for (bool stopFirst : {true, false}) {
+    engine->play("v");
+    engine->queue("v", levelSound(2, -0.5f, -0.5f, 1000));
+    if (stopFirst) {
+      engine->stop("v");
+      EXPECT_EQ(engine->render(4), std::vector<float>(8, 0.0f));
+    } else {
+      engine->play("v");  // from the start again, alone
+      EXPECT_EQ(engine->render(3), std::vector<float>({0.5f, 0.5f, 0.5f, 0.5f, 0, 0}));
+    }
+  }
+}
+
 TEST(AudioEngine, PlayRestartsFromTheStartOrAnOffset) {
   auto engine = AudioEngine::openManual(1000);
   auto s = std::make_shared<Sound>();

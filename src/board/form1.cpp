@@ -1,8 +1,6 @@
 #include "form1.h"
 
 #include <QActionGroup>
-#include <array>
-#include <functional>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QMenu>
@@ -10,6 +8,9 @@
 #include <QPainter>
 #include <QTimer>
 #include <QWindow>
+#include <array>
+#include <functional>
+#include <span>
 
 #include "auto_drive.h"
 #include "board_layout.h"
@@ -46,7 +47,7 @@ const QString kSpeedItem = QStringLiteral("×%1");
 // A submenu of exclusive choices, each holding its value; `chosen` gets
 // the value picked.
 QMenu* choiceMenu(QMenu* parent, const QString& title, const QString& item,
-                  const std::array<int, 3>& values, std::function<void(int)> chosen) {
+                  std::span<const int> values, std::function<void(int)> chosen) {
   QMenu* menu = parent->addMenu(title);
   auto* group = new QActionGroup(menu);
   for (int v : values) {

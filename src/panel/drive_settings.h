@@ -10,8 +10,8 @@ namespace sorane {
 // What the stop request and automatic driving keep between runs. They live
 // in view.ini beside the kept scale, never in the settings file.
 struct DriveSettings {
-  static constexpr std::array<int, 3> kWaits{5, 10, 20};           // seconds
-  static constexpr std::array<int, 3> kTimetableSpeeds{10, 30, 60};  // times real time
+  static constexpr std::array<int, 3> kWaits{5, 10, 20};                // seconds
+  static constexpr std::array<int, 4> kTimetableSpeeds{1, 10, 30, 60};  // times real time
 
   bool lampShown = true;
   // The lamp's top-left corner in screen pixels; none until it is moved.

@@ -152,13 +152,17 @@ void Form1::GetFormInfo() {
 void Form1::SetFormInfo() {
   setLeftTwips(app_.record().formPos.Left);
   setTopTwips(app_.record().formPos.Top);
-  if (isOffEveryScreen(frameGeometry())) moveToStartPlace();
+  const QPoint saved(app_.record().formPos.Left, app_.record().formPos.Top);
+  if (isOffEveryScreen(frameGeometry()) || app_.startPlaces().board == saved) moveToStartPlace();
   keepOnScreen(this);
 }
 
+QPoint Form1::startPlace() const {
+  return {0, 0};
+}
+
 void Form1::moveToStartPlace() {
-  setLeftTwips(0);
-  setTopTwips(0);
+  move(startPlace());
 }
 
 // The shape region belongs to the window system once applied; nothing to free.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPoint>
 #include <QStringList>
 #include <functional>
 #include <memory>
@@ -42,6 +43,14 @@ class Program {
   // Shows or hides the lamp, and keeps the choice.
   void setLampShown(bool shown);
 
+  // The positions (twips) the settings file holds for the board and the
+  // panel when each was at its start-up place as it was saved. Such a
+  // window takes its start-up place again, which moves with the scale.
+  struct StartPlaces {
+    std::optional<QPoint> board, panel;
+  };
+  const StartPlaces& startPlaces() const { return startPlaces_; }
+
   SettingsRecord& record() { return record_; }
   // The route-data store and route state.
   DataIo& dataIo() { return dataIo_; }
@@ -62,6 +71,8 @@ class Program {
 
  private:
   void startLamp();
+  QPoint lampStartPlace() const;
+  void keepStartPlaces();
 
   SettingsRecord record_;
   DataIo dataIo_;
@@ -70,6 +81,7 @@ class Program {
   std::unique_ptr<frmCtl> ctl_;
   std::unique_ptr<StopLamp> lamp_;
   DriveSettings drive_;
+  StartPlaces startPlaces_;
   std::function<void()> endHandler_;
   bool ended_ = false;
   std::optional<QStringList> restart_;

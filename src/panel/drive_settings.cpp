@@ -6,7 +6,6 @@
 #include <algorithm>
 
 #include "app_info.h"
-#include "install_paths.h"
 
 namespace sorane {
 namespace {
@@ -50,6 +49,9 @@ bool DriveSettings::save(const QString& file) const {
   if (lampPos) {
     ini.setValue(kLampX, lampPos->x());
     ini.setValue(kLampY, lampPos->y());
+  } else {
+    ini.remove(kLampX);
+    ini.remove(kLampY);
   }
   if (chime.isEmpty())
     ini.remove(kChime);
@@ -63,9 +65,9 @@ bool DriveSettings::save(const QString& file) const {
 
 QString stopChimePath(const DriveSettings& settings) {
   if (!settings.chime.isEmpty()) return settings.chime;
-  for (const QString& folder : {installedDemoFolder(), QString::fromUtf8(kBuildDemoFolder)}) {
+  for (const QString& folder : demoFolderPlaces()) {
     const QString path = QDir(folder).filePath(kChimeFile);
-    if (!folder.isEmpty() && QFileInfo(path).isFile()) return path;
+    if (QFileInfo(path).isFile()) return path;
   }
   return {};
 }

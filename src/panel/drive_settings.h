@@ -14,7 +14,8 @@ struct DriveSettings {
   static constexpr std::array<int, 4> kTimetableSpeeds{1, 10, 30, 60};  // times real time
 
   bool lampShown = true;
-  // The lamp's top-left corner in screen pixels; none until it is moved.
+  // The lamp's top-left corner in screen pixels; none while it is under the
+  // board, where it goes at any scale.
   std::optional<QPoint> lampPos;
   // A WAV of the user's for the request chime; empty for the built-in one.
   QString chime;

@@ -94,6 +94,7 @@ class frmCtl : public QWidget, public TapeHost {
   void SetCtrlDataInfo();
   // Where start-up puts the panel: the bottom-right corner of the screen's
   // available area.
+  QPoint startPlace() const;
   void moveToStartPlace();
   void HScroll1_Change(int index);
   void Check4_Click();

@@ -285,7 +285,6 @@ void frmCtl::Form_Load() {
     CommandButton1[i]->setMask(KeyRegions[i]);
   }
   tape_->InitTape();
-  stopRequest_->prepare();
 }
 
 int frmCtl::backlightMode() const {

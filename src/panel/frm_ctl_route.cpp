@@ -77,6 +77,8 @@ void frmCtl::Command1_Click(int index) {
   }
   tape_->LoadTape(tapeFolder, DataIo::routeBaseName(io.RouteText));
   stopRequest_->clear();
+  // Made while the lamp test runs, not at start.
+  stopRequest_->prepare();
 
   // Lamp test: every segment lit while the route is being chosen.
   Form1& form = app_.form1();

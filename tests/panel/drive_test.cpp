@@ -169,6 +169,15 @@ TEST_F(DriveTest, APressLightsTheLampChimesOnceAndSaysThePhraseAfterTheAnnouncem
   EXPECT_FALSE(lit());
 }
 
+// Nothing is spoken or made before the windows show: the phrase is made
+// while a route set's lamp test runs.
+TEST_F(DriveTest, ThePhraseIsMadeAtARouteSetNotAtStart) {
+  const QString made = QStringLiteral("prepare:次、止まります。");
+  EXPECT_EQ(speech.filter(QStringLiteral("prepare:")), QStringList());
+  setRoute(1);
+  EXPECT_EQ(speech.count(made), 1);
+}
+
 TEST_F(DriveTest, TheLampGoesOutOnArrivalRouteSetAndDisplayClearOnly) {
   const struct {
     const char* what;

@@ -80,8 +80,7 @@ class DriveTest : public test::ProgramTest {
     write("1.hy3", encodeRouteFile(fiveStops(false)));
     write("2.hy3", encodeRouteFile(fiveStops(true)));
     QByteArray tape = cp932::encode(QStringLiteral("このバスは第5行きです。,0,0\r\n"));
-    for (int i = 2; i <= 5; ++i)
-      tape += cp932::encode(QStringLiteral("次は、第%1です。,1,0\r\n").arg(i));
+    for (int i = 2; i <= 5; ++i) tape += cp932::encode(QStringLiteral("次は、第%1です。,1,0\r\n").arg(i));
     write("1Tp.csv", tape);
     write("2Tp.csv", tape);
     test::writeSineWav(path("chime.wav"), 8000, 1.5, 880, 0.3);
@@ -136,8 +135,7 @@ class DriveTest : public test::ProgramTest {
 };
 
 TEST_F(DriveTest, APressLightsTheLampChimesOnceAndSaysThePhraseAfterTheAnnouncement) {
-  const QString chime =
-      QStringLiteral("open \"%1\" type waveaudio alias 318S4 wait").arg(path("chime.wav"));
+  const QString chime = QStringLiteral("open \"%1\" type waveaudio alias 318S4 wait").arg(path("chime.wav"));
   for (bool announcing : {false, true}) {
     SCOPED_TRACE(announcing);
     setRoute(1);
@@ -187,12 +185,7 @@ TEST_F(DriveTest, TheLampGoesOutOnArrivalRouteSetAndDisplayClearOnly) {
       {"データ送り", [](frmCtl& c) { c.Command2[1]->click(); }, true},
       {"データ戻し", [](frmCtl& c) { c.Command2[0]->click(); }, false},
       {"opening line", [](frmCtl& c) { c.cmdTapeNext->click(); }, false},
-      {"stepping line",
-       [](frmCtl& c) {
-         c.cmdTapeNext->click();
-         c.cmdTapeNext->click();
-       },
-       true},
+      {"stepping line", [](frmCtl& c) { c.cmdTapeNext->click(); c.cmdTapeNext->click(); }, true},
       {"表示消去", [](frmCtl& c) { c.Check1->setValue(1); }, true},
       {"route set", [this](frmCtl&) { setRoute(1); }, true},
   };

@@ -56,6 +56,7 @@ void Program::start() {
   {
     const QSettings ini(viewSettingsFile(), QSettings::IniFormat);
     startPlaces_ = {pointValue(ini, kBoardStartPlace), pointValue(ini, kPanelStartPlace)};
+    drive_ = DriveSettings::read(ini);
   }
   form1_->Form_Load();
   form1_->show();
@@ -63,7 +64,6 @@ void Program::start() {
 }
 
 void Program::startLamp() {
-  drive_ = DriveSettings::load(viewSettingsFile());
   frmCtl& c = ctl();
   c.applyDriveSettings(drive_);
   lamp_ = std::make_unique<StopLamp>();

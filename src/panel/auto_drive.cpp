@@ -86,10 +86,6 @@ void AutoDrive::begin() {
   setState(State::Running);
 }
 
-bool AutoDrive::routeHasTimes() const {
-  return !timetableMinutes(io_, ctl_.stepFlagColumn()).empty();
-}
-
 AutoDrive::Wait AutoDrive::nextWait() const {
   const bool steps = !usesTape() || ctl_.tape().GetTapeStepFlag(ctl_.tape().GetTapePos() + 1) == 1;
   const std::size_t row = static_cast<std::size_t>(io_.CurrentIndex) + 1;

@@ -46,15 +46,6 @@ class AutoDrive : public QObject {
 
   void setWaitSeconds(int seconds) { waitSeconds_ = seconds; }
   void setTimetableSpeed(int speed) { timetableSpeed_ = speed; }
-  // True when the route carries timetable minutes.
-  bool routeHasTimes() const;
-  // The wait before the press after the current one: from that press by
-  // the timetable, else from the end of its announcement.
-  struct Wait {
-    qint64 ms = 0;
-    bool fromPress = false;
-  };
-  Wait nextWait() const;
   // Whether its timer runs; only a running drive ticks.
   bool ticking() const { return timer_.isActive(); }
 
@@ -65,6 +56,13 @@ class AutoDrive : public QObject {
   void stateChanged(sorane::AutoDrive::State state);
 
  private:
+  // The wait before the press after the current one: from that press by
+  // the timetable, else from the end of its announcement.
+  struct Wait {
+    qint64 ms = 0;
+    bool fromPress = false;
+  };
+  Wait nextWait() const;
   void setState(State s);
   void begin();
   bool hasRoute() const;

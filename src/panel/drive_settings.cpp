@@ -27,10 +27,8 @@ int offered(const QVariant& v, const std::array<int, N>& choices, int fallback) 
 
 }  // namespace
 
-DriveSettings DriveSettings::load(const QString& file) {
+DriveSettings DriveSettings::read(const QSettings& ini) {
   DriveSettings s;
-  if (!QFileInfo(file).isFile()) return s;
-  const QSettings ini(file, QSettings::IniFormat);
   s.lampShown = ini.value(kLampShown, true).toBool();
   bool xOk = false, yOk = false;
   const int x = ini.value(kLampX).toInt(&xOk);

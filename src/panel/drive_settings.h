@@ -2,6 +2,8 @@
 
 #include <QPoint>
 #include <QString>
+
+class QSettings;
 #include <array>
 #include <optional>
 
@@ -22,8 +24,9 @@ struct DriveSettings {
   int waitSeconds = 10;
   int timetableSpeed = 10;
 
-  // Values that are missing or not on offer are the defaults.
-  static DriveSettings load(const QString& file);
+  // From view.ini, read once at start; values that are missing or not on
+  // offer are the defaults.
+  static DriveSettings read(const QSettings& ini);
   // Keeps every other key of the file.
   bool save(const QString& file) const;
 };

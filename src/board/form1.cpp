@@ -1,8 +1,6 @@
 #include "form1.h"
 
 #include <QActionGroup>
-#include <array>
-#include <functional>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QMenu>
@@ -10,6 +8,9 @@
 #include <QPainter>
 #include <QTimer>
 #include <QWindow>
+#include <array>
+#include <functional>
+#include <span>
 
 #include "auto_drive.h"
 #include "board_layout.h"
@@ -47,7 +48,7 @@ const QString kSpeedItem = QStringLiteral("×%1");
 // A submenu of exclusive choices, each holding its value; `chosen` gets
 // the value picked.
 QMenu* choiceMenu(QMenu* parent, const QString& title, const QString& item,
-                  const std::array<int, 3>& values, std::function<void(int)> chosen) {
+                  std::span<const int> values, std::function<void(int)> chosen) {
   QMenu* menu = parent->addMenu(title);
   auto* group = new QActionGroup(menu);
   for (int v : values) {
@@ -152,13 +153,17 @@ void Form1::GetFormInfo() {
 void Form1::SetFormInfo() {
   setLeftTwips(app_.record().formPos.Left);
   setTopTwips(app_.record().formPos.Top);
-  if (isOffEveryScreen(frameGeometry())) moveToStartPlace();
+  const QPoint saved(app_.record().formPos.Left, app_.record().formPos.Top);
+  if (isOffEveryScreen(frameGeometry()) || app_.startPlaces().board == saved) moveToStartPlace();
   keepOnScreen(this);
 }
 
+QPoint Form1::startPlace() const {
+  return {0, 0};
+}
+
 void Form1::moveToStartPlace() {
-  setLeftTwips(0);
-  setTopTwips(0);
+  move(startPlace());
 }
 
 // The shape region belongs to the window system once applied; nothing to free.

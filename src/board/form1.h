@@ -42,6 +42,7 @@ class Form1 : public QWidget {
   // A saved position off every screen gives the start-up place.
   void SetFormInfo();
   // Where start-up puts the board: the screen's top-left corner.
+  QPoint startPlace() const;
   void moveToStartPlace();
   void DeleteRgn();
   void Degit_DblClick(int index);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPoint>
 #include <QStringList>
 #include <functional>
 #include <memory>
@@ -47,6 +48,14 @@ class Program {
   // 「英語の放送」 on or off: used at once and kept.
   void setEnglish(bool on);
 
+  // The positions (twips) the settings file holds for the board and the
+  // panel when each was at its start-up place as it was saved. Such a
+  // window takes its start-up place again, which moves with the scale.
+  struct StartPlaces {
+    std::optional<QPoint> board, panel;
+  };
+  const StartPlaces& startPlaces() const { return startPlaces_; }
+
   SettingsRecord& record() { return record_; }
   // The route-data store and route state.
   DataIo& dataIo() { return dataIo_; }
@@ -67,6 +76,8 @@ class Program {
 
  private:
   void startLamp();
+  QPoint lampStartPlace() const;
+  void keepStartPlaces();
 
   SettingsRecord record_;
   DataIo dataIo_;
@@ -76,6 +87,7 @@ class Program {
   std::unique_ptr<StopLamp> lamp_;
   DriveSettings drive_;
   AnnounceSettings announce_;
+  StartPlaces startPlaces_;
   std::function<void()> endHandler_;
   bool ended_ = false;
   std::optional<QStringList> restart_;

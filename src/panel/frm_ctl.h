@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 #include "controls.h"
 #include "mdl_m_tape.h"
@@ -70,6 +71,9 @@ class frmCtl : public QWidget, public TapeHost {
   QString driveCaption() const;
   // The keys that press the panel's buttons.
   PanelKeys& keys() { return *keys_; }
+  // The fare file's column whose values choose the step sound; none when
+  // the settings play one sound at every step.
+  std::optional<int> stepFlagColumn();
 
   // TapeHost
   bool alwaysPlaySound() override;
@@ -93,6 +97,7 @@ class frmCtl : public QWidget, public TapeHost {
   void SetCtrlDataInfo();
   // Where start-up puts the panel: the bottom-right corner of the screen's
   // available area.
+  QPoint startPlace() const;
   void moveToStartPlace();
   void HScroll1_Change(int index);
   void Check4_Click();

@@ -77,6 +77,8 @@ void frmCtl::Command1_Click(int index) {
   }
   tape_->LoadTape(tapeFolder, DataIo::routeBaseName(io.RouteText));
   stopRequest_->clear();
+  // Made while the lamp test runs, not at start.
+  stopRequest_->prepare();
 
   // Lamp test: every segment lit while the route is being chosen.
   Form1& form = app_.form1();
@@ -106,11 +108,10 @@ void frmCtl::Command2_Click(int index) {
   }
   frmOption& o = app_.option();
   QString sound;
-  if (o.Option2[0]->Value()) {
+  if (const std::optional<int> column = stepFlagColumn(); !column) {
     sound = o.txtSelectSound[7]->text();
   } else {
-    const int column = o.Combo1->ListIndex() + 1;
-    const int flag = io.row(io.CurrentIndex + 1).Values[static_cast<std::size_t>(column)];
+    const int flag = io.row(io.CurrentIndex + 1).Values[static_cast<std::size_t>(*column)];
     if (flag >= 1 && flag <= 3)
       sound = o.txtSelectSound[static_cast<std::size_t>(7 + flag)]->text();
   }
@@ -177,6 +178,12 @@ void frmCtl::DispData(std::int16_t row) {
   ui().processEvents();
   if (display != displays_) return;
   form.ChimeiCtl->SetChimei(r.StopName);
+}
+
+std::optional<int> frmCtl::stepFlagColumn() {
+  const frmOption& o = app_.option();
+  if (o.Option2[0]->Value()) return std::nullopt;
+  return o.Combo1->ListIndex() + 1;
 }
 
 void frmCtl::CommandButton1_Click(int index) {
@@ -314,7 +321,13 @@ void frmCtl::connectCommands() {
     connect(l, &QListWidget::itemSelectionChanged, this, &frmCtl::List2_Click);
   for (QListWidget* l : List3)
     connect(l, &QListWidget::itemSelectionChanged, this, &frmCtl::List3_Click);
-  connect(Check1, &ToggleButton::Click, this, byHand(Check1, [this] { Check1_Click(); }));
+  // Switching 表示消去 off is the way back to the route buttons, not a step:
+  // a drive armed meanwhile stays armed.
+  connect(Check1, &ToggleButton::Click, this,
+          [this, run = command(Check1, [this] { Check1_Click(); })] {
+            if (Check1->Value() == 1) autoDrive_->manualPress();
+            run();
+          });
   connect(Command4, &QPushButton::clicked, this, command(Command4, [this] { Command4_Click(); }));
   connect(cmdTapeNext, &QPushButton::clicked, this,
           byHand(cmdTapeNext, [this] { cmdTapeNext_Click(); }));

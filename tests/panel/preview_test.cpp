@@ -55,9 +55,10 @@ TEST_F(PreviewTest, EachDisplayDrawsTheTicketWithItsNineArguments) {
   ui().clockMs = 3 * 3600 * 1000 + 4 * 60 * 1000;  // 13:09:00 on the test clock
   setRoute();
   ASSERT_EQ(companion().drawCalls.size(), 1u);
-  const auto& c = companion().drawCalls[0];
+  const SeirikenOrder& c = companion().drawCalls[0].order;
   EXPECT_EQ(c.path, kBasic);
-  EXPECT_EQ(c.device, &ctl().picSeirikenPrev->image());
+  EXPECT_EQ(c.pixels, ctl().picSeirikenPrev->image().size());
+  EXPECT_EQ(c.pixels, QSize(219, 106));
   EXPECT_EQ(c.stopName, QStringLiteral("緑ヶ丘車庫"));
   EXPECT_EQ(c.date, QStringLiteral("12-07-2026"));
   EXPECT_EQ(c.time, QStringLiteral("13:09:03"));  // after the lamp test's 3 s
@@ -71,10 +72,10 @@ TEST_F(PreviewTest, EachDisplayDrawsTheTicketWithItsNineArguments) {
   ctl().Combo1->setCurrentIndex(-1);
   ctl().Command2[1]->click();
   ASSERT_EQ(companion().drawCalls.size(), 2u);
-  EXPECT_EQ(companion().drawCalls[1].stopName, QStringLiteral("市民病院前"));
-  EXPECT_EQ(companion().drawCalls[1].ticket, 12);
-  EXPECT_EQ(companion().drawCalls[1].stopIndex, 2);
-  EXPECT_EQ(companion().drawCalls[1].company, -1);
+  EXPECT_EQ(companion().drawCalls[1].order.stopName, QStringLiteral("市民病院前"));
+  EXPECT_EQ(companion().drawCalls[1].order.ticket, 12);
+  EXPECT_EQ(companion().drawCalls[1].order.stopIndex, 2);
+  EXPECT_EQ(companion().drawCalls[1].order.company, -1);
 }
 
 // The date option decides what a redraw after midnight prints.
@@ -91,7 +92,7 @@ TEST_F(PreviewTest, DateOptionsAcrossMidnight) {
     setRoute();
     ui().clockMs += 120 * 1000;
     ctl().Command2[1]->click();
-    EXPECT_EQ(companion().drawCalls.back().date, QString::fromUtf8(r.afterMidnight)) << r.option;
+    EXPECT_EQ(companion().drawCalls.back().order.date, QString::fromUtf8(r.afterMidnight)) << r.option;
     ui().clockMs = 0;
   }
 }

@@ -10,6 +10,11 @@
 namespace sorane::tickettool {
 namespace {
 
+// sorane-ticket beside the test.
+ticket::TicketHelper& helper() {
+  return ticket::runHelper();
+}
+
 QString write(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes) {
   QFile f(dir.filePath(name));
   EXPECT_TRUE(f.open(QIODevice::WriteOnly));
@@ -27,14 +32,14 @@ TEST(TicketCheck, NamesTheFileLineAndColumn) {
                              "end\n");
   bool ok = true;
   EXPECT_EQ(
-      checkPlugin(path, &ok),
+      checkPlugin(path, &ok, helper()),
       (QStringList{path + QStringLiteral(":3:42: 「stopname」という値はありません(stop date time "
                                          "route ticket index company)"),
                    path + QStringLiteral(":4:1: box が券(58×28 mm)の外に出ています"),
                    path + QStringLiteral(": 整理券プラグインとして使えません(2 件)")}));
   EXPECT_FALSE(ok);
   const QString missing = dir.filePath("none.4SP");
-  EXPECT_EQ(checkPlugin(missing, &ok),
+  EXPECT_EQ(checkPlugin(missing, &ok, helper()),
             (QStringList{missing + QStringLiteral(": ファイルがありません"),
                          missing + QStringLiteral(": 整理券プラグインとして使えません(1 件)")}));
 }
@@ -44,9 +49,9 @@ TEST(TicketCheck, ReportsTheFourteenFields) {
   const QString path =
       write(dir, "good.4SP",
             "sorane-ticket 1\nsize w=40 h=20\nnote \"メモ\"\ncompany \"ソラネ交通\"\n"
-            "text x=0 y=0 w=40 h=20 text=\"{date:M/d} {stop}\"\nend\n");
+            "text x=0 y=0 w=40 h=5 text=\"{date:M/d} {stop}\"\nend\n");
   bool ok = false;
-  const QStringList report = checkPlugin(path, &ok);
+  const QStringList report = checkPlugin(path, &ok, helper());
   EXPECT_TRUE(ok);
   ASSERT_EQ(report.size(), 19);
   EXPECT_EQ(report[0], path + QStringLiteral(": 使えます"));
@@ -83,7 +88,7 @@ TEST(TicketRenderTool, TakesValuesByNameAndDrawsAtTheScale) {
   const QString path =
       write(dir, "t.4SP", "sorane-ticket 1\nsize w=40 h=20\nbox x=0 y=0 w=20 h=20\nend\n");
   QStringList messages;
-  ASSERT_TRUE(renderPlugin(path, dir.filePath("t.png"), 2, v, messages));
+  ASSERT_TRUE(renderPlugin(path, dir.filePath("t.png"), 2, v, messages, helper()));
   EXPECT_TRUE(messages.isEmpty());
   const QImage image(dir.filePath("t.png"));
   EXPECT_EQ(image.size(), QSize(302, 152));

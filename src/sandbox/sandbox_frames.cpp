@@ -1,5 +1,6 @@
 #include "sandbox_frames.h"
 
+#include <QStringDecoder>
 #include <QtEndian>
 #include <cstring>
 
@@ -121,6 +122,18 @@ QByteArray PayloadReader::bytes(std::uint32_t max) {
   if (n > max) ok_ = false;
   QByteArrayView v;
   return ok_ && take(static_cast<qsizetype>(n), v) ? v.toByteArray() : QByteArray();
+}
+
+QString PayloadReader::text(std::uint32_t maxBytes) {
+  const QByteArray b = bytes(maxBytes);
+  QStringDecoder utf8(QStringDecoder::Utf8,
+                      QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+  QString s = utf8(b);
+  if (utf8.hasError()) {
+    ok_ = false;
+    return {};
+  }
+  return s;
 }
 
 }  // namespace sorane::sandbox

@@ -70,7 +70,8 @@ class PayloadReader {
   std::int32_t i32() { return static_cast<std::int32_t>(u32()); }
   double f64();
   QByteArray bytes(std::uint32_t max);
-  QString text(std::uint32_t maxBytes) { return QString::fromUtf8(bytes(maxBytes)); }
+  // Fails on bytes that are not UTF-8.
+  QString text(std::uint32_t maxBytes);
   bool ok() const { return ok_; }
   // Every byte read and nothing failed.
   bool done() const { return ok_ && at_ == data_.size(); }

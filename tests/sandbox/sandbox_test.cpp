@@ -160,6 +160,9 @@ TEST(SandboxFrames, PayloadReaderFailsPastTheEndAndPastItsBound) {
   bounded.u32();
   EXPECT_EQ(bounded.bytes(5), QByteArray());  // longer than allowed
   EXPECT_FALSE(bounded.ok());
+  PayloadReader notUtf8(PayloadWriter().bytes("\xE5\x88").data());  // cut inside 券
+  EXPECT_EQ(notUtf8.text(10), QString());
+  EXPECT_FALSE(notUtf8.ok());
   PayloadReader cut(payload.left(9));  // the length says 6, 1 byte is left
   cut.u32();
   EXPECT_EQ(cut.bytes(100), QByteArray());

@@ -38,8 +38,13 @@ void drawOnce(const QString& path, QImage& image, int n) {
                                     QStringLiteral("ひばりが丘ニュータウン中央")};
   const ticket::Loaded loaded = ticket::loadPlugin(path, ticket::Reading::Decoded);
   if (!loaded.plugin) return;
-  ticket::FieldValues v{stops[n % stops.size()], QStringLiteral("03-15-2025"),
-                        QStringLiteral("08:05:30"), 12, n % 25, n % 25, n % 2};
+  ticket::FieldValues v{stops[n % stops.size()],
+                        QStringLiteral("03-15-2025"),
+                        QStringLiteral("08:05:30"),
+                        12,
+                        n % 25,
+                        n % 25,
+                        n % 2};
   QPainter dc(&image);
   ticket::renderTicket(dc, loaded.plugin->description, loaded.plugin->pictures, v);
 }
@@ -228,8 +233,13 @@ const int registered = [] {
 // ticket at each stop: the order out, the picture back and decoded.
 void helperRoundTrip(benchmark::State& state, const char* plugin, int scale) {
   ticket::DrawOrder order{demo(plugin), previewImage(demo(plugin), scale).size(), {}};
-  order.values = {QStringLiteral("市民病院前"), QStringLiteral("03-15-2025"),
-                  QStringLiteral("08:05:30"), 12, 7, 3, 0};
+  order.values = {QStringLiteral("市民病院前"),
+                  QStringLiteral("03-15-2025"),
+                  QStringLiteral("08:05:30"),
+                  12,
+                  7,
+                  3,
+                  0};
   if (ticket::runHelper().drawNow(order).failure != ticket::DrawFailure::None) {
     state.SkipWithError("the helper did not draw it");
     return;

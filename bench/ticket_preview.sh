@@ -16,15 +16,11 @@ bin=$(realpath build/bin)
 work=$(mktemp -d)
 trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$work"' EXIT
 
-# Waits up to $1 seconds for the command that follows to succeed.
+# Runs the command that follows until it succeeds, for at most $1 seconds.
 wait_for() {
-  local limit=$1
+  local end=$((SECONDS + $1))
   shift
-  local deadline=$((SECONDS + limit))
-  until "$@"; do
-    [ "$SECONDS" -lt "$deadline" ] || return 1
-    sleep 0.05
-  done
+  while ! "$@"; do ((SECONDS < end)) || return 1; sleep 0.05; done
 }
 window() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1 || true; }
 has_window() { [ -n "$(window "$1")" ]; }

@@ -57,9 +57,9 @@ int main(int argc, char** argv) {
     e.window = window;
     e.type = protocols;
     e.data.data32[0] = atom(c, "WM_DELETE_WINDOW");
-    xcb_generic_error_t* error = xcb_request_check(
-        c, xcb_send_event_checked(c, 0, window, XCB_EVENT_MASK_NO_EVENT,
-                                  reinterpret_cast<const char*>(&e)));
+    xcb_generic_error_t* error =
+        xcb_request_check(c, xcb_send_event_checked(c, 0, window, XCB_EVENT_MASK_NO_EVENT,
+                                                    reinterpret_cast<const char*>(&e)));
     std::free(error);
     return error ? 1 : 0;
   }
@@ -87,9 +87,9 @@ int main(int argc, char** argv) {
   pollfd p{xcb_get_file_descriptor(c), POLLIN, 0};
   while (std::chrono::steady_clock::now() - start < std::chrono::seconds(10)) {
     while (xcb_generic_event_t* ev = xcb_poll_for_event(c)) {
-      const bool answer = (ev->response_type & 0x7F) == XCB_CLIENT_MESSAGE &&
-                          reinterpret_cast<xcb_client_message_event_t*>(ev)->data.data32[1] ==
-                              0x50494E47;
+      const bool answer =
+          (ev->response_type & 0x7F) == XCB_CLIENT_MESSAGE &&
+          reinterpret_cast<xcb_client_message_event_t*>(ev)->data.data32[1] == 0x50494E47;
       std::free(ev);
       if (!answer) continue;
       const std::chrono::duration<double, std::milli> ms = std::chrono::steady_clock::now() - start;

@@ -97,8 +97,7 @@ QStringList Companion::VK4_SetCorpAddList(const QString& path) {
   return loaded.plugin ? loaded.plugin->description.companies : QStringList();
 }
 
-void Companion::VK4_DrawSeiriken(const SeirikenOrder& order, QObject* receiver,
-                                 SeirikenDone done) {
+void Companion::VK4_DrawSeiriken(const SeirikenOrder& order, QObject* receiver, SeirikenDone done) {
   previewQueue().add(order, receiver, std::move(done));
 }
 

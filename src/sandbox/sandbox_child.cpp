@@ -7,10 +7,10 @@
 #include <unistd.h>
 
 #include <QtGlobal>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
-#include <algorithm>
 #include <new>
 
 #include "sandbox_process.h"

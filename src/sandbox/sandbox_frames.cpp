@@ -59,7 +59,8 @@ std::optional<Frame> FrameReader::next() {
   }
   const auto length = get<std::uint32_t>(h + 12);
   if (length > maxPayload_) {
-    error_ = QStringLiteral("枠が %1 バイトで、%2 バイトを超えています").arg(length).arg(maxPayload_);
+    error_ =
+        QStringLiteral("枠が %1 バイトで、%2 バイトを超えています").arg(length).arg(maxPayload_);
     return std::nullopt;
   }
   if (pending() - kHeaderBytes < static_cast<qsizetype>(length)) return std::nullopt;

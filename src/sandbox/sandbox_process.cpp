@@ -24,7 +24,8 @@ Process::Process(QString program, QStringList arguments, Limits limits, QObject*
   timer_.setSingleShot(true);
   connect(&timer_, &QTimer::timeout, this, [this] {
     if (!ready_)
-      killFor(Failure::NotStarted, QStringLiteral("%1 ミリ秒で準備ができませんでした").arg(limits_.startMs));
+      killFor(Failure::NotStarted,
+              QStringLiteral("%1 ミリ秒で準備ができませんでした").arg(limits_.startMs));
     else
       killFor(Failure::TooSlow, {});
   });
@@ -180,23 +181,13 @@ void Process::onFinished(int exitCode, QProcess::ExitStatus status) {
   } else if (status == QProcess::CrashExit && exitCode == SIGXCPU) {
     why = Failure::TooSlow;
   } else if (status == QProcess::CrashExit) {
-    detail = QStringLiteral("シグナル %1(%2)").arg(exitCode).arg(QString::fromLocal8Bit(strsignal(exitCode)));
+    detail = QStringLiteral("シグナル %1(%2)")
+                 .arg(exitCode)
+                 .arg(QString::fromLocal8Bit(strsignal(exitCode)));
   } else {
     detail = QStringLiteral("終了コード %1").arg(exitCode);
   }
-  if (!wasReady) {
-    // It never got going: starting it again would fail again.
-    std::deque<Request> waiting = std::exchange(queue_, {});
-    for (const Request& r : waiting)
-      emit failed(r.id, Failure::NotStarted, detail);
-    return;
-  }
-  if (current_) {
-    const std::uint32_t id = current_->id;
-    current_.reset();
-    emit failed(id, why, detail);
-  }
-  pump();
+  ended(wasReady, wasReady ? why : Failure::NotStarted, detail);
 }
 
 void Process::onStartFailed() {
@@ -206,20 +197,10 @@ void Process::onStartFailed() {
   helper->deleteLater();
   timer_.stop();
   ready_ = false;
-  std::deque<Request> waiting = std::exchange(queue_, {});
-  for (const Request& r : waiting) emit failed(r.id, Failure::NotStarted, detail);
+  ended(false, Failure::NotStarted, detail);
 }
 
-void Process::killFor(Failure why, const QString& detail) {
-  QProcess* helper = std::exchange(helper_, nullptr);
-  timer_.stop();
-  const bool wasReady = std::exchange(ready_, false);
-  if (helper) {
-    helper->disconnect(this);
-    connect(helper, &QProcess::finished, helper, &QObject::deleteLater);
-    killGroup(helper->processId());
-    if (helper->state() == QProcess::NotRunning) helper->deleteLater();
-  }
+void Process::ended(bool wasReady, Failure why, const QString& detail) {
   if (!wasReady) {
     // It never got going: starting it again would fail again.
     std::deque<Request> waiting = std::exchange(queue_, {});
@@ -232,6 +213,19 @@ void Process::killFor(Failure why, const QString& detail) {
     emit failed(id, why, detail);
   }
   pump();
+}
+
+void Process::killFor(Failure why, const QString& detail) {
+  QProcess* helper = std::exchange(helper_, nullptr);
+  timer_.stop();
+  const bool wasReady = std::exchange(ready_, false);
+  if (helper) {
+    helper->disconnect(this);
+    connect(helper, &QProcess::finished, helper, &QObject::deleteLater);
+    killGroup(helper->processId());
+    if (helper->state() == QProcess::NotRunning) helper->deleteLater();
+  }
+  ended(wasReady, why, detail);
 }
 
 }  // namespace sorane::sandbox

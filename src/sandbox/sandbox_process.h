@@ -28,8 +28,8 @@ enum class Failure {
 // group.
 struct Limits {
   qint64 addressSpaceBytes = qint64(1) << 30;
-  int cpuSeconds = 2;       // for one request
-  int startMs = 10000;      // from start until the helper says it is ready
+  int cpuSeconds = 2;   // for one request
+  int startMs = 10000;  // from start until the helper says it is ready
   std::uint32_t maxReplyBytes = 1 << 20;
 };
 
@@ -98,6 +98,9 @@ class Process : public QObject {
   void onStartFailed();
   // Kills the helper's process group and fails the request under way.
   void killFor(Failure why, const QString& detail);
+  // The helper is gone: before it was ready, every waiting request fails;
+  // after, the one under way, and the next starts a fresh helper.
+  void ended(bool wasReady, Failure why, const QString& detail);
   void finishCurrent();
 
   QString program_;

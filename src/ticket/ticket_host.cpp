@@ -44,7 +44,8 @@ Loaded read(const QString& path, Reading reading, std::vector<FileStamp>& pictur
     if (item.kind == ItemKind::Picture)
       pictureStamps.push_back(FileStamp::of(QDir(folder).filePath(item.file)));
   auto plugin = std::make_shared<Plugin>();
-  plugin->pictures = loadPictures(*parsed.description, folder, out.problems, reading == Reading::Decoded);
+  plugin->pictures =
+      loadPictures(*parsed.description, folder, out.problems, reading == Reading::Decoded);
   if (!out.problems.empty()) return out;
   plugin->description = std::move(*parsed.description);
   out.plugin = std::move(plugin);
@@ -89,8 +90,8 @@ DrawReply drawOrder(const DrawOrder& order) {
   if (image.isNull()) throw std::bad_alloc();
   image.fill(Qt::white);
   QPainter painter(&image);
-  reply.problems = renderTicket(painter, loaded.plugin->description, loaded.plugin->pictures,
-                                order.values);
+  reply.problems =
+      renderTicket(painter, loaded.plugin->description, loaded.plugin->pictures, order.values);
   painter.end();
   reply.drawn = true;
   reply.image = std::move(image);

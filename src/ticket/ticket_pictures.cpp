@@ -52,8 +52,8 @@ std::optional<QSize> pictureSize(const QByteArray& bytes, const char* format, QS
 }
 
 struct SvgFacts {
-  qint64 pixels = 0;  // of the pictures inside it
-  int elements = 0;   // a use counts the elements it draws
+  qint64 pixels = 0;   // of the pictures inside it
+  int elements = 0;    // a use counts the elements it draws
   bool sized = false;  // the root gives width and height, or a viewBox
 };
 
@@ -69,9 +69,10 @@ bool rootSized(const QXmlStreamAttributes& a) {
   if (leadingNumber(a.value(QLatin1String("width"))) > 0 &&
       leadingNumber(a.value(QLatin1String("height"))) > 0)
     return true;
-  const QStringList box = a.value(QLatin1String("viewBox"))
-                              .toString()
-                              .split(QRegularExpression(QStringLiteral("[\\s,]+")), Qt::SkipEmptyParts);
+  const QStringList box =
+      a.value(QLatin1String("viewBox"))
+          .toString()
+          .split(QRegularExpression(QStringLiteral("[\\s,]+")), Qt::SkipEmptyParts);
   return box.size() == 4 && box[2].toDouble() > 0 && box[3].toDouble() > 0;
 }
 

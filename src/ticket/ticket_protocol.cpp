@@ -51,7 +51,8 @@ bool validTicketSize(QSize pixels) {
 
 std::uint32_t maxReplyBytes(QSize pixels) {
   const qint64 picture = validTicketSize(pixels) ? qint64(pixels.width()) * pixels.height() * 4 : 0;
-  return static_cast<std::uint32_t>(picture + 64 * 1024 + kMaxReplyProblems * (kMaxProblemBytes + 16));
+  return static_cast<std::uint32_t>(picture + 64 * 1024 +
+                                    kMaxReplyProblems * (kMaxProblemBytes + 16));
 }
 
 QByteArray encodeOrder(const DrawOrder& o) {

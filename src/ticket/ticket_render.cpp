@@ -214,7 +214,8 @@ struct Budget {
         why = QStringLiteral("ひとつの文字列が %1 文字を超えるため").arg(kMaxTextChars);
       else
         why = QStringLiteral("券全体の文字が %1 文字を超えるため").arg(kMaxTicketChars);
-      problems.push_back({pos, QStringLiteral("%1、後ろの %2 文字を描けません").arg(why).arg(left)});
+      problems.push_back(
+          {pos, QStringLiteral("%1、後ろの %2 文字を描けません").arg(why).arg(left)});
     }
     return text.left(end);
   }
@@ -352,8 +353,9 @@ std::vector<Problem> renderTicket(QPainter& p, const Description& d, const Pictu
         const double mm = item.size > 0 ? item.size
                                         : std::min(kMaxCharMm, item.vertical ? item.box.width()
                                                                              : item.box.height());
-        drawText(p, page, item,
-                 budget.take(formatTemplate(item.text, values, d.companies), mm, item.pos, problems));
+        drawText(
+            p, page, item,
+            budget.take(formatTemplate(item.text, values, d.companies), mm, item.pos, problems));
         break;
       }
       case ItemKind::Line:

@@ -110,7 +110,8 @@ TEST_F(PreviewTest, DateOptionsAcrossMidnight) {
     setRoute();
     ui().clockMs += 120 * 1000;
     ctl().Command2[1]->click();
-    EXPECT_EQ(companion().drawCalls.back().order.date, QString::fromUtf8(r.afterMidnight)) << r.option;
+    EXPECT_EQ(companion().drawCalls.back().order.date, QString::fromUtf8(r.afterMidnight))
+        << r.option;
     ui().clockMs = 0;
   }
 }
@@ -206,7 +207,8 @@ TEST_F(PreviewTest, AFailedTicketIsEmptyAndToldOncePerPlugin) {
   companion().holdDraws = true;
   const QString slow = QStringLiteral("時間がかかりすぎます(1 秒まで)");
   auto text = [](const QString& plugin, const QString& why) {
-    return QStringLiteral("整理券プラグインで券を描けません。\r\n\r\nプラグイン：%1\r\n\r\n理由：%2")
+    return QStringLiteral(
+               "整理券プラグインで券を描けません。\r\n\r\nプラグイン：%1\r\n\r\n理由：%2")
         .arg(plugin, why);
   };
   setRoute();
@@ -227,9 +229,9 @@ TEST_F(PreviewTest, AFailedTicketIsEmptyAndToldOncePerPlugin) {
   };
   const QString other = folder.dir.filePath("other.4SP");
   const Row rows[] = {
-      {kBasic, slow, 1},                                          // told already
-      {kBasic, QStringLiteral("描く途中で止まりました"), 1},      // same plug-in, other reason
-      {other, {}, 1},                                             // refused: the page tells it
+      {kBasic, slow, 1},                                      // told already
+      {kBasic, QStringLiteral("描く途中で止まりました"), 1},  // same plug-in, other reason
+      {other, {}, 1},                                         // refused: the page tells it
       {other, QStringLiteral("メモリーを使いすぎます(1024 MiB まで)"), 2},
   };
   int forward = 1;  // back and forth between the first two stops

@@ -47,8 +47,7 @@ struct Outcome {
 // A helper process with every outcome recorded from the start.
 class Helper {
  public:
-  Helper(const QString& program, const QString& mode, Limits limits)
-      : p(program, {mode}, limits) {
+  Helper(const QString& program, const QString& mode, Limits limits) : p(program, {mode}, limits) {
     QObject::connect(&p, &Process::replied,
                      [this](std::uint32_t id, std::uint16_t kind, const QByteArray& payload) {
                        outcomes[id].answered = true;
@@ -104,7 +103,9 @@ bool gone(qint64 pid) {
 
 TEST(SandboxFrames, AreByteExact) {
   const QByteArray frame = encodeFrame({2, 7, QByteArray("ab")});
-  EXPECT_EQ(frame, QByteArray("SRNF\x01\x00\x02\x00\x07\x00\x00\x00\x02\x00\x00\x00" "ab", 18));
+  EXPECT_EQ(frame, QByteArray("SRNF\x01\x00\x02\x00\x07\x00\x00\x00\x02\x00\x00\x00"
+                              "ab",
+                              18));
   EXPECT_EQ(PayloadWriter().i32(-2).text(QStringLiteral("券")).data(),
             QByteArray("\xFE\xFF\xFF\xFF\x03\x00\x00\x00\xE5\x88\xB8", 11));
 }

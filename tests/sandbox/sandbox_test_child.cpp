@@ -49,7 +49,8 @@ void handle(const Frame& f, Replies& out) {
       do {
         for (int i = 0; i < 100000; ++i) n = n + 1;
         ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-      } while (ms == 0 || (now.tv_sec - start.tv_sec) * 1000 + (now.tv_nsec - start.tv_nsec) / 1000000 < ms);
+      } while (ms == 0 ||
+               (now.tv_sec - start.tv_sec) * 1000 + (now.tv_nsec - start.tv_nsec) / 1000000 < ms);
       out.reply(f.kind, {});
       return;
     }

@@ -98,8 +98,7 @@ class FakeCompanion : public Companion {
     QPointer<QObject> receiver;
     SeirikenDone done;
   };
-  void VK4_DrawSeiriken(const SeirikenOrder& order, QObject* receiver,
-                        SeirikenDone done) override {
+  void VK4_DrawSeiriken(const SeirikenOrder& order, QObject* receiver, SeirikenDone done) override {
     drawCalls.push_back({order, receiver, done});
     if (realHelper) return Companion::VK4_DrawSeiriken(order, receiver, std::move(done));
     if (holdDraws) return;
@@ -108,7 +107,11 @@ class FakeCompanion : public Companion {
                 order.ticket,   order.stopIndex, order.company};
     const ticket::DrawReply reply = ticket::drawOrder(o);
     QMetaObject::invokeMethod(
-        receiver, [done, image = reply.image] { done({image, {}}); }, Qt::QueuedConnection);
+        receiver,
+        [done, image = reply.image] {
+          done({image, {}});
+        },
+        Qt::QueuedConnection);
   }
   // Answers order `i` as the helper would have.
   void answerDraw(std::size_t i, const SeirikenPicture& picture) {

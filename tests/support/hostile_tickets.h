@@ -1,12 +1,13 @@
 #pragma once
 
+#include <zlib.h>
+
 #include <QDir>
 #include <QFile>
 #include <QString>
 #include <QtEndian>
 #include <functional>
 #include <vector>
-#include <zlib.h>
 
 // Ticket plug-ins made to hurt whoever draws them: each passed the reader's
 // limits once, and crashed, froze or exhausted a program drawing it in its
@@ -29,8 +30,8 @@ inline QString write(const QDir& dir, const QString& name, const QByteArray& byt
 
 // A 40 x 20 mm ticket around `body`.
 inline QByteArray ticket(const QByteArray& body, int w = 40, int h = 20) {
-  return "sorane-ticket 1\nsize w=" + QByteArray::number(w) + " h=" + QByteArray::number(h) +
-         "\n" + body + "end\n";
+  return "sorane-ticket 1\nsize w=" + QByteArray::number(w) + " h=" + QByteArray::number(h) + "\n" +
+         body + "end\n";
 }
 
 // A plug-in drawing `svg` over the whole ticket.
@@ -107,36 +108,54 @@ inline QByteArray brokenPng() {
 inline std::vector<Hostile> hostileTickets() {
   using namespace hostile;
   return {
-      {"a dashed polyline of 90,000 points", picture("dashed", [] {
-         return "<polyline fill='none' stroke='black' stroke-dasharray='0.01 0.01' points='" +
-                many(90000, point) + "'/>";
-       })},
-      {"a 1 MiB path", picture("path", [] {
-         return "<path fill='black' stroke='red' stroke-width='3' d='M0 0 " +
-                many(110000, [](Numbers& r) { return 'L' + point(r); }) + "'/>";
-       })},
-      {"a 1 MiB path of curves", picture("curves", [] {
-         return "<path fill='black' stroke='red' stroke-width='3' d='M0 0 " +
-                many(40000, [](Numbers& r) { return 'C' + point(r) + point(r) + point(r); }) +
-                "'/>";
-       })},
-      {"huge-radius arcs", picture("arcs", [] {
-         return "<path fill='none' stroke='black' d='M0 0 " +
-                many(20000, [](Numbers& r) { return "A1e9 1e9 0 1 1 " + point(r); }) + "'/>";
-       })},
-      {"a long dash list", picture("dashes", [] {
-         return "<circle cx='500' cy='500' r='400' fill='none' stroke='black' "
-                "stroke-dasharray='" +
-                QByteArray("0.001 ").repeated(150000) + "'/>";
-       })},
-      {"a text of 900,000 characters", picture("text", [] {
-         return "<text x='0' y='500' font-size='20'>" + QByteArray(900000, 'A') + "</text>";
-       })},
-      {"a text with a long x list", picture("xlist", [] {
-         return "<text y='500' font-size='20' x='" +
-                many(150000, [](Numbers& r) { return QByteArray::number(r.next()) + ' '; }) +
-                "'>" + QByteArray(150000, 'A') + "</text>";
-       })},
+      {"a dashed polyline of 90,000 points",
+       picture(
+           "dashed",
+           [] {
+             return "<polyline fill='none' stroke='black' stroke-dasharray='0.01 0.01' points='" +
+                    many(90000, point) + "'/>";
+           })},
+      {"a 1 MiB path",
+       picture("path",
+               [] {
+                 return "<path fill='black' stroke='red' stroke-width='3' d='M0 0 " +
+                        many(110000, [](Numbers& r) { return 'L' + point(r); }) + "'/>";
+               })},
+      {"a 1 MiB path of curves",
+       picture("curves",
+               [] {
+                 return "<path fill='black' stroke='red' stroke-width='3' d='M0 0 " +
+                        many(40000,
+                             [](Numbers& r) { return 'C' + point(r) + point(r) + point(r); }) +
+                        "'/>";
+               })},
+      {"huge-radius arcs",
+       picture("arcs",
+               [] {
+                 return "<path fill='none' stroke='black' d='M0 0 " +
+                        many(20000, [](Numbers& r) { return "A1e9 1e9 0 1 1 " + point(r); }) +
+                        "'/>";
+               })},
+      {"a long dash list",
+       picture("dashes",
+               [] {
+                 return "<circle cx='500' cy='500' r='400' fill='none' stroke='black' "
+                        "stroke-dasharray='" +
+                        QByteArray("0.001 ").repeated(150000) + "'/>";
+               })},
+      {"a text of 900,000 characters", picture("text",
+                                               [] {
+                                                 return "<text x='0' y='500' font-size='20'>" +
+                                                        QByteArray(900000, 'A') + "</text>";
+                                               })},
+      {"a text with a long x list",
+       picture("xlist",
+               [] {
+                 return "<text y='500' font-size='20' x='" +
+                        many(150000,
+                             [](Numbers& r) { return QByteArray::number(r.next()) + ' '; }) +
+                        "'>" + QByteArray(150000, 'A') + "</text>";
+               })},
       {"1,000 distinct bold Mincho kanji at 5.4 mm",
        [](const QDir& dir) {
          QByteArray body;
@@ -154,10 +173,12 @@ inline std::vector<Hostile> hostileTickets() {
                    kanji(i * 4, 4, 4) + "\" weight=" + weights[i % 5] + "\n";
          return write(dir, "mixed.4SP", ticket(body));
        }},
-      {"an embedded PNG that does not decode", picture("undecodable", [] {
-         return "<image width='1000' height='1000' href='data:image/png;base64," +
-                brokenPng().toBase64() + "'/>";
-       })},
+      {"an embedded PNG that does not decode",
+       picture("undecodable",
+               [] {
+                 return "<image width='1000' height='1000' href='data:image/png;base64," +
+                        brokenPng().toBase64() + "'/>";
+               })},
       {"a fitted text 10 mm high that uses up the large characters",
        [](const QDir& dir) {
          return write(dir, "budget.4SP",

@@ -1,3 +1,5 @@
+#include "ticket_helper.h"
+
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
@@ -5,7 +7,6 @@
 #include <set>
 
 #include "hostile_tickets.h"
-#include "ticket_helper.h"
 #include "ticket_support.h"
 
 namespace sorane::ticket {
@@ -13,8 +14,13 @@ namespace {
 
 DrawOrder order(const QString& path, QSize pixels) {
   DrawOrder o{path, pixels, {}};
-  o.values = {QStringLiteral("市民病院前"), QStringLiteral("03-15-2025"),
-              QStringLiteral("08:05:30"), 12, 7, 3, 1};
+  o.values = {QStringLiteral("市民病院前"),
+              QStringLiteral("03-15-2025"),
+              QStringLiteral("08:05:30"),
+              12,
+              7,
+              3,
+              1};
   return o;
 }
 
@@ -111,10 +117,15 @@ TEST(TicketHelper, KilledByItsLimitsAndTheNextTicketDrawn) {
     DrawFailure failure;
   };
   const Row rows[] = {
-      {"past its time", test::hostileTicket("a 1 MiB path").make(QDir(dir.path())),
-       QSize(151, 76) * 3, {qint64(1) << 30, 300, 2}, DrawFailure::TooSlow},
-      {"past its memory: a ticket of 128 MiB", test::demoPlugin("seiriken_basic.4SP"),
-       QSize(kMaxTicketSide, kMaxTicketSide / 2), {qint64(256) << 20, 20000, 20},
+      {"past its time",
+       test::hostileTicket("a 1 MiB path").make(QDir(dir.path())),
+       QSize(151, 76) * 3,
+       {qint64(1) << 30, 300, 2},
+       DrawFailure::TooSlow},
+      {"past its memory: a ticket of 128 MiB",
+       test::demoPlugin("seiriken_basic.4SP"),
+       QSize(kMaxTicketSide, kMaxTicketSide / 2),
+       {qint64(256) << 20, 20000, 20},
        DrawFailure::TooLarge},
   };
   const DrawOrder legal = order(test::demoPlugin("seiriken_barcode.4SP"), QSize(219, 117));

@@ -37,8 +37,9 @@ inline QImage drawTicket(const QString& path, const QString& stop, std::int16_t 
   const int w = companion().VK4_GetPlgInfo(path, info) ? px(info(2)) : 220;
   const int h = info(3) ? px(info(3)) : 93;
   ticket::DrawOrder order{path, QSize(w * scale, h * scale), {}};
-  order.values = {stop, QStringLiteral("03-15-2025"), QStringLiteral("08:05:30"), route, ticket,
-                  index, company};
+  order.values = {
+      stop,   QStringLiteral("03-15-2025"), QStringLiteral("08:05:30"), route, ticket, index,
+      company};
   const ticket::DrawReply reply = ticket::drawOrder(order);
   if (reply.drawn) return reply.image;
   QImage grey(order.pixels, QImage::Format_RGB32);

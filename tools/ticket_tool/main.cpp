@@ -20,12 +20,13 @@ QTextStream& errors() {
 }
 
 int usage() {
-  errors() << "使い方:\n"
-              "  sorane-ticket check 券.4SP                   整理券プラグインを調べる\n"
-              "  sorane-ticket render 券.4SP 券.png [--scale=2] [名前=値 ...]\n"
-              "                                               券を描いて PNG にする\n"
-              "  sorane-ticket serve                          ソラネの券を描く手伝い(標準入出力で)\n"
-              "値の名前: stop date(mm-dd-yyyy) time(hh:mm:ss) route ticket index company(1から)\n";
+  errors()
+      << "使い方:\n"
+         "  sorane-ticket check 券.4SP                   整理券プラグインを調べる\n"
+         "  sorane-ticket render 券.4SP 券.png [--scale=2] [名前=値 ...]\n"
+         "                                               券を描いて PNG にする\n"
+         "  sorane-ticket serve                          ソラネの券を描く手伝い(標準入出力で)\n"
+         "値の名前: stop date(mm-dd-yyyy) time(hh:mm:ss) route ticket index company(1から)\n";
   return 2;
 }
 

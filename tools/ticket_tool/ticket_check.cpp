@@ -161,7 +161,8 @@ bool renderPlugin(const QString& path, const QString& png, double scale,
   }
   const QSize size = (QSizeF(previewSize(loaded.plugin->description)) * scale).toSize();
   if (!ticket::validTicketSize(size)) {
-    messages << QStringLiteral("%1: %2×%3 ピクセルの券は大きすぎます(一辺 %4、合わせて %5 ピクセルまで)")
+    messages << QStringLiteral(
+                    "%1: %2×%3 ピクセルの券は大きすぎます(一辺 %4、合わせて %5 ピクセルまで)")
                     .arg(path)
                     .arg(size.width())
                     .arg(size.height())
@@ -201,7 +202,8 @@ int serveTickets() {
         if (order)
           reply = ticket::drawOrder(*order);
         else
-          reply.problems.push_back({{}, QStringLiteral("読めない注文です(種類 %1)").arg(request.kind)});
+          reply.problems.push_back(
+              {{}, QStringLiteral("読めない注文です(種類 %1)").arg(request.kind)});
         out.reply(reply.drawn ? ticket::kDrawnKind : ticket::kRefusedKind,
                   ticket::encodeReply(reply));
       },

@@ -208,12 +208,9 @@ TEST(SandboxProcess, ALimitBrokenFailsTheRequestAndTheNextGetsAFreshHelper) {
     if (row.expected == Failure::TooLarge && !kAddressSpaceLimited) continue;
     ASSERT_TRUE(h.run(test::kEcho, "warm").answered);
     const qint64 pid = h.p.helperPid();
-    QElapsedTimer t;
-    t.start();
     const Outcome o = h.run(row.kind, row.payload, row.wallMs);
     EXPECT_FALSE(o.answered);
     EXPECT_EQ(o.failure, row.expected) << o.detail.toStdString();
-    EXPECT_LT(t.elapsed(), 10000);
     EXPECT_TRUE(gone(pid));
     const Outcome next = h.run(test::kEcho, "next");
     EXPECT_TRUE(next.answered);

@@ -42,9 +42,8 @@ struct SeirikenOrder {
   std::int16_t ticket = 0, stopIndex = 0, company = -1;
 };
 
-// What came of it: the picture, or why there is none. `failure` is empty
-// when it was drawn and when the file is not a usable plug-in (the settings
-// page says so); otherwise it says what went wrong, for the user.
+// What came of it: the picture, or why there is none, for the user (a limit
+// broken, or the file's first problem); `failure` is empty when it was drawn.
 struct SeirikenPicture {
   QImage image;
   QString failure;

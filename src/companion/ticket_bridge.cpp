@@ -60,7 +60,7 @@ class PreviewQueue : public QObject {
     if (!done.receiver) return;
     SeirikenPicture picture;
     picture.image = r.image;
-    picture.failure = ticket::failureText(r.failure, helper_.limits());
+    picture.failure = ticket::failureText(r, helper_.limits());
     done.done(picture);
   }
 

@@ -23,8 +23,8 @@ QString helperProgram() {
   return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("sorane-ticket"));
 }
 
-QString failureText(DrawFailure failure, const TicketLimits& limits) {
-  switch (failure) {
+QString failureText(const DrawResult& result, const TicketLimits& limits) {
+  switch (result.failure) {
     case DrawFailure::TooSlow:
       return QStringLiteral("時間がかかりすぎます(%1 秒まで)").arg(limits.drawMs / 1000.0);
     case DrawFailure::TooLarge:
@@ -34,8 +34,13 @@ QString failureText(DrawFailure failure, const TicketLimits& limits) {
       return QStringLiteral("描く途中で止まりました");
     case DrawFailure::NotStarted:
       return QStringLiteral("券を描くプログラム sorane-ticket を起動できません");
+    case DrawFailure::Refused: {
+      if (result.problems.empty()) break;
+      const Problem& p = result.problems.front();
+      if (p.pos.line <= 0) return p.message;
+      return QStringLiteral("%1 行 %2 列: %3").arg(p.pos.line).arg(p.pos.column).arg(p.message);
+    }
     case DrawFailure::None:
-    case DrawFailure::Refused:
       break;
   }
   return {};

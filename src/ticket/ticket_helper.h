@@ -28,9 +28,9 @@ struct DrawResult {
 // `sorane-ticket`, found beside the running program.
 QString helperProgram();
 
-// Why a ticket could not be drawn, as the user reads it; empty for None
-// and Refused (the file's problems say that).
-QString failureText(DrawFailure failure, const TicketLimits& limits);
+// Why a ticket could not be drawn, as the user reads it: the limit, or the
+// file's first problem with its line; empty when it was drawn.
+QString failureText(const DrawResult& result, const TicketLimits& limits);
 
 // The ticket helper: `sorane-ticket serve` started on demand under the
 // limits, drawing one order at a time. A helper killed for a limit is

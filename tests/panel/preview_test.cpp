@@ -201,8 +201,7 @@ TEST_F(PreviewTest, KeepsItsTicketUntilTheNewestComes) {
 }
 
 // A ticket the helper could not draw: an empty ticket, and one message a
-// run for each plug-in naming it and the reason. A file it refused is told
-// by the settings page, not here.
+// run for each plug-in naming it and the reason.
 TEST_F(PreviewTest, AFailedTicketIsEmptyAndToldOncePerPlugin) {
   companion().holdDraws = true;
   const QString slow = QStringLiteral("時間がかかりすぎます(1 秒まで)");
@@ -228,10 +227,11 @@ TEST_F(PreviewTest, AFailedTicketIsEmptyAndToldOncePerPlugin) {
     std::size_t messages;
   };
   const QString other = folder.dir.filePath("other.4SP");
+  const QString refused = QStringLiteral("3 行 32 列: 絵「logo.svg」: SVG の 1 行目の絵を読めません");
   const Row rows[] = {
       {kBasic, slow, 1},                                      // told already
       {kBasic, QStringLiteral("描く途中で止まりました"), 1},  // same plug-in, other reason
-      {other, {}, 1},                                         // refused: the page tells it
+      {other, refused, 2},                                    // the file changed since chosen
       {other, QStringLiteral("メモリーを使いすぎます(1024 MiB まで)"), 2},
   };
   int forward = 1;  // back and forth between the first two stops
@@ -244,8 +244,22 @@ TEST_F(PreviewTest, AFailedTicketIsEmptyAndToldOncePerPlugin) {
     EXPECT_TRUE(allWhite());
     EXPECT_EQ(ui().messages.size(), row.messages);
   }
-  EXPECT_EQ(ui().messages.back().text,
-            text(other, QStringLiteral("メモリーを使いすぎます(1024 MiB まで)")));
+  EXPECT_EQ(ui().messages.back().text, text(other, refused));
+}
+
+// A plug-in the settings page takes (it decodes nothing) and the helper
+// refuses: its first problem is the reason, with its line.
+TEST_F(PreviewTest, AFileOnlyTheHelperRefusesIsToldWithItsLine) {
+  const QString path =
+      test::hostileTicket("an embedded PNG that does not decode").make(QDir(folder.dir.path()));
+  ASSERT_EQ(o().SetPlgin(path), 2);
+  o().txtSeiriPlgDir->setText(path);
+  setRoute();
+  EXPECT_TRUE(allWhite());
+  ASSERT_EQ(ui().messages.size(), 1u);
+  EXPECT_TRUE(ui().messages[0].text.endsWith(
+      QStringLiteral("理由：3 行 32 列: 絵「undecodable.svg」: SVG の 1 行目の絵を読めません")))
+      << ui().messages[0].text.toStdString();
 }
 
 // The real helper: the ticket it sends is the one the ticket host draws.

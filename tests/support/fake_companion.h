@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "companion.h"
+#include "ticket_helper.h"
 #include "ticket_host.h"
 
 namespace sorane::test {
@@ -106,12 +107,12 @@ class FakeCompanion : public Companion {
     o.values = {order.stopName, order.date,      order.time,   order.route,
                 order.ticket,   order.stopIndex, order.company};
     const ticket::DrawReply reply = ticket::drawOrder(o);
+    ticket::DrawResult r;
+    r.failure = reply.drawn ? ticket::DrawFailure::None : ticket::DrawFailure::Refused;
+    r.problems = reply.problems;
+    const SeirikenPicture picture{reply.image, ticket::failureText(r, {})};
     QMetaObject::invokeMethod(
-        receiver,
-        [done, image = reply.image] {
-          done({image, {}});
-        },
-        Qt::QueuedConnection);
+        receiver, [done, picture] { done(picture); }, Qt::QueuedConnection);
   }
   // Answers order `i` as the helper would have.
   void answerDraw(std::size_t i, const SeirikenPicture& picture) {

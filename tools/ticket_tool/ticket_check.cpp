@@ -56,7 +56,7 @@ std::vector<ticket::Problem> failureProblems(const ticket::DrawResult& r,
                                              const ticket::TicketLimits& limits,
                                              const QString& what) {
   if (r.failure == ticket::DrawFailure::Refused) return r.problems;
-  QString why = ticket::failureText(r.failure, limits);
+  QString why = ticket::failureText(r, limits);
   if (!r.detail.isEmpty()) why += QStringLiteral("(%1)").arg(r.detail);
   return {{{}, QStringLiteral("%1を描けません: %2").arg(what, why)}};
 }

@@ -179,35 +179,5 @@ TEST(TicketHelper, HostilePluginsAreRefusedOrBoundedAndTheNextTicketDrawn) {
   }
 }
 
-// What the drawing cut is told, with the line of the text.
-TEST(TicketHelper, TextsCutAndUndecodablePicturesAreToldWithTheirLine) {
-  QTemporaryDir dir;
-  struct Row {
-    const char* hostile;
-    DrawFailure failure;
-    std::vector<std::pair<SourcePos, QString>> problems;
-  };
-  const QString large = QStringLiteral("5.5 mm 以上の大きな文字が券全体で 1600 mm² を超えるため、");
-  const Row rows[] = {
-      {"a fitted text 10 mm high that uses up the large characters",
-       DrawFailure::None,
-       {{{3, 1}, large + QStringLiteral("後ろの 1 文字を描けません")},
-        {{4, 1}, large + QStringLiteral("後ろの 5 文字を描けません")}}},
-      {"an embedded PNG that does not decode",
-       DrawFailure::Refused,
-       {{{3, 32}, QStringLiteral("絵「undecodable.svg」: SVG の 1 行目の絵を読めません")}}},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.hostile);
-    DrawOrder o = order(test::hostileTicket(row.hostile).make(QDir(dir.path())), QSize(151, 76));
-    o.values.stop = QStringLiteral("ひばりが丘");
-    const DrawResult r = runHelper().drawNow(o);
-    EXPECT_EQ(r.failure, row.failure);
-    std::vector<std::pair<SourcePos, QString>> problems;
-    for (const Problem& p : r.problems) problems.emplace_back(p.pos, p.message);
-    EXPECT_EQ(problems, row.problems);
-  }
-}
-
 }  // namespace
 }  // namespace sorane::ticket

@@ -279,7 +279,7 @@ TEST_F(PreviewTest, TheHelperDrawsThePreview) {
 // ticket is drawn by a fresh helper.
 TEST_F(PreviewTest, AHostilePluginIsKilledAndTheNextTicketDrawn) {
   companion().realHelper = true;
-  const QString hostile = test::hostileTicket("a 1 MiB path").make(QDir(folder.dir.path()));
+  const QString hostile = test::hostileTicket("huge-radius arcs").make(QDir(folder.dir.path()));
   o().txtSeiriPlgDir->setText(hostile);
   setRoute();
   EXPECT_EQ(program.dataIo().CurrentIndex, 0);  // the route is set; the ticket still comes

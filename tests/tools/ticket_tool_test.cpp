@@ -122,7 +122,7 @@ TEST(TicketCheck, DrawsTheTicketBeforeItSaysUsable) {
        false,
        {"FILE:3:32: 絵「undecodable.svg」: SVG の 1 行目の絵を読めません"},
        "FILE: 整理券プラグインとして使えません(1 件)"},
-      {test::hostileTicket("a 1 MiB path").make(QDir(dir.path())),
+      {test::hostileTicket("huge-radius arcs").make(QDir(dir.path())),
        false,
        {"FILE: 1 倍の券を描けません: 時間がかかりすぎます(1 秒まで)"},
        "FILE: 整理券プラグインとして使えません(1 件)"},

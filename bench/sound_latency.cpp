@@ -4,6 +4,9 @@
 //  - the same over 100 presses at an operator's pace, forward and back,
 //    with route sets and voice changes among them, and for a short phrase
 //    spoken outside the tape;
+//  - from the last sample of a Japanese line to the first of its English
+//    (English announcements on), prepared as the tape prepares and cold,
+//    with voice changes among the presses, and Flite's time per sentence;
 //  - how long a waited three-second WAV holds the caller on the real Ui;
 //  - the process's resident memory with the speech engine loaded.
 // Prints one line per figure. Run through bench/sound.sh.
@@ -15,13 +18,17 @@
 #include <QThread>
 #include <QTimer>
 #include <algorithm>
+#include <atomic>
+#include <cmath>
 #include <cstdio>
 #include <numeric>
+#include <optional>
 #include <random>
 
 #include "app_info.h"
 #include "audio_engine.h"
 #include "cp932.h"
+#include "english_speech.h"
 #include "mdl_m_tape.h"
 #include "mdl_snd_api.h"
 #include "sound_services.h"
@@ -44,6 +51,11 @@ long rssKb() {
 
 class BenchHost : public sorane::TapeHost {
  public:
+  // A route of `english.size()` stops with these English names; the bench
+  // steps `shown` as the panel would.
+  QStringList english;
+  int shown = 0;
+
   bool alwaysPlaySound() override { return false; }
   QString selectSound(int) override { return {}; }
   bool waitForSound() override { return false; }
@@ -51,19 +63,25 @@ class BenchHost : public sorane::TapeHost {
   void setTapeFrameEnabled(bool) override {}
   void setTapeButtonsEnabled(bool) override {}
   QWidget* tapeDialogOwner() override { return nullptr; }
+  int shownRow() override { return shown; }
+  int lastRow() override { return static_cast<int>(english.size()); }
+  QString englishStopName(int row) override { return english.value(row - 1); }
 };
 
 // Passes everything on but never prepares: every line starts cold.
 class ColdSpeech : public sorane::SpeechEngine {
  public:
   explicit ColdSpeech(std::unique_ptr<sorane::SpeechEngine> inner) : inner_(std::move(inner)) {}
-  void speak(const QString& text) override { inner_->speak(text); }
+  using SpeechEngine::prepare;
+  using SpeechEngine::speak;
+  void speak(const std::vector<sorane::SpeechLine>& lines) override { inner_->speak(lines); }
   void stop() override { inner_->stop(); }
   std::int32_t status() override { return inner_->status(); }
   void adjustDialog(QWidget* owner, const QString& title) override {
     inner_->adjustDialog(owner, title);
   }
-  void prepare(const QString&) override {}
+  void prepare(const sorane::SpeechLine&) override {}
+  bool speaks(sorane::SpeechLanguage language) const override { return inner_->speaks(language); }
 
  private:
   std::unique_ptr<sorane::SpeechEngine> inner_;
@@ -225,6 +243,115 @@ void mixedPresses(sorane::AudioEngine& audio, const QString& folder, int paceMs)
   speech->waitForIdle(10000);
 }
 
+const char* kEnglishStops[] = {"Midorigaoka Depot",
+                               "Midorigaoka 1-chome",
+                               "Shimin Hospital",
+                               "Sakuradai Elementary School",
+                               "Sakuradai",
+                               "Chuo Library",
+                               "City Hall",
+                               "Honmachi 3-chome",
+                               "Sorane Station North Exit",
+                               "Sorane Ekimae Bus Terminal",
+                               "Higashimachi",
+                               "Kenritsu Sorane High School",
+                               "Kawabatabashi",
+                               "Suidokyoku-mae",
+                               "Kitano Shrine",
+                               "Kitanodai Danchi",
+                               "Nishigahara"};
+
+// Milliseconds from the Japanese line's last sample to its English's
+// first, over each forward press of a route of stepping lines with English
+// announcements on; the voice is changed before every fifth press. Each
+// press waits for the English to end, then `paceMs`.
+std::vector<double> englishGaps(sorane::AudioEngine& audio, const QString& folder,
+                                const sorane::SpeechEngineFactory& factory, int paceMs) {
+  BenchHost host;
+  for (const char* name : kEnglishStops) host.english << name;
+  sorane::mdlM_Tape tape(host, factory);
+  tape.InitTape();
+  host.shown = 1;
+  tape.LoadTape(folder, "3");
+  tape.setEnglish(true);
+  if (!tape.speaksEnglish()) return {};
+  const sorane::VoiceSettings voices[] = {{1.0, 0, 0}, {1.4, 0, -3}, {0.8, 2, 0}};
+  std::vector<double> gaps;
+  int voiceChanges = 0;
+  for (int press = 0; press < tape.GetTapeCount(); ++press) {
+    if (press % 5 == 4) {
+      changeVoice(tape, voices[++voiceChanges % std::size(voices)]);
+      idleUntil(Clock::now() + std::chrono::milliseconds(paceMs));
+    }
+    tape.TapeNext();
+    ++host.shown;
+    const auto deadline = Clock::now() + std::chrono::seconds(15);
+    std::optional<double> gap;
+    while (!(gap = audio.queuedGapMs(OpenJTalkSpeech::kVoiceAlias)) && Clock::now() < deadline) {
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+      QThread::usleep(200);
+    }
+    gaps.push_back(gap.value_or(-1));
+    if (gaps.back() > 50 || gaps.back() < 0)
+      std::printf("  over 50 ms: press %d (%s): %.1f ms\n", press,
+                  qPrintable(host.english.value(host.shown - 1)), gaps.back());
+    while (tape.tapeVoice()->status() == 1 && Clock::now() < deadline)
+      idleUntil(Clock::now() + std::chrono::milliseconds(5));
+    idleUntil(Clock::now() + std::chrono::milliseconds(paceMs));
+  }
+  tape.TapeStop();
+  return gaps;
+}
+
+// What is heard between the voices: the Japanese line's silence after its
+// last sound plus the English's before its first (the join itself adds
+// nothing, as measured above).
+std::vector<double> voicePauses(int rate) {
+  std::vector<double> ms;
+  sorane::EnglishSynthesizer* flite = sorane::fliteEnglish();
+  const sorane::OpenJTalkSetup setup = sorane::OpenJTalkSetup::system();
+  if (!flite || !setup.usable()) return ms;
+  auto heard = [](const sorane::Sound& s, bool fromEnd) {
+    const qint64 n = s.frames();
+    for (qint64 k = 0; k < n; ++k) {
+      const qint64 f = fromEnd ? n - 1 - k : k;
+      if (std::abs(s.samples[static_cast<std::size_t>(2 * f)]) >= 0.003f) return k;
+    }
+    return n;
+  };
+  for (std::size_t i = 1; i < std::size(kLines2); ++i) {
+    const sorane::SoundPtr japanese =
+        sorane::synthesizeSpeech(setup, {}, QString::fromUtf8(kLines2[i]), rate);
+    std::atomic<bool> done = false;
+    sorane::SoundPtr english;
+    flite->request(&ms, QStringLiteral("The next stop is %1.").arg(kEnglishStops[i]), {}, rate,
+                   true, [&](sorane::SoundPtr s) {
+                     english = std::move(s);
+                     done = true;
+                   });
+    while (!done) QThread::usleep(100);
+    if (!japanese || !english) continue;
+    ms.push_back((heard(*japanese, true) + heard(*english, false)) * 1000.0 / rate);
+  }
+  return ms;
+}
+
+// Flite's own time for each English sentence of the route.
+std::vector<double> fliteTimes() {
+  std::vector<double> ms;
+  sorane::EnglishSynthesizer* flite = sorane::fliteEnglish();
+  if (!flite) return ms;
+  for (const char* name : kEnglishStops) {
+    std::atomic<bool> done = false;
+    const auto start = Clock::now();
+    flite->request(&ms, QStringLiteral("The next stop is %1.").arg(name), {}, 48000, true,
+                   [&](sorane::SoundPtr) { done = true; });
+    while (!done) QThread::usleep(100);
+    ms.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+  }
+  return ms;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -297,6 +424,31 @@ int main(int argc, char** argv) {
     tape.TapeStop();
   }
   mixedPresses(audio, dir.path() + "/", std::max(paceMs, 1));
+
+  // English after Japanese.
+  QByteArray file3;
+  for (std::size_t i = 1; i < std::size(kLines2); ++i)
+    file3 += sorane::cp932::encode(QString::fromUtf8(kLines2[i])) + ",1,0\r\n";
+  for (const char* name : {"次は、西ヶ原です。", "次は、運動公園です。", "次は、ひばりが丘です。",
+                           "次は、南山口です。", "次は、山の上温泉です。", "次は、北野神社です。",
+                           "次は、終点、緑ヶ丘車庫です。"})
+    file3 += sorane::cp932::encode(QString::fromUtf8(name)) + ",1,0\r\n";
+  sorane::test::writeFile(dir.filePath("3tp.csv"), file3);
+  if (!sorane::fliteEnglish()) {
+    std::printf("English speech unusable: built without Flite\n");
+  } else {
+    reportSpread("Japanese end -> English, prepared:",
+                 englishGaps(audio, dir.path() + "/", sorane::speechEngineFactory(), paceMs));
+    auto coldFactory = [] {
+      std::unique_ptr<sorane::SpeechEngine> inner = sorane::speechEngineFactory()();
+      return std::unique_ptr<sorane::SpeechEngine>(inner ? new ColdSpeech(std::move(inner))
+                                                         : nullptr);
+    };
+    reportSpread("Japanese end -> English, cold:",
+                 englishGaps(audio, dir.path() + "/", coldFactory, paceMs));
+    report("Flite, one sentence:", fliteTimes());
+    report("heard between the voices:", voicePauses(audio.rate()));
+  }
 
   // The stop-request chime on its own channel, as a press plays it: from
   // the press to its first sample mixed.

@@ -9,6 +9,10 @@ const QString mdlM_Tape::kCaptionUsable = QStringLiteral("音合使用可");
 const QString mdlM_Tape::kCaptionUnusable = QStringLiteral("音合使用不可");
 const QString mdlM_Tape::kAdjustTitle = QStringLiteral("音声の調節");
 const QString mdlM_Tape::kUnsupportedOs = QStringLiteral("Windows Vista");
+const QString mdlM_Tape::kNextStopEnglish = QStringLiteral("The next stop is %1.");
+const QString mdlM_Tape::kLastStopEnglish = QStringLiteral("The next stop is %1, the last stop.");
+const QString mdlM_Tape::kBoundForEnglish = QStringLiteral("This bus is bound for %1.");
+const QString mdlM_Tape::kEnglishMark = QStringLiteral("[en]");
 
 mdlM_Tape::mdlM_Tape(TapeHost& host, SpeechEngineFactory factory)
     : host_(host), factory_(std::move(factory)) {}
@@ -53,7 +57,7 @@ void mdlM_Tape::LoadTape(const QString& strFolder, const QString& strRoute) {
     host_.setTapeFrameEnabled(true);
     host_.setTapeButtonsEnabled(true);
   }
-  prepareAround();
+  prepareAround(host_.shownRow());
 }
 
 QString mdlM_Tape::soundForFlag(std::int16_t flag) {
@@ -71,8 +75,10 @@ void mdlM_Tape::TapeNext() {
       host_.alwaysPlaySound() ? host_.selectSound(3) : soundForFlag(GetTapeSndFlag(TapePos));
   if (!sound.isEmpty())
     mdlSndAPI::PlaySnd(sound, QStringLiteral("S3"), host_.waitForSound() ? -1 : 0, 0);
-  SpeakTape(TapePos);
-  prepareAround();
+  // The panel steps the board after this; the lines ahead start from there.
+  const int shown = host_.shownRow();
+  SpeakTape(TapePos, 1);
+  prepareAround(rowAfter(TapePos, shown, 1));
 }
 
 void mdlM_Tape::TapeBack() {
@@ -85,15 +91,56 @@ void mdlM_Tape::TapeBack() {
   const QString sound = soundForFlag(GetTapeSndFlag(TapePos));
   if (!sound.isEmpty())
     mdlSndAPI::PlaySnd(sound, QStringLiteral("S2"), host_.waitForSound() ? -1 : 0, 0);
-  SpeakTape(TapePos);
-  prepareAround();
+  const int shown = host_.shownRow();
+  SpeakTape(TapePos, -1);
+  prepareAround(rowAfter(TapePos, shown, -1));
 }
 
-void mdlM_Tape::SpeakTape(std::int32_t pos) {
+void mdlM_Tape::SpeakTape(std::int32_t pos, int direction) {
   if (!TapeVoice || !inRange(pos)) return;
   TapeVoice->stop();
-  TapeVoice->speak(TapeData[static_cast<std::size_t>(pos)].Text);
+  TapeVoice->speak(linesFor(pos, host_.shownRow(), direction));
   if (TapeVoice->status() == -1) TapeVoice->stop();
+}
+
+void mdlM_Tape::setEnglish(bool on) {
+  if (english_ == on) return;
+  english_ = on;
+  prepareAround(host_.shownRow());
+}
+
+bool mdlM_Tape::speaksEnglish() const {
+  return english_ && TapeVoice && TapeVoice->speaks(SpeechLanguage::English);
+}
+
+int mdlM_Tape::rowAfter(std::int32_t pos, int from, int direction) const {
+  if (GetTapeStepFlag(pos) != 1) return from;
+  const int to = from + direction;
+  return from >= 1 && to >= 1 && to <= host_.lastRow() ? to : from;
+}
+
+std::vector<SpeechLine> mdlM_Tape::linesFor(std::int32_t pos, int from, int direction) const {
+  if (!inRange(pos)) return {};
+  const QString& text = TapeData[static_cast<std::size_t>(pos)].Text;
+  const bool english = speaksEnglish();
+  if (text.startsWith(kEnglishMark, Qt::CaseInsensitive)) {
+    if (!english) return {};
+    return {SpeechLine{text.mid(kEnglishMark.size()), SpeechLanguage::English}};
+  }
+  std::vector<SpeechLine> lines{SpeechLine{text}};
+  if (!english) return lines;
+  const int last = host_.lastRow();
+  QString sentence;
+  if (GetTapeStepFlag(pos) == 1) {
+    const int to = rowAfter(pos, from, direction);
+    const QString name = to != from ? host_.englishStopName(to) : QString();
+    if (!name.isEmpty()) sentence = (to == last ? kLastStopEnglish : kNextStopEnglish).arg(name);
+  } else if (pos == 1 && last >= 1) {
+    const QString name = host_.englishStopName(last);
+    if (!name.isEmpty()) sentence = kBoundForEnglish.arg(name);
+  }
+  if (!sentence.isEmpty()) lines.push_back(SpeechLine{sentence, SpeechLanguage::English});
+  return lines;
 }
 
 void mdlM_Tape::TapeStop() {
@@ -104,7 +151,7 @@ void mdlM_Tape::TapeSetDlg() {
   if (!TapeVoice) return;
   TapeVoice->adjustDialog(host_.tapeDialogOwner(), kAdjustTitle);
   // A new voice makes the lines around afresh; with the old one kept, this costs nothing.
-  prepareAround();
+  prepareAround(host_.shownRow());
 }
 
 void mdlM_Tape::TermTape() {
@@ -123,11 +170,14 @@ const TapeEntry& mdlM_Tape::tapeEntry(std::int32_t pos) const {
   return TapeData.at(static_cast<std::size_t>(pos));
 }
 
-// The next line, the previous one, and the one after next for a quick second press.
-void mdlM_Tape::prepareAround() {
+// The next line, the previous one, and the one after next for a quick
+// second press, each with its English.
+void mdlM_Tape::prepareAround(int shown) {
   if (!TapeVoice) return;
-  for (std::int32_t pos : {TapePos + 1, TapePos - 1, TapePos + 2})
-    if (inRange(pos)) TapeVoice->prepare(TapeData[static_cast<std::size_t>(pos)].Text);
+  const int afterNext = rowAfter(TapePos + 1, shown, 1);
+  for (const auto& lines : {linesFor(TapePos + 1, shown, 1), linesFor(TapePos - 1, shown, -1),
+                            linesFor(TapePos + 2, afterNext, 1)})
+    for (const SpeechLine& line : lines) TapeVoice->prepare(line);
 }
 
 }  // namespace sorane

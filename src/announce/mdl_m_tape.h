@@ -31,6 +31,12 @@ class TapeHost {
   virtual void setTapeButtonsEnabled(bool enabled) = 0;
   // The window that owns the voice-adjustment dialog (the operation panel).
   virtual QWidget* tapeDialogOwner() = 0;
+  // The row the board shows, 1-based, and the route's last row; 0 for both
+  // without a route.
+  virtual int shownRow() = 0;
+  virtual int lastRow() = 0;
+  // The English name of `row` from the route's stop file; empty when none.
+  virtual QString englishStopName(int row) = 0;
 };
 
 // The announcement tape: the route's announcement file spoken line by line
@@ -41,6 +47,12 @@ class mdlM_Tape {
   static const QString kCaptionUnusable;  // "音合使用不可"
   static const QString kAdjustTitle;      // "音声の調節"
   static const QString kUnsupportedOs;    // "Windows Vista"
+  // What the English voice says after a line, and the mark of a line of
+  // its own ("[en]...").
+  static const QString kNextStopEnglish;  // "The next stop is %1."
+  static const QString kLastStopEnglish;  // "The next stop is %1, the last stop."
+  static const QString kBoundForEnglish;  // "This bus is bound for %1."
+  static const QString kEnglishMark;      // "[en]"
 
   mdlM_Tape(TapeHost& host, SpeechEngineFactory factory);
 
@@ -49,7 +61,9 @@ class mdlM_Tape {
   void LoadTape(const QString& strFolder, const QString& strRoute);
   void TapeNext();
   void TapeBack();
-  void SpeakTape(std::int32_t pos);
+  // Speaks line `pos`, then in English the stop the board steps to in
+  // `direction` (1 forward, -1 back) when the line steps it.
+  void SpeakTape(std::int32_t pos, int direction = 1);
   void TapeStop();
   void TapeSetDlg();
   void TermTape();
@@ -60,6 +74,12 @@ class mdlM_Tape {
   std::int16_t GetTapeSndFlag(std::int32_t pos) const;
 
   bool tapeEnabled() const { return TapeEnabled; }
+  // English announcements (「英語の放送」): after each line that steps the
+  // board, and `[en]` lines. Off at first.
+  void setEnglish(bool on);
+  bool english() const { return english_; }
+  // English can be heard: it is on and the engine speaks it.
+  bool speaksEnglish() const;
   // Entry `pos`, 1 .. GetTapeCount().
   const TapeEntry& tapeEntry(std::int32_t pos) const;
   SpeechEngine* tapeVoice() const { return TapeVoice.get(); }
@@ -67,7 +87,14 @@ class mdlM_Tape {
  private:
   bool isUnsupportedOs() const;
   QString soundForFlag(std::int16_t flag);
-  void prepareAround();
+  // What line `pos` says, the board showing `from` before its step in
+  // `direction`.
+  std::vector<SpeechLine> linesFor(std::int32_t pos, int from, int direction) const;
+  // The row shown after line `pos` from `from` in `direction`: one further
+  // when it steps and the route goes on, otherwise `from`.
+  int rowAfter(std::int32_t pos, int from, int direction) const;
+  // Prepares the lines a press may speak next, the board showing `shown`.
+  void prepareAround(int shown);
   bool inRange(std::int32_t pos) const { return pos >= 1 && pos <= TapeCount; }
 
   TapeHost& host_;
@@ -78,6 +105,7 @@ class mdlM_Tape {
   std::int32_t TapePos = 0;
   bool TapeEnabled = false;
   std::unique_ptr<SpeechEngine> TapeVoice;
+  bool english_ = false;
 };
 
 }  // namespace sorane

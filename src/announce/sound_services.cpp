@@ -1,9 +1,11 @@
 #include "sound_services.h"
 
+#include <cstdio>
 #include <utility>
 
 #include "audio_engine.h"
 #include "engine_media_commands.h"
+#include "english_speech.h"
 
 namespace sorane {
 namespace {
@@ -19,12 +21,15 @@ SpeechEngineFactory installSpeechEngineFactory(SpeechEngineFactory factory) {
   return std::exchange(installedFactory, std::move(factory));
 }
 
-SoundServices::SoundServices()
+SoundServices::SoundServices(EnglishSynthesizer* english)
     : audio_(AudioEngine::openSystem()), commands_(std::make_unique<EngineMediaCommands>(*audio_)) {
   installMediaCommands(commands_.get());
+  if (!english) std::fputs(kNoEnglishNotice, stderr);
   AudioEngine* audio = audio_.get();
-  installSpeechEngineFactory(
-      [audio]() -> std::unique_ptr<SpeechEngine> { return OpenJTalkSpeech::create(*audio); });
+  installSpeechEngineFactory([audio, english]() -> std::unique_ptr<SpeechEngine> {
+    return OpenJTalkSpeech::create(*audio, OpenJTalkSetup::system(),
+                                   OpenJTalkSpeech::defaultSettingsFile(), english);
+  });
 }
 
 SoundServices::~SoundServices() {

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "english_speech.h"
 #include "speech_engine.h"
 
 namespace sorane {
@@ -11,11 +12,13 @@ class EngineMediaCommands;
 
 // The program's sound and speech for the whole run: the system's sound
 // output, the media commands interpreted on it and the factory of Open
-// JTalk speech engines playing through it. Installs both process-wide on
-// construction and takes them back on destruction.
+// JTalk speech engines playing through it, with English by `english`.
+// Installs both process-wide on construction and takes them back on
+// destruction. Without English speech it says so in one line on standard
+// error.
 class SoundServices {
  public:
-  SoundServices();
+  explicit SoundServices(EnglishSynthesizer* english = fliteEnglish());
   ~SoundServices();
   SoundServices(const SoundServices&) = delete;
   SoundServices& operator=(const SoundServices&) = delete;

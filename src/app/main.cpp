@@ -7,8 +7,8 @@
 #include "app_info.h"
 #include "auto_drive.h"
 #include "fonts.h"
-#include "frm_ctl.h"
 #include "form1.h"
+#include "frm_ctl.h"
 #include "mdl_ini_io.h"
 #include "program.h"
 #include "sound_services.h"
@@ -17,7 +17,10 @@
 namespace {
 
 QString helpText() {
-  const QString demo = sorane::installedDemoFolder();
+  const QString demo = sorane::demoFolder();
+  QString places;
+  for (const QString& place : sorane::demoFolderPlaces())
+    places += QStringLiteral("  探す場所: %1\n").arg(place);
   return QStringLiteral(
              "使い方: %1 [オプション]\n"
              "ソラネ: 路線バスの運賃表示器と集中操作盤のシミュレーター\n"
@@ -31,9 +34,11 @@ QString helpText() {
              "\n"
              "設定ファイル: %2\n"
              "表示倍率の設定: %3\n"
-             "デモデータ: %4\n")
+             "デモデータ: %4\n"
+             "%5"
+             "  (設定ファイルがないときは、最初に見つかったデモデータの設定で始まる)\n")
       .arg(sorane::programBaseName(), sorane::mdlIniIo::settingsFilePath(),
-           sorane::viewSettingsFile(), demo.isEmpty() ? QStringLiteral("(なし)") : demo);
+           sorane::viewSettingsFile(), demo.isEmpty() ? QStringLiteral("(なし)") : demo, places);
 }
 
 // Before the windows exist: --help and --version answer on standard output

@@ -1,8 +1,6 @@
 #include "form1.h"
 
 #include <QActionGroup>
-#include <array>
-#include <functional>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QMenu>
@@ -10,6 +8,9 @@
 #include <QPainter>
 #include <QTimer>
 #include <QWindow>
+#include <array>
+#include <functional>
+#include <span>
 
 #include "auto_drive.h"
 #include "board_layout.h"
@@ -36,6 +37,7 @@ const QString kScaleItem = QStringLiteral("%1倍");
 const QString kScaleQuestion =
     QStringLiteral("表示倍率を%1倍に変えるため、ソラネを再起動します。よろしいですか？");
 const QString kScaleQuestionTitle = QStringLiteral("表示倍率の変更");
+const QString kEnglishItem = QStringLiteral("英語の放送");
 const QString kLampItem = QStringLiteral("降車合図灯を表示");
 const QString kAutoItem = QStringLiteral("自動運行");
 const QString kWaitMenuTitle = QStringLiteral("自動運行の待ち時間");
@@ -46,7 +48,7 @@ const QString kSpeedItem = QStringLiteral("×%1");
 // A submenu of exclusive choices, each holding its value; `chosen` gets
 // the value picked.
 QMenu* choiceMenu(QMenu* parent, const QString& title, const QString& item,
-                  const std::array<int, 3>& values, std::function<void(int)> chosen) {
+                  std::span<const int> values, std::function<void(int)> chosen) {
   QMenu* menu = parent->addMenu(title);
   auto* group = new QActionGroup(menu);
   for (int v : values) {
@@ -151,13 +153,17 @@ void Form1::GetFormInfo() {
 void Form1::SetFormInfo() {
   setLeftTwips(app_.record().formPos.Left);
   setTopTwips(app_.record().formPos.Top);
-  if (isOffEveryScreen(frameGeometry())) moveToStartPlace();
+  const QPoint saved(app_.record().formPos.Left, app_.record().formPos.Top);
+  if (isOffEveryScreen(frameGeometry()) || app_.startPlaces().board == saved) moveToStartPlace();
   keepOnScreen(this);
 }
 
+QPoint Form1::startPlace() const {
+  return {0, 0};
+}
+
 void Form1::moveToStartPlace() {
-  setLeftTwips(0);
-  setTopTwips(0);
+  move(startPlace());
 }
 
 // The shape region belongs to the window system once applied; nothing to free.
@@ -203,6 +209,9 @@ void Form1::buildContextMenu() {
   menu_->addAction(GtfsImportDialog::kMenuText, this, &Form1::importGtfs);
 
   menu_->addSeparator();
+  englishItem_ = menu_->addAction(kEnglishItem);
+  englishItem_->setCheckable(true);
+  connect(englishItem_, &QAction::triggered, this, [this](bool on) { app_.setEnglish(on); });
   lampItem_ = menu_->addAction(kLampItem);
   lampItem_->setCheckable(true);
   connect(lampItem_, &QAction::triggered, this, [this](bool on) { app_.setLampShown(on); });
@@ -228,6 +237,10 @@ void Form1::contextMenuEvent(QContextMenuEvent* event) {
   // The check follows the scale of this run, whatever was clicked before.
   checkValue(menu_->actions().front()->menu(), viewScale());
   // The other checks follow what they stand for.
+  englishItem_->setChecked(app_.announce().english);
+  // Without an English voice there is nothing to switch.
+  const SpeechEngine* voice = app_.ctl().tape().tapeVoice();
+  englishItem_->setEnabled(voice && voice->speaks(SpeechLanguage::English));
   lampItem_->setChecked(app_.drive().lampShown);
   autoItem_->setChecked(app_.ctl().autoDrive().isOn());
   checkValue(waitMenu_, app_.drive().waitSeconds);

@@ -42,6 +42,7 @@ class Form1 : public QWidget {
   // A saved position off every screen gives the start-up place.
   void SetFormInfo();
   // Where start-up puts the board: the screen's top-left corner.
+  QPoint startPlace() const;
   void moveToStartPlace();
   void DeleteRgn();
   void Degit_DblClick(int index);
@@ -54,8 +55,9 @@ class Form1 : public QWidget {
   QRegion shapeRegion() const { return shape_; }
 
   // The right-button menu of the board's face, the cells and the strip:
-  // 表示倍率 1倍, 2倍, 3倍, the scale of this run checked; the lamp shown or
-  // not; automatic driving, its wait and its timetable speed.
+  // 表示倍率 1倍, 2倍, 3倍, the scale of this run checked; English
+  // announcements on or off; the lamp shown or not; automatic driving, its
+  // wait and its timetable speed.
   QMenu* contextMenu() const { return menu_; }
   // A scale chosen there: after a Yes, the program quits as it does on
   // request and starts again at `scale`. The scale of this run does nothing.
@@ -86,6 +88,7 @@ class Form1 : public QWidget {
   bool manualDrag_ = false;
   QPoint dragOffset_;
   QMenu* menu_ = nullptr;
+  QAction* englishItem_ = nullptr;
   QAction* lampItem_ = nullptr;
   QAction* autoItem_ = nullptr;
   QMenu* waitMenu_ = nullptr;

@@ -1,6 +1,7 @@
 #include "program.h"
 
 #include <QCoreApplication>
+#include <QSettings>
 
 #include "form1.h"
 #include "frm_ctl.h"
@@ -12,6 +13,18 @@
 #include "view_scale.h"
 
 namespace sorane {
+namespace {
+const QString kBoardStartPlace = QStringLiteral("start_places/board");
+const QString kPanelStartPlace = QStringLiteral("start_places/panel");
+
+std::optional<QPoint> pointValue(const QSettings& ini, const QString& key) {
+  const QStringList xy = ini.value(key).toStringList();
+  bool xOk = false, yOk = false;
+  const QPoint p(xy.value(0).toInt(&xOk), xy.value(1).toInt(&yOk));
+  if (xy.size() != 2 || !xOk || !yOk) return std::nullopt;
+  return p;
+}
+}  // namespace
 
 Program::Program()
     : form1_(std::make_unique<Form1>(*this)), endHandler_([] { QCoreApplication::exit(0); }) {}
@@ -40,13 +53,19 @@ frmCtl& Program::ctl() {
 }
 
 void Program::start() {
+  {
+    const QSettings ini(viewSettingsFile(), QSettings::IniFormat);
+    startPlaces_ = {pointValue(ini, kBoardStartPlace), pointValue(ini, kPanelStartPlace)};
+    drive_ = DriveSettings::read(ini);
+  }
   form1_->Form_Load();
   form1_->show();
   startLamp();
+  announce_ = AnnounceSettings::load(viewSettingsFile());
+  ctl().tape().setEnglish(announce_.english);
 }
 
 void Program::startLamp() {
-  drive_ = DriveSettings::load(viewSettingsFile());
   frmCtl& c = ctl();
   c.applyDriveSettings(drive_);
   lamp_ = std::make_unique<StopLamp>();
@@ -57,7 +76,7 @@ void Program::startLamp() {
 
   // Under the board at first; a kept place stays while it can be reached
   // and leaves the board uncovered (a board shown larger may reach it).
-  const QPoint under = form1_->pos() + QPoint(0, form1_->frameGeometry().height() + 8);
+  const QPoint under = lampStartPlace();
   lamp_->move(drive_.lampPos ? *drive_.lampPos / viewScale() : under);
   if (isOffEveryScreen(lamp_->frameGeometry()) ||
       lamp_->frameGeometry().intersects(form1_->frameGeometry()))
@@ -66,9 +85,32 @@ void Program::startLamp() {
   lamp_->setVisible(drive_.lampShown);
 }
 
+QPoint Program::lampStartPlace() const {
+  return form1_->pos() + QPoint(0, form1_->frameGeometry().height() + 8);
+}
+
 void Program::saveDrive() {
-  if (lamp_) drive_.lampPos = lamp_->pos() * viewScale();
+  // A lamp under the board stays under it at any scale.
+  if (lamp_)
+    drive_.lampPos = lamp_->pos() == lampStartPlace()
+                         ? std::nullopt
+                         : std::optional<QPoint>(lamp_->pos() * viewScale());
   drive_.save(viewSettingsFile());
+}
+
+void Program::keepStartPlaces() {
+  QSettings ini(viewSettingsFile(), QSettings::IniFormat);
+  auto keep = [&ini](const QString& key, bool atStart, std::int32_t left, std::int32_t top) {
+    if (atStart)
+      ini.setValue(key, QStringList{QString::number(left), QString::number(top)});
+    else
+      ini.remove(key);
+  };
+  keep(kBoardStartPlace, form1_->pos() == form1_->startPlace(), record_.formPos.Left,
+       record_.formPos.Top);
+  if (ctl_)
+    keep(kPanelStartPlace, ctl_->pos() == ctl_->startPlace(), record_.panelState.Left,
+         record_.panelState.Top);
 }
 
 void Program::setLampShown(bool shown) {
@@ -77,9 +119,18 @@ void Program::setLampShown(bool shown) {
   saveDrive();
 }
 
+void Program::setEnglish(bool on) {
+  announce_.english = on;
+  announce_.save(viewSettingsFile());
+  if (!ctl_) return;
+  ctl_->tape().setEnglish(on);
+  ctl_->stopRequest().prepare();
+}
+
 void Program::end() {
   if (ended_) return;
   ended_ = true;
+  keepStartPlaces();
   if (ctl_) ctl_->hide();
   if (option_) option_->hide();
   if (lamp_) {

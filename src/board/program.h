@@ -1,10 +1,12 @@
 #pragma once
 
+#include <QPoint>
 #include <QStringList>
 #include <functional>
 #include <memory>
 #include <optional>
 
+#include "announce_settings.h"
 #include "data_io.h"
 #include "drive_settings.h"
 #include "settings_record.h"
@@ -41,6 +43,18 @@ class Program {
   void saveDrive();
   // Shows or hides the lamp, and keeps the choice.
   void setLampShown(bool shown);
+  // What the announcements keep in view.ini (read at start).
+  const AnnounceSettings& announce() const { return announce_; }
+  // 「英語の放送」 on or off: used at once and kept.
+  void setEnglish(bool on);
+
+  // The positions (twips) the settings file holds for the board and the
+  // panel when each was at its start-up place as it was saved. Such a
+  // window takes its start-up place again, which moves with the scale.
+  struct StartPlaces {
+    std::optional<QPoint> board, panel;
+  };
+  const StartPlaces& startPlaces() const { return startPlaces_; }
 
   SettingsRecord& record() { return record_; }
   // The route-data store and route state.
@@ -62,6 +76,8 @@ class Program {
 
  private:
   void startLamp();
+  QPoint lampStartPlace() const;
+  void keepStartPlaces();
 
   SettingsRecord record_;
   DataIo dataIo_;
@@ -70,6 +86,8 @@ class Program {
   std::unique_ptr<frmCtl> ctl_;
   std::unique_ptr<StopLamp> lamp_;
   DriveSettings drive_;
+  AnnounceSettings announce_;
+  StartPlaces startPlaces_;
   std::function<void()> endHandler_;
   bool ended_ = false;
   std::optional<QStringList> restart_;

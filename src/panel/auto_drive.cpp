@@ -6,13 +6,27 @@
 #include "frm_ctl.h"
 #include "panel_keys.h"
 #include "speech_engine.h"
+#include "stop_request.h"
 #include "ui.h"
 
 namespace sorane {
 namespace {
 constexpr int kTickMs = 100;
-constexpr std::size_t kTimesColumn = 150;
+constexpr int kTimesColumn = 150;
 }  // namespace
+
+std::vector<int> timetableMinutes(const DataIo& io, std::optional<int> flagColumn) {
+  if (flagColumn == kTimesColumn) return {};
+  std::vector<int> minutes;
+  bool any = false;
+  for (int r = 1; r <= io.lastRow(); ++r) {
+    const int m = io.RouteData[static_cast<std::size_t>(r)].Values[kTimesColumn];
+    any = any || m != 0;
+    minutes.push_back(m);
+  }
+  if (!any) minutes.clear();
+  return minutes;
+}
 
 AutoDrive::AutoDrive(frmCtl& ctl, DataIo& io) : QObject(&ctl), ctl_(ctl), io_(io) {
   timer_.setInterval(kTickMs);
@@ -44,51 +58,41 @@ bool AutoDrive::atEnd() const {
 }
 
 void AutoDrive::setOn(bool on) {
-  if (!on) {
+  if (!on)
     setState(State::Off);
-    return;
-  }
-  if (isOn()) return;
-  if (!hasRoute()) {
-    setState(State::Armed);
-    return;
-  }
-  // The opening announcement comes at once; a route without one leaves
-  // its first stop after the wait.
-  phase_ = Phase::Waiting;
-  due_ = lastTick_ = ui().now();
-  if (!usesTape()) due_ = due_.addMSecs(nextWaitMs());
-  setState(State::Running);
+  else if (state_ != State::Running)
+    begin();
 }
 
 void AutoDrive::routeSet() {
-  if (state_ == State::Running) {
-    setState(State::Off);
-  } else if (state_ == State::Armed) {
-    setState(State::Off);
-    setOn(true);
-  }
+  if (isOn()) begin();
 }
 
 void AutoDrive::manualPress() {
   setState(State::Off);
 }
 
-bool AutoDrive::routeHasTimes() const {
-  for (int r = 2; r <= io_.lastRow(); ++r)
-    if (io_.RouteData[static_cast<std::size_t>(r)].Values[kTimesColumn] > 0) return true;
-  return false;
+void AutoDrive::begin() {
+  ++runs_;
+  if (!hasRoute() || atEnd()) {
+    setState(State::Armed);
+    return;
+  }
+  // The opening announcement comes at once; a route without one leaves
+  // its first stop after the wait.
+  afterVoice_ = false;
+  due_ = lastTick_ = ui().now();
+  if (!usesTape()) due_ = due_.addMSecs(nextWait().ms);
+  setState(State::Running);
 }
 
-qint64 AutoDrive::nextWaitMs() const {
+AutoDrive::Wait AutoDrive::nextWait() const {
   const bool steps = !usesTape() || ctl_.tape().GetTapeStepFlag(ctl_.tape().GetTapePos() + 1) == 1;
-  const int row = io_.CurrentIndex + 1;
-  if (steps && row < io_.lastRow() && routeHasTimes()) {
-    const int minutes = io_.RouteData[static_cast<std::size_t>(row + 1)].Values[kTimesColumn] -
-                        io_.RouteData[static_cast<std::size_t>(row)].Values[kTimesColumn];
-    if (minutes >= 0) return qint64{minutes} * 60000 / timetableSpeed_;
-  }
-  return qint64{waitSeconds_} * 1000;
+  const std::size_t row = static_cast<std::size_t>(io_.CurrentIndex) + 1;
+  const std::vector<int> minutes = timetableMinutes(io_, ctl_.stepFlagColumn());
+  if (steps && row < minutes.size() && minutes[row] >= minutes[row - 1])
+    return {qint64{minutes[row] - minutes[row - 1]} * 60000 / timetableSpeed_, true};
+  return {qint64{waitSeconds_} * 1000, false};
 }
 
 void AutoDrive::tick() {
@@ -101,18 +105,18 @@ void AutoDrive::tick() {
     due_ = due_.addMSecs(elapsed);
     return;
   }
-  if (phase_ == Phase::Speaking) {
-    if (speaking()) return;
-    phase_ = Phase::Waiting;
-    due_ = now.addMSecs(nextWaitMs());
-    return;
+  // An announcement or the stop phrase is never cut off.
+  if (voiceBusy()) return;
+  if (afterVoice_) {
+    afterVoice_ = false;
+    due_ = now.addMSecs(waitMs_);
   }
   if (now >= due_) pressNext();
 }
 
-bool AutoDrive::speaking() const {
+bool AutoDrive::voiceBusy() const {
   SpeechEngine* voice = ctl_.tape().tapeVoice();
-  return usesTape() && voice && voice->status() == 1;
+  return (voice && voice->status() == 1) || ctl_.stopRequest().phraseWaiting();
 }
 
 void AutoDrive::pressNext() {
@@ -120,18 +124,22 @@ void AutoDrive::pressNext() {
     setState(State::Off);
     return;
   }
+  const int run = runs_;
+  const QDateTime pressedAt = ui().now();
   if (usesTape())
     ctl_.keys().runCommand([this] { ctl_.cmdTapeNext_Click(); });
   else
     ctl_.keys().runCommand([this] { ctl_.Command2_Click(1); });
-  if (state_ != State::Running) return;
+  // Switched off, or started again on another route, meanwhile.
+  if (state_ != State::Running || run != runs_) return;
   if (atEnd()) {
     setState(State::Off);
     return;
   }
-  // The wait runs from the end of the announcement.
-  phase_ = speaking() ? Phase::Speaking : Phase::Waiting;
-  if (phase_ == Phase::Waiting) due_ = ui().now().addMSecs(nextWaitMs());
+  const Wait wait = nextWait();
+  afterVoice_ = !wait.fromPress && voiceBusy();
+  waitMs_ = wait.ms;
+  due_ = (wait.fromPress ? pressedAt : ui().now()).addMSecs(wait.ms);
 }
 
 }  // namespace sorane

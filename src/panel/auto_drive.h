@@ -3,17 +3,26 @@
 #include <QDateTime>
 #include <QObject>
 #include <QTimer>
+#include <optional>
+#include <vector>
 
 namespace sorane {
 
 class DataIo;
 class frmCtl;
 
+// The timetable's minutes at each stop of the route (index 0 is row 1),
+// counted from its first stop; empty when the route carries no times. A
+// route imported with times holds them in column 150, unless the settings
+// read that column as the step-sound flag (`flagColumn`).
+std::vector<int> timetableMinutes(const DataIo& io, std::optional<int> flagColumn);
+
 // Automatic driving (自動運行): presses the tape's 送り (or データ送り when
-// the route has no announcements) for the user, each time the announcement
-// has ended and a wait has passed. The wait is fixed, or the timetable's
-// minutes between the two stops (column 150 of the rows) sped up.
-// Time is the Ui clock's, so tests run a route in virtual time.
+// the route has no announcements) for the user. By the timetable, each
+// press comes the minutes between the two stops, sped up, after the one
+// before; otherwise a fixed wait after the announcement has ended. It
+// never cuts off a voice that speaks. Time is the Ui clock's, so tests run
+// a route in virtual time.
 class AutoDrive : public QObject {
   Q_OBJECT
  public:
@@ -27,41 +36,51 @@ class AutoDrive : public QObject {
 
   State state() const { return state_; }
   bool isOn() const { return state_ != State::Off; }
-  // The menu's switch and the key A: on runs the route set now, or arms.
+  // The menu's switch and the key A: on runs the route shown now, or arms
+  // while there is none to run (none set, the display cleared, at its end).
   void setOn(bool on);
-  // A route set by the user: an armed drive starts, a running one stops.
+  // A route set by the user: a drive that is on starts on it.
   void routeSet();
-  // A step, tape or display-clear button pressed by hand stops it.
+  // A step or tape button, or 表示消去 switched on, pressed by hand ends it.
   void manualPress();
 
   void setWaitSeconds(int seconds) { waitSeconds_ = seconds; }
   void setTimetableSpeed(int speed) { timetableSpeed_ = speed; }
-  // True when the route's rows carry timetable minutes.
-  bool routeHasTimes() const;
-  // Milliseconds to wait after the current announcement before the next press.
-  qint64 nextWaitMs() const;
+  // Whether its timer runs; only a running drive ticks.
+  bool ticking() const { return timer_.isActive(); }
 
-  // Runs on a timer while on; tests call it after moving the clock.
+  // Runs on a timer while running; tests call it after moving the clock.
   void tick();
 
  signals:
   void stateChanged(sorane::AutoDrive::State state);
 
  private:
-  enum class Phase { Speaking, Waiting };
+  // The wait before the press after the current one: from that press by
+  // the timetable, else from the end of its announcement.
+  struct Wait {
+    qint64 ms = 0;
+    bool fromPress = false;
+  };
+  Wait nextWait() const;
   void setState(State s);
+  void begin();
   bool hasRoute() const;
   bool usesTape() const;
   bool atEnd() const;
-  bool speaking() const;
+  bool voiceBusy() const;
   void pressNext();
 
   frmCtl& ctl_;
   DataIo& io_;
   State state_ = State::Off;
-  Phase phase_ = Phase::Waiting;
+  // The press is due at `due_`; or, while `afterVoice_`, `waitMs_` after
+  // the voice falls silent.
   QDateTime due_;
+  bool afterVoice_ = false;
+  qint64 waitMs_ = 0;
   QDateTime lastTick_;
+  int runs_ = 0;
   int waitSeconds_ = 10;
   int timetableSpeed_ = 10;
   QTimer timer_;

@@ -6,7 +6,6 @@
 #include <algorithm>
 
 #include "app_info.h"
-#include "install_paths.h"
 
 namespace sorane {
 namespace {
@@ -28,10 +27,8 @@ int offered(const QVariant& v, const std::array<int, N>& choices, int fallback) 
 
 }  // namespace
 
-DriveSettings DriveSettings::load(const QString& file) {
+DriveSettings DriveSettings::read(const QSettings& ini) {
   DriveSettings s;
-  if (!QFileInfo(file).isFile()) return s;
-  const QSettings ini(file, QSettings::IniFormat);
   s.lampShown = ini.value(kLampShown, true).toBool();
   bool xOk = false, yOk = false;
   const int x = ini.value(kLampX).toInt(&xOk);
@@ -50,6 +47,9 @@ bool DriveSettings::save(const QString& file) const {
   if (lampPos) {
     ini.setValue(kLampX, lampPos->x());
     ini.setValue(kLampY, lampPos->y());
+  } else {
+    ini.remove(kLampX);
+    ini.remove(kLampY);
   }
   if (chime.isEmpty())
     ini.remove(kChime);
@@ -63,9 +63,9 @@ bool DriveSettings::save(const QString& file) const {
 
 QString stopChimePath(const DriveSettings& settings) {
   if (!settings.chime.isEmpty()) return settings.chime;
-  for (const QString& folder : {installedDemoFolder(), QString::fromUtf8(kBuildDemoFolder)}) {
+  for (const QString& folder : demoFolderPlaces()) {
     const QString path = QDir(folder).filePath(kChimeFile);
-    if (!folder.isEmpty() && QFileInfo(path).isFile()) return path;
+    if (QFileInfo(path).isFile()) return path;
   }
   return {};
 }

@@ -122,7 +122,8 @@ frmCtl::frmCtl(Program& app)
   buildControls();
   keys_ = new PanelKeys(*this, app.form1());
   tape_ = std::make_unique<mdlM_Tape>(*this, speechEngineFactory());
-  stopRequest_ = std::make_unique<StopRequest>([this] { return tape_->tapeVoice(); });
+  stopRequest_ = std::make_unique<StopRequest>([this] { return tape_->tapeVoice(); },
+                                               [this] { return tape_->speaksEnglish(); });
   autoDrive_ = new AutoDrive(*this, app.dataIo());
   connect(autoDrive_, &AutoDrive::stateChanged, this, &frmCtl::showDriveState);
   keys_->addKeyAction(Qt::Key_B, QStringLiteral("B"), [this] { stopRequest_->press(); });
@@ -285,7 +286,6 @@ void frmCtl::Form_Load() {
     CommandButton1[i]->setMask(KeyRegions[i]);
   }
   tape_->InitTape();
-  stopRequest_->prepare();
 }
 
 int frmCtl::backlightMode() const {
@@ -329,7 +329,8 @@ void frmCtl::SetCtrlDataInfo() {
   const PanelState& s = app_.record().panelState;
   setLeftTwips(s.Left);
   setTopTwips(s.Top);
-  if (isOffEveryScreen(frameGeometry())) moveToStartPlace();
+  if (isOffEveryScreen(frameGeometry()) || app_.startPlaces().panel == QPoint(s.Left, s.Top))
+    moveToStartPlace();
   keepOnScreen(this);
   for (int i = 0; i < 2; ++i) {
     const std::int32_t v = i == 0 ? s.ScrollSpeed : s.ScrollStartWait;
@@ -386,11 +387,16 @@ void frmCtl::Command8_Click() {
   form.setEnabled(true);
 }
 
-void frmCtl::moveToStartPlace() {
+QPoint frmCtl::startPlace() const {
   const QScreen* screen = QGuiApplication::primaryScreen();
   const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
   const QSize panel = frameGeometry().size();
-  move(area.right() + 1 - panel.width(), area.bottom() + 1 - panel.height());
+  return keptOnScreen(
+      QRect(QPoint(area.right() + 1 - panel.width(), area.bottom() + 1 - panel.height()), panel));
+}
+
+void frmCtl::moveToStartPlace() {
+  move(startPlace());
 }
 
 int frmCtl::leftTwips() const {

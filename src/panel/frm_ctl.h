@@ -1,11 +1,14 @@
 #pragma once
 
 #include <QRegion>
+#include <QSet>
 #include <QWidget>
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 
+#include "companion.h"
 #include "controls.h"
 #include "mdl_m_tape.h"
 
@@ -70,6 +73,9 @@ class frmCtl : public QWidget, public TapeHost {
   QString driveCaption() const;
   // The keys that press the panel's buttons.
   PanelKeys& keys() { return *keys_; }
+  // The fare file's column whose values choose the step sound; none when
+  // the settings play one sound at every step.
+  std::optional<int> stepFlagColumn();
 
   // TapeHost
   bool alwaysPlaySound() override;
@@ -79,6 +85,9 @@ class frmCtl : public QWidget, public TapeHost {
   void setTapeFrameEnabled(bool enabled) override;
   void setTapeButtonsEnabled(bool enabled) override;
   QWidget* tapeDialogOwner() override { return this; }
+  int shownRow() override;
+  int lastRow() override;
+  QString englishStopName(int row) override;
 
   // Backlight OFF, ON1, ON2: the board's picture and ticket-number colour.
   void Option4_Click(int index);
@@ -90,6 +99,7 @@ class frmCtl : public QWidget, public TapeHost {
   void SetCtrlDataInfo();
   // Where start-up puts the panel: the bottom-right corner of the screen's
   // available area.
+  QPoint startPlace() const;
   void moveToStartPlace();
   void HScroll1_Change(int index);
   void Check4_Click();
@@ -173,6 +183,8 @@ class frmCtl : public QWidget, public TapeHost {
   void buildControls();
   void connectCommands();
   void showDriveState();
+  // A ticket from the helper for preview order `order`.
+  void showTicket(std::uint64_t order, const QString& plugin, const SeirikenPicture& picture);
 
   Program& app_;
   std::unique_ptr<mdlM_Tape> tape_;
@@ -181,6 +193,10 @@ class frmCtl : public QWidget, public TapeHost {
   AutoDrive* autoDrive_ = nullptr;
   // Counts DispData calls.
   std::uint64_t displays_ = 0;
+  // Counts the preview's orders: only the last one's ticket is shown.
+  std::uint64_t previewOrders_ = 0;
+  // Plug-ins that could not draw a ticket this run, each told once.
+  QSet<QString> failedPlugins_;
 };
 
 }  // namespace sorane

@@ -13,10 +13,12 @@ constexpr int kTickMs = 50;
 }  // namespace
 
 const QString StopRequest::kPhrase = QStringLiteral("次、止まります。");
+const QString StopRequest::kEnglishPhrase = QStringLiteral("The bus will stop at the next stop.");
 const QString StopRequest::kChimeAlias = QStringLiteral("S4");
 
-StopRequest::StopRequest(std::function<SpeechEngine*()> voice, QObject* parent)
-    : QObject(parent), voice_(std::move(voice)) {
+StopRequest::StopRequest(std::function<SpeechEngine*()> voice, std::function<bool()> english,
+                         QObject* parent)
+    : QObject(parent), voice_(std::move(voice)), english_(std::move(english)) {
   timer_.setInterval(kTickMs);
   connect(&timer_, &QTimer::timeout, this, &StopRequest::tick);
 }
@@ -35,8 +37,15 @@ int StopRequest::chimeMs() {
   return *chimeMs_;
 }
 
+std::vector<SpeechLine> StopRequest::phrase() const {
+  std::vector<SpeechLine> lines{SpeechLine{kPhrase}};
+  if (english_ && english_()) lines.push_back(SpeechLine{kEnglishPhrase, SpeechLanguage::English});
+  return lines;
+}
+
 void StopRequest::prepare() {
-  if (SpeechEngine* voice = voice_()) voice->prepare(kPhrase);
+  if (SpeechEngine* voice = voice_())
+    for (const SpeechLine& line : phrase()) voice->prepare(line);
 }
 
 void StopRequest::press() {
@@ -45,7 +54,7 @@ void StopRequest::press() {
   emit litChanged(true);
   mdlSndAPI::PlaySnd(chime_, kChimeAlias, 0, 0);
   if (SpeechEngine* voice = voice_()) {
-    voice->prepare(kPhrase);
+    for (const SpeechLine& line : phrase()) voice->prepare(line);
     phraseWaiting_ = true;
     phraseDue_ = ui().now().addMSecs(chimeMs());
     timer_.start();
@@ -66,7 +75,7 @@ void StopRequest::tick() {
   if (voice && voice->status() == 1) return;  // after the announcement
   phraseWaiting_ = false;
   timer_.stop();
-  if (voice) voice->speak(kPhrase);
+  if (voice) voice->speak(phrase());
 }
 
 }  // namespace sorane

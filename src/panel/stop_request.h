@@ -5,23 +5,27 @@
 #include <QTimer>
 #include <functional>
 #include <optional>
+#include <vector>
+
+#include "speech_engine.h"
 
 namespace sorane {
 
-class SpeechEngine;
-
 // A passenger's stop request (降車合図): a press lights the lamp, plays the
-// chime once and then has the voice say the phrase, after the announcement
-// that is playing if there is one. The lamp stays lit until the bus
-// arrives at the next stop.
+// chime once and then has the voice say the phrase (and its English with
+// English announcements on), after the announcement that is playing if
+// there is one. The lamp stays lit until the bus arrives at the next stop.
 class StopRequest : public QObject {
   Q_OBJECT
  public:
-  static const QString kPhrase;      // 「次、止まります。」
-  static const QString kChimeAlias;  // the fourth sound channel
+  static const QString kPhrase;         // 「次、止まります。」
+  static const QString kEnglishPhrase;  // "The bus will stop at the next stop."
+  static const QString kChimeAlias;     // the fourth sound channel
 
-  // `voice` gives the announcements' speech engine, or null without one.
-  explicit StopRequest(std::function<SpeechEngine*()> voice, QObject* parent = nullptr);
+  // `voice` gives the announcements' speech engine, or null without one;
+  // `english` tells whether English announcements are on.
+  explicit StopRequest(std::function<SpeechEngine*()> voice, std::function<bool()> english = {},
+                       QObject* parent = nullptr);
 
   // The chime file; its length sets when the phrase may follow.
   void setChime(const QString& path);
@@ -45,8 +49,11 @@ class StopRequest : public QObject {
 
  private:
   std::function<SpeechEngine*()> voice_;
+  std::function<bool()> english_;
   QString chime_;
   int chimeMs();
+  // The phrase, and its English when that is on.
+  std::vector<SpeechLine> phrase() const;
 
   std::optional<int> chimeMs_;
   bool lit_ = false;

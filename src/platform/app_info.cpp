@@ -15,6 +15,7 @@
 namespace sorane {
 namespace {
 QString overridePath;
+QString overrideBuildDemo;
 
 QFileInfo programFile() {
   return QFileInfo(overridePath.isEmpty() ? QCoreApplication::applicationFilePath() : overridePath);
@@ -32,14 +33,28 @@ QString userConfigFolder() {
       .filePath(programBaseName());
 }
 
+QStringList demoFolderPlaces() {
+  return {QDir::cleanPath(QDir(programFolder()).filePath(QString::fromUtf8(kDemoFolderFromBin))),
+          overrideBuildDemo.isEmpty() ? QString::fromUtf8(kBuildDemoFolder) : overrideBuildDemo};
+}
+
 QString installedDemoFolder() {
-  const QString demo =
-      QDir::cleanPath(QDir(programFolder()).filePath(QString::fromUtf8(kDemoFolderFromBin)));
+  const QString demo = demoFolderPlaces().front();
   return QFileInfo(demo).isDir() ? demo : QString();
+}
+
+QString demoFolder() {
+  for (const QString& place : demoFolderPlaces())
+    if (QFileInfo(place).isDir()) return place;
+  return {};
 }
 
 void setProgramPathForTesting(const QString& path) {
   overridePath = path;
+}
+
+void setBuildDemoFolderForTesting(const QString& folder) {
+  overrideBuildDemo = folder;
 }
 
 QString versionText() {

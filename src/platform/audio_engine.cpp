@@ -104,23 +104,55 @@ void AudioEngine::mixCallback(void* user, unsigned char* stream, int len) {
 }
 
 void AudioEngine::mixLocked(float* out, int frames) {
+  // The silent clock mixes for nobody, unless a tap listens.
+  if (!out && tap_) {
+    constexpr int kChunk = 4096;
+    tapScratch_.resize(kChunk * 2);
+    for (int done = 0; done < frames; done += kChunk)
+      mixLocked(tapScratch_.data(), std::min(kChunk, frames - done));
+    return;
+  }
   const std::size_t samples = static_cast<std::size_t>(frames) * 2;
   if (out) std::fill(out, out + samples, 0.0f);
   const auto now = Clock::now();
   for (auto& entry : voices_) {
     Voice& v = entry.second;
-    if (!v.playing || !v.sound) continue;
-    const qint64 n = std::clamp<qint64>(v.sound->frames() - v.pos, 0, frames);
-    if (out) {
-      const float* src = v.sound->samples.data() + v.pos * 2;
-      for (std::size_t i = 0; i < static_cast<std::size_t>(n) * 2; ++i) out[i] += src[i];
+    // A queued sound starts on the sample after the one before it ends.
+    for (qint64 done = 0; done < frames;) {
+      if (!v.playing || !v.sound) break;
+      const qint64 n = std::clamp<qint64>(v.sound->frames() - v.pos, 0, frames - done);
+      if (out) {
+        const float* src = v.sound->samples.data() + v.pos * 2;
+        float* dst = out + done * 2;
+        for (std::size_t i = 0; i < static_cast<std::size_t>(n) * 2; ++i) dst[i] += src[i];
+      }
+      if (n > 0 && !v.firstFrame) {
+        v.firstFrame = now;
+        v.startedAt = mixedFrames_ + done;
+      }
+      v.pos += n;
+      done += n;
+      if (v.pos < v.sound->frames()) continue;
+      v.playing = false;
+      v.endedAt = mixedFrames_ + done;
+      if (v.queued.empty()) break;
+      startQueuedLocked(v);
     }
-    if (n > 0 && !v.firstFrame) v.firstFrame = now;
-    v.pos += n;
-    if (v.pos >= v.sound->frames()) v.playing = false;
   }
-  if (out)
-    for (std::size_t i = 0; i < samples; ++i) out[i] = std::clamp(out[i], -1.0f, 1.0f);
+  mixedFrames_ += frames;
+  if (!out) return;
+  for (std::size_t i = 0; i < samples; ++i) out[i] = std::clamp(out[i], -1.0f, 1.0f);
+  if (tap_) tap_->mixed(out, frames);
+}
+
+void AudioEngine::startQueuedLocked(Voice& v) {
+  v.sound = std::move(v.queued.front());
+  v.queued.pop_front();
+  v.pos = 0;
+  v.playing = v.sound && v.sound->frames() > 0;
+  v.firstFrame.reset();
+  v.followedAt = v.endedAt;
+  v.startedAt = -1;
 }
 
 void AudioEngine::advanceClockLocked() {
@@ -181,12 +213,22 @@ void AudioEngine::load(const QString& alias, SoundPtr sound) {
   voices_[alias] = std::move(voice);
 }
 
+void AudioEngine::queue(const QString& alias, SoundPtr sound) {
+  std::lock_guard lock(mutex_);
+  advanceClockLocked();
+  Voice& v = voices_[alias];
+  v.queued.push_back(std::move(sound));
+  if (!v.playing) startQueuedLocked(v);
+}
+
 bool AudioEngine::play(const QString& alias, int fromMs) {
   std::lock_guard lock(mutex_);
   advanceClockLocked();
   const auto it = voices_.find(alias);
   if (it == voices_.end()) return false;
   Voice& v = it->second;
+  v.queued.clear();
+  v.followedAt = -1;
   const qint64 frames = v.sound ? v.sound->frames() : 0;
   v.pos = std::clamp<qint64>(static_cast<qint64>(std::max(fromMs, 0)) * rate_ / 1000, 0, frames);
   v.playing = v.pos < frames;
@@ -200,6 +242,7 @@ bool AudioEngine::stop(const QString& alias) {
   const auto it = voices_.find(alias);
   if (it == voices_.end()) return false;
   it->second.playing = false;
+  it->second.queued.clear();
   return true;
 }
 
@@ -226,7 +269,8 @@ int AudioEngine::remainingMs(const QString& alias) {
   advanceClockLocked();
   const auto it = voices_.find(alias);
   if (it == voices_.end() || !it->second.playing) return 0;
-  const qint64 left = it->second.sound->frames() - it->second.pos;
+  qint64 left = it->second.sound->frames() - it->second.pos;
+  for (const SoundPtr& next : it->second.queued) left += next ? next->frames() : 0;
   return static_cast<int>((left * 1000 + rate_ - 1) / rate_) + latencyMs_;
 }
 
@@ -236,6 +280,27 @@ std::optional<AudioEngine::Clock::time_point> AudioEngine::firstFrameTime(const 
   const auto it = voices_.find(alias);
   if (it == voices_.end()) return std::nullopt;
   return it->second.firstFrame;
+}
+
+void AudioEngine::setTap(AudioTap* tap) {
+  std::lock_guard lock(mutex_);
+  // What the silent clock owes so far goes to the tap that was listening.
+  advanceClockLocked();
+  tap_ = tap;
+}
+
+void AudioEngine::catchUp() {
+  std::lock_guard lock(mutex_);
+  advanceClockLocked();
+}
+
+std::optional<double> AudioEngine::queuedGapMs(const QString& alias) {
+  std::lock_guard lock(mutex_);
+  advanceClockLocked();
+  const auto it = voices_.find(alias);
+  if (it == voices_.end() || it->second.followedAt < 0 || it->second.startedAt < 0)
+    return std::nullopt;
+  return (it->second.startedAt - it->second.followedAt) * 1000.0 / rate_;
 }
 
 std::vector<float> AudioEngine::render(int frames) {

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <chrono>
+#include <deque>
 #include <list>
 #include <map>
 #include <memory>
@@ -14,6 +15,15 @@
 namespace sorane {
 
 enum class SoundKind { Wave, Midi };
+
+// Hears the mix exactly as it is made: every frame the engine mixes, in
+// order, on the mixing thread (the device's callback). It must not block.
+class AudioTap {
+ public:
+  virtual ~AudioTap() = default;
+  // `frames` stereo frames, interleaved, at the engine's rate.
+  virtual void mixed(const float* samples, int frames) = 0;
+};
 
 // Sound devices named by alias, each holding one decoded sound, mixed into
 // one output. A new play on an alias restarts that alias's sound; sounds of
@@ -54,6 +64,11 @@ class AudioEngine {
   void load(const QString& alias, SoundPtr sound);
   // Starts the device's sound at `fromMs`; false when no such device.
   bool play(const QString& alias, int fromMs = 0);
+  // Plays `sound` on `alias` as soon as what it plays now has ended, from
+  // the very next sample, and at once when it is silent (a device is made
+  // when there is none). Sounds queued this way play in turn; a load, a
+  // play or a stop drops them.
+  void queue(const QString& alias, SoundPtr sound);
   bool stop(const QString& alias);
   bool close(const QString& alias);
   bool isOpen(const QString& alias);
@@ -64,10 +79,22 @@ class AudioEngine {
   // When the first sample of the device's current play was mixed into the
   // output; empty until then.
   std::optional<Clock::time_point> firstFrameTime(const QString& alias);
+  // For a sound queued after another on `alias` that has started: the
+  // milliseconds of output between the last sample of the one before and
+  // its first (0 when it followed at once); empty otherwise.
+  std::optional<double> queuedGapMs(const QString& alias);
 
   // Manual output: mixes and returns the next `frames` frames (stereo,
   // interleaved). Other outputs return an empty vector.
   std::vector<float> render(int frames);
+
+  // Hands every frame mixed from now on to `tap` (null: to nobody). Once
+  // this returns, the previous tap is no longer called. The silent clock
+  // mixes for its tap too, when the engine is next called (see catchUp).
+  void setTap(AudioTap* tap);
+  // Silent clock: mixes up to now, so a tap hears sounds with no other call
+  // to the engine. Other outputs mix by themselves.
+  void catchUp();
 
  private:
   struct Voice {
@@ -75,6 +102,10 @@ class AudioEngine {
     qint64 pos = 0;
     bool playing = false;
     std::optional<Clock::time_point> firstFrame;
+    std::deque<SoundPtr> queued;
+    qint64 endedAt = -1;     // output frame where the last sound ended
+    qint64 followedAt = -1;  // the end of the sound before a queued one
+    qint64 startedAt = -1;   // output frame of the first sample of `sound`
   };
   struct CacheEntry {
     QString key;
@@ -84,6 +115,7 @@ class AudioEngine {
   AudioEngine(Output output, int rate);
   static void mixCallback(void* user, unsigned char* stream, int len);
   void mixLocked(float* out, int frames);
+  void startQueuedLocked(Voice& v);
   void advanceClockLocked();
   SoundPtr decode(const QString& path, SoundKind kind);
 
@@ -98,6 +130,9 @@ class AudioEngine {
 
   std::mutex mutex_;
   std::map<QString, Voice> voices_;
+  AudioTap* tap_ = nullptr;
+  std::vector<float> tapScratch_;
+  qint64 mixedFrames_ = 0;  // output frames mixed so far
 
   std::mutex cacheMutex_;
   std::list<CacheEntry> cache_;

@@ -1,6 +1,8 @@
 #include "file_io.h"
 
 #include <fcntl.h>
+#include <stdio.h>
+#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -324,6 +326,27 @@ void writeFilesAtomically(const std::vector<FileToWrite>& files, qsizetype* fail
   }
   cleanUp();
   for (const FileToWrite& f : files) syncFolderOf(f.path);
+}
+
+void writeNewFile(const QString& path, const QByteArray& bytes) {
+  const QByteArray target = QFile::encodeName(path);
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  QByteArray temp;
+  writeFresh(target, ".tmp", bytes, temp, 0666 & ~mask);
+  // Only a name that is still free is taken: never replaced, never followed.
+  int renamed =
+      ::renameat2(AT_FDCWD, temp.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE);
+  if (renamed != 0 && (errno == EINVAL || errno == ENOSYS)) {
+    renamed = ::link(temp.constData(), target.constData());
+    if (renamed == 0) ::unlink(temp.constData());
+  }
+  if (renamed != 0) {
+    const int e = errno;
+    ::unlink(temp.constData());
+    fail(e);
+  }
+  syncFolderOf(path);
 }
 
 void setWriteCallForTesting(WriteCall call) {

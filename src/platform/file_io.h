@@ -78,6 +78,12 @@ struct FileToWrite {
 };
 void writeFilesAtomically(const std::vector<FileToWrite>& files, qsizetype* failed = nullptr);
 
+// Writes a file that must not exist yet: a temporary file of a fresh name,
+// created exclusively beside `path`, then given the name only while that is
+// still free. An existing file or link at `path` is left alone and the
+// write fails (EEXIST: run-time error 75).
+void writeNewFile(const QString& path, const QByteArray& bytes);
+
 // Test seams: replace the system's write call and the names tried for
 // temporary files (nullptr restores each).
 using WriteCall = std::function<ssize_t(int fd, const void* data, size_t size)>;

@@ -16,12 +16,15 @@
 #include <vector>
 
 #include "audio_engine.h"
+#include "english_speech.h"
 #include "speech_adjust_dialog.h"
 
 namespace sorane {
 namespace {
 
 constexpr int kSynthesisTimeoutMs = 30000;
+// Quieter than this (about -50 dB) is silence.
+constexpr float kHeard = 0.003f;
 // Prepares run on at most two workers, so a text to speak always finds one free.
 constexpr int kWorkers = 3;
 constexpr int kPrepareWorkers = 2;
@@ -47,6 +50,12 @@ const QString OpenJTalkSpeech::kVoiceAlias = QStringLiteral("speech");
 VoiceSettings VoiceSettings::clamped() const {
   return VoiceSettings{std::clamp(speed, 0.5, 2.0), std::clamp(pitch, -12.0, 12.0),
                        std::clamp(volume, -20.0, 10.0)};
+}
+
+VoiceSettings VoiceSettings::forLanguage(SpeechLanguage language) const {
+  VoiceSettings s = clamped();
+  if (language == SpeechLanguage::English) s.pitch = 0;
+  return s;
 }
 
 VoiceSettings VoiceSettings::load(const QString& file) {
@@ -120,7 +129,21 @@ SoundPtr synthesizeSpeech(const OpenJTalkSetup& setup, const VoiceSettings& sett
   if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) return nullptr;
   SoundPtr sound = decodeSoundBytes(process.readAllStandardOutput(), rate);
   if (!sound || sound->frames() == 0) return nullptr;
-  return sound;
+  return withShortTail(sound);
+}
+
+SoundPtr withShortTail(const SoundPtr& sound) {
+  qint64 last = sound->frames() - 1;
+  while (last >= 0 && std::abs(sound->samples[static_cast<std::size_t>(2 * last)]) < kHeard &&
+         std::abs(sound->samples[static_cast<std::size_t>(2 * last + 1)]) < kHeard)
+    --last;
+  const qint64 keep = std::min(sound->frames(), last + 1 + qint64{sound->rate} * kTailMs / 1000);
+  if (keep >= sound->frames()) return sound;
+  auto out = std::make_shared<Sound>();
+  out->rate = sound->rate;
+  out->samples.assign(sound->samples.begin(),
+                      sound->samples.begin() + static_cast<std::ptrdiff_t>(2 * keep));
+  return out;
 }
 
 QString OpenJTalkSpeech::defaultSettingsFile() {
@@ -129,22 +152,26 @@ QString OpenJTalkSpeech::defaultSettingsFile() {
 }
 
 std::unique_ptr<OpenJTalkSpeech> OpenJTalkSpeech::create(AudioEngine& audio, OpenJTalkSetup setup,
-                                                         QString settingsFile) {
+                                                         QString settingsFile,
+                                                         EnglishSynthesizer* english) {
   if (!setup.usable()) return nullptr;
   return std::unique_ptr<OpenJTalkSpeech>(
-      new OpenJTalkSpeech(audio, std::move(setup), std::move(settingsFile)));
+      new OpenJTalkSpeech(audio, std::move(setup), std::move(settingsFile), english));
 }
 
 bool OpenJTalkSpeech::Key::operator<(const Key& other) const {
-  return std::tie(text, voice.speed, voice.pitch, voice.volume) <
-         std::tie(other.text, other.voice.speed, other.voice.pitch, other.voice.volume);
+  return std::tie(language, text, voice.speed, voice.pitch, voice.volume) <
+         std::tie(other.language, other.text, other.voice.speed, other.voice.pitch,
+                  other.voice.volume);
 }
 
-OpenJTalkSpeech::OpenJTalkSpeech(AudioEngine& audio, OpenJTalkSetup setup, QString settingsFile)
+OpenJTalkSpeech::OpenJTalkSpeech(AudioEngine& audio, OpenJTalkSetup setup, QString settingsFile,
+                                 EnglishSynthesizer* english)
     : audio_(audio),
       setup_(std::move(setup)),
       settingsFile_(std::move(settingsFile)),
-      settings_(VoiceSettings::load(settingsFile_)) {
+      settings_(VoiceSettings::load(settingsFile_)),
+      english_(english) {
   qRegisterMetaType<sorane::SoundPtr>("sorane::SoundPtr");
   pool_.setMaxThreadCount(kWorkers);
   connect(this, &OpenJTalkSpeech::synthesized, this, &OpenJTalkSpeech::onSynthesized,
@@ -152,6 +179,7 @@ OpenJTalkSpeech::OpenJTalkSpeech(AudioEngine& audio, OpenJTalkSetup setup, QStri
 }
 
 OpenJTalkSpeech::~OpenJTalkSpeech() {
+  if (english_) english_->cancel(this);
   pool_.clear();
   pool_.waitForDone();
   audio_.close(kVoiceAlias);
@@ -160,7 +188,14 @@ OpenJTalkSpeech::~OpenJTalkSpeech() {
 void OpenJTalkSpeech::startSynthesis(const Key& key, bool background) {
   cache_[key].state = State::Running;
   const quint64 job = nextJob_++;
-  jobs_[job] = Job{key, background};
+  if (key.language == SpeechLanguage::English) {
+    // One thread of its own, with speaks before prepares.
+    jobs_[job] = Job{key, background, false};
+    english_->request(this, key.text, key.voice, audio_.rate(), !background,
+                      [this, job](SoundPtr sound) { emit synthesized(job, std::move(sound)); });
+    return;
+  }
+  jobs_[job] = Job{key, background, background};
   if (background) ++preparing_;
   pool_.start(
       [this, job, setup = setup_, key, rate = audio_.rate()] {
@@ -169,33 +204,67 @@ void OpenJTalkSpeech::startSynthesis(const Key& key, bool background) {
       background ? kPreparePriority : kSpeakPriority);
 }
 
-void OpenJTalkSpeech::speak(const QString& text) {
-  const QString line = speakableText(text);
-  if (line.isEmpty()) return;
+std::optional<OpenJTalkSpeech::Key> OpenJTalkSpeech::keyOf(const SpeechLine& line) const {
+  if (line.language == SpeechLanguage::English && !english_) return std::nullopt;
+  const QString text = speakableText(line.text);
+  if (text.isEmpty()) return std::nullopt;
+  return Key{text, settings_.forLanguage(line.language), line.language};
+}
+
+bool OpenJTalkSpeech::speaks(SpeechLanguage language) const {
+  return language == SpeechLanguage::Japanese || english_;
+}
+
+void OpenJTalkSpeech::speak(const std::vector<SpeechLine>& lines) {
+  std::deque<Key> keys;
+  for (const SpeechLine& line : lines)
+    if (const std::optional<Key> key = keyOf(line)) keys.push_back(*key);
+  if (keys.empty()) return;
   failed_ = false;
-  say(Key{line, settings_});
+  say(std::move(keys), false);
 }
 
-void OpenJTalkSpeech::say(const Key& key) {
-  touch(key);
-  Entry& entry = cache_[key];
-  entry.spoken = ++speaks_;
-  if (entry.state == State::Ready) {
-    wanted_.reset();
-    playNow(entry.sound);
-    return;
+// Every line is made at once, ahead of any prepare; each plays as soon as
+// it and those before it are ready. The first replaces what plays, unless
+// `handed` says that lines of this speak already play.
+void OpenJTalkSpeech::say(std::deque<Key> keys, bool handed) {
+  wanted_ = std::move(keys);
+  handedAny_ = handed;
+  for (const Key& key : wanted_) {
+    touch(key);
+    Entry& entry = cache_[key];
+    entry.spoken = ++speaks_;
+    if (entry.state == State::Waiting) {
+      unqueue(key);
+      startSynthesis(key, false);
+    }
   }
-  wanted_ = key;
-  if (entry.state == State::Waiting) {
-    unqueue(key);
-    startSynthesis(key, false);
+  advance();
+}
+
+void OpenJTalkSpeech::advance() {
+  while (!wanted_.empty()) {
+    const Key key = wanted_.front();
+    Entry& entry = cache_[key];
+    if (entry.state == State::Waiting) {  // dropped meanwhile
+      touch(key);
+      startSynthesis(key, false);
+    }
+    if (entry.state != State::Ready) return;
+    wanted_.pop_front();
+    if (handedAny_) {
+      audio_.queue(kVoiceAlias, entry.sound);
+    } else {
+      playNow(entry.sound);
+      handedAny_ = true;
+    }
   }
 }
 
-void OpenJTalkSpeech::prepare(const QString& text) {
-  const QString line = speakableText(text);
-  if (line.isEmpty()) return;
-  const Key key{line, settings_};
+void OpenJTalkSpeech::prepare(const SpeechLine& line) {
+  const std::optional<Key> found = keyOf(line);
+  if (!found) return;
+  const Key& key = *found;
   touch(key);
   if (!cache_.count(key)) {
     cache_.emplace(key, Entry{});
@@ -210,6 +279,19 @@ void OpenJTalkSpeech::prepare(const QString& text) {
 // then remakes after a voice change. Remakes start only from the event loop,
 // so prepares asked right after a voice change go ahead of them.
 void OpenJTalkSpeech::dispatch(bool remakes) {
+  // English has a thread of its own, which takes its prepares in turn.
+  for (std::deque<Key>* queue : {&asked_, remakes ? &remakes_ : nullptr}) {
+    if (!queue) continue;
+    for (auto it = queue->begin(); it != queue->end();) {
+      if (it->language != SpeechLanguage::English) {
+        ++it;
+        continue;
+      }
+      const Key key = *it;
+      it = queue->erase(it);
+      startSynthesis(key, true);
+    }
+  }
   while (preparing_ < kPrepareWorkers) {
     std::deque<Key>& queue = !asked_.empty() || !remakes ? asked_ : remakes_;
     if (queue.empty()) return;
@@ -232,14 +314,14 @@ void OpenJTalkSpeech::forget(const Key& key) {
 }
 
 void OpenJTalkSpeech::stop() {
-  wanted_.reset();
+  wanted_.clear();
   failed_ = false;
   audio_.stop(kVoiceAlias);
 }
 
 std::int32_t OpenJTalkSpeech::status() {
   if (failed_) return -1;
-  return (wanted_ || audio_.isPlaying(kVoiceAlias)) ? 1 : 0;
+  return (!wanted_.empty() || audio_.isPlaying(kVoiceAlias)) ? 1 : 0;
 }
 
 void OpenJTalkSpeech::adjustDialog(QWidget* owner, const QString& title) {
@@ -254,28 +336,37 @@ void OpenJTalkSpeech::setVoiceSettings(const VoiceSettings& settings) {
   const VoiceSettings old = std::exchange(settings_, s);
   // What was heard last may well be heard again; the tape asks for its next
   // lines itself.
-  std::vector<std::pair<quint64, QString>> heard;
+  auto inVoice = [](Key key, const VoiceSettings& voice) {
+    key.voice = voice.forLanguage(key.language);
+    return key;
+  };
+  std::vector<std::pair<quint64, Key>> heard;
   for (const auto& [key, entry] : cache_)
-    if (key.voice == old && entry.spoken) heard.emplace_back(entry.spoken, key.text);
+    if (key.voice == old.forLanguage(key.language) && entry.spoken)
+      heard.emplace_back(entry.spoken, key);
   const std::size_t count = std::min(heard.size(), kRemadeTexts);
-  std::partial_sort(heard.begin(), heard.begin() + count, heard.end(), std::greater<>());
-  std::vector<QString> texts;  // most recent first
-  for (std::size_t i = 0; i < count; ++i) texts.push_back(heard[i].second);
+  std::partial_sort(heard.begin(), heard.begin() + count, heard.end(),
+                    [](const auto& a, const auto& b) { return a.first > b.first; });
+  std::vector<Key> texts;  // most recent first, in the new voice
+  for (std::size_t i = 0; i < count; ++i) texts.push_back(inVoice(heard[i].second, s));
   // Prepares not started yet were asked in the old voice.
   for (const std::deque<Key>* queue : {&asked_, &remakes_})
     for (const Key& key : *queue) forget(key);
   asked_.clear();
   remakes_.clear();
-  for (auto text = texts.rbegin(); text != texts.rend(); ++text) touch(Key{*text, s});
-  for (const QString& text : texts) {
-    const Key key{text, s};
+  for (auto key = texts.rbegin(); key != texts.rend(); ++key) touch(*key);
+  for (const Key& key : texts) {
     if (!cache_.count(key)) {
       cache_.emplace(key, Entry{});
       remakes_.push_back(key);
     }
   }
-  // A speech still being made in the old voice is made again in the new one.
-  if (wanted_) say(Key{wanted_->text, s});
+  // Lines still being made in the old voice are made again in the new one.
+  if (!wanted_.empty()) {
+    std::deque<Key> keys;
+    for (const Key& key : wanted_) keys.push_back(inVoice(key, s));
+    say(std::move(keys), handedAny_);
+  }
   QTimer::singleShot(0, this, [this] { dispatch(true); });
 }
 
@@ -285,6 +376,13 @@ bool OpenJTalkSpeech::isCached(const QString& text) const {
 
 bool OpenJTalkSpeech::isCached(const QString& text, const VoiceSettings& settings) const {
   const auto it = cache_.find(Key{speakableText(text), settings.clamped()});
+  return it != cache_.end() && it->second.state == State::Ready;
+}
+
+bool OpenJTalkSpeech::isCached(const SpeechLine& line) const {
+  const std::optional<Key> key = keyOf(line);
+  if (!key) return false;
+  const auto it = cache_.find(*key);
   return it != cache_.end() && it->second.state == State::Ready;
 }
 
@@ -312,26 +410,25 @@ void OpenJTalkSpeech::onSynthesized(quint64 job, const SoundPtr& sound) {
   const auto done = jobs_.find(job);
   if (done == jobs_.end()) return;
   const Key key = done->second.key;
-  if (done->second.background) --preparing_;
+  if (done->second.counted) --preparing_;
   jobs_.erase(done);
-  const bool wanted = wanted_ == key;
   if (!sound) {
     forget(key);
-    if (wanted) {
-      wanted_.reset();
-      failed_ = true;
+    // A line that cannot be made is left out; a speak left with nothing
+    // to say has failed.
+    const auto wanted = std::remove(wanted_.begin(), wanted_.end(), key);
+    if (wanted != wanted_.end()) {
+      wanted_.erase(wanted, wanted_.end());
+      if (wanted_.empty() && !handedAny_) failed_ = true;
     }
   } else {
     Entry& entry = cache_[key];
     entry.state = State::Ready;
     entry.sound = sound;
     bytes_ += bytesOf(sound);
-    if (wanted) {
-      wanted_.reset();
-      playNow(sound);
-    }
     evict(&key);
   }
+  advance();
   dispatch(true);
 }
 

@@ -10,6 +10,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "sound_decode.h"
 
@@ -18,13 +19,27 @@ class QWidget;
 namespace sorane {
 
 class AudioEngine;
+class EnglishSynthesizer;
+
+enum class SpeechLanguage { Japanese, English };
+
+// One text to speak, in its language.
+struct SpeechLine {
+  QString text;
+  SpeechLanguage language = SpeechLanguage::Japanese;
+  bool operator==(const SpeechLine&) const = default;
+};
 
 // A text-to-speech engine: what the announcement tape asks of one.
 class SpeechEngine {
  public:
   virtual ~SpeechEngine() = default;
-  // Starts speaking `text`; a blank text is not spoken.
-  virtual void speak(const QString& text) = 0;
+  // Starts speaking `lines`, each from the sample after the one before it
+  // ends. Blank lines, and lines in a language the engine does not speak,
+  // are left out; nothing left, nothing is spoken.
+  virtual void speak(const std::vector<SpeechLine>& lines) = 0;
+  // One Japanese text.
+  void speak(const QString& text) { speak(std::vector<SpeechLine>{SpeechLine{text}}); }
   // Ends any speech in progress; harmless when silent.
   virtual void stop() = 0;
   // 1 while speaking (or about to), 0 when silent, -1 when the engine failed
@@ -32,15 +47,19 @@ class SpeechEngine {
   virtual std::int32_t status() = 0;
   // The engine's own voice settings, as a modal dialog owned by `owner`.
   virtual void adjustDialog(QWidget* owner, const QString& title) = 0;
-  // Prepares `text` in the background so that a later speak of it starts at
-  // once.
-  virtual void prepare(const QString& text) = 0;
+  // Prepares `line` in the background so that a later speak of it starts
+  // at once.
+  virtual void prepare(const SpeechLine& line) = 0;
+  void prepare(const QString& text) { prepare(SpeechLine{text}); }
+  // Whether lines in `language` can be spoken.
+  virtual bool speaks(SpeechLanguage language) const = 0;
 };
 
 // Creates the engine; null when speech cannot be used.
 using SpeechEngineFactory = std::function<std::unique_ptr<SpeechEngine>()>;
 
 // The engine's own voice settings, kept apart from the program's settings.
+// Speed and volume apply to English too; the pitch is the Japanese voice's.
 struct VoiceSettings {
   double speed = 1.0;   // speaking rate, 1 = normal (0.5 .. 2)
   double pitch = 0.0;   // semitones (-12 .. 12)
@@ -49,6 +68,8 @@ struct VoiceSettings {
   bool operator==(const VoiceSettings&) const = default;
   // Values outside the ranges above are brought into them.
   VoiceSettings clamped() const;
+  // What of them the voice of `language` uses.
+  VoiceSettings forLanguage(SpeechLanguage language) const;
   static VoiceSettings load(const QString& file);
   void save(const QString& file) const;
 };
@@ -71,15 +92,23 @@ struct OpenJTalkSetup {
 // nothing to speak.
 QString speakableText(const QString& text);
 
+// Open JTalk ends a text in some 0.6 s of silence; a line spoken after it
+// (the English) should follow a breath later, not a pause. Silence after
+// the last sound heard is cut to this.
+inline constexpr int kTailMs = 150;
+SoundPtr withShortTail(const SoundPtr& sound);
+
 // Runs Open JTalk on one speakable text and decodes its output to stereo at
-// `rate`; null on failure. Blocks for the synthesis.
+// `rate`, its silence at the end cut to kTailMs; null on failure. Blocks
+// for the synthesis.
 SoundPtr synthesizeSpeech(const OpenJTalkSetup& setup, const VoiceSettings& settings,
                           const QString& text, int rate);
 
-// Speech by Open JTalk run as a child process on worker threads; the result
+// Speech by Open JTalk run as a child process on worker threads, and
+// English by an English synthesizer (Flite) when there is one; the result
 // plays through the audio engine on a device of its own. Sounds are kept by
-// text and voice settings up to a bound on their samples, the least recently
-// used dropped first.
+// language, text and voice settings up to a bound on their samples, the
+// least recently used dropped first.
 class OpenJTalkSpeech : public QObject, public SpeechEngine {
   Q_OBJECT
  public:
@@ -92,19 +121,24 @@ class OpenJTalkSpeech : public QObject, public SpeechEngine {
   // in the new voice.
   static constexpr std::size_t kRemadeTexts = 8;
 
-  // Null when Open JTalk, its dictionary or the voice is missing.
+  // Null when Open JTalk, its dictionary or the voice is missing. Without
+  // `english` (no Flite) English lines are left out.
   static std::unique_ptr<OpenJTalkSpeech> create(AudioEngine& audio,
                                                  OpenJTalkSetup setup = OpenJTalkSetup::system(),
-                                                 QString settingsFile = defaultSettingsFile());
+                                                 QString settingsFile = defaultSettingsFile(),
+                                                 EnglishSynthesizer* english = nullptr);
   // speech.ini in the user's configuration folder for this program.
   static QString defaultSettingsFile();
   ~OpenJTalkSpeech() override;
 
-  void speak(const QString& text) override;
+  using SpeechEngine::prepare;
+  using SpeechEngine::speak;
+  void speak(const std::vector<SpeechLine>& lines) override;
   void stop() override;
   std::int32_t status() override;
   void adjustDialog(QWidget* owner, const QString& title) override;
-  void prepare(const QString& text) override;
+  void prepare(const SpeechLine& line) override;
+  bool speaks(SpeechLanguage language) const override;
 
   VoiceSettings voiceSettings() const { return settings_; }
   // Saves the settings; what is spoken from now on is made with them. Sounds
@@ -114,6 +148,7 @@ class OpenJTalkSpeech : public QObject, public SpeechEngine {
   // Made and kept, with the current voice settings or with `settings`.
   bool isCached(const QString& text) const;
   bool isCached(const QString& text, const VoiceSettings& settings) const;
+  bool isCached(const SpeechLine& line) const;
   std::size_t cachedCount() const;
   // The samples kept, in bytes, and their bound (kCacheBytes unless set).
   std::size_t cachedBytes() const { return bytes_; }
@@ -130,6 +165,7 @@ class OpenJTalkSpeech : public QObject, public SpeechEngine {
   struct Key {
     QString text;
     VoiceSettings voice;
+    SpeechLanguage language = SpeechLanguage::Japanese;
     bool operator==(const Key&) const = default;
     bool operator<(const Key& other) const;
   };
@@ -142,11 +178,16 @@ class OpenJTalkSpeech : public QObject, public SpeechEngine {
   struct Job {
     Key key;
     bool background = false;
+    bool counted = false;  // one of the Japanese prepares
   };
 
-  OpenJTalkSpeech(AudioEngine& audio, OpenJTalkSetup setup, QString settingsFile);
+  OpenJTalkSpeech(AudioEngine& audio, OpenJTalkSetup setup, QString settingsFile,
+                  EnglishSynthesizer* english);
   void onSynthesized(quint64 job, const SoundPtr& sound);
-  void say(const Key& key);
+  // The key of `line` in the current voice; nothing for a line not spoken.
+  std::optional<Key> keyOf(const SpeechLine& line) const;
+  void say(std::deque<Key> keys, bool handed);
+  void advance();
   void startSynthesis(const Key& key, bool background);
   void dispatch(bool remakes);
   bool unqueue(const Key& key);
@@ -170,7 +211,11 @@ class OpenJTalkSpeech : public QObject, public SpeechEngine {
   int preparing_ = 0;
   std::size_t bytes_ = 0;
   std::size_t limit_ = kCacheBytes;
-  std::optional<Key> wanted_;  // spoken as soon as its synthesis ends
+  EnglishSynthesizer* english_ = nullptr;
+  // Lines still to be handed to the audio engine, in order; each plays
+  // once its synthesis ends and the one before has been handed over.
+  std::deque<Key> wanted_;
+  bool handedAny_ = false;  // a line of the current speak has been handed over
   bool failed_ = false;
 };
 

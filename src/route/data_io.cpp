@@ -19,6 +19,21 @@ QString route_messages::truncated(int row, bool inName) {
       .arg(inName ? QStringLiteral("停留所名") : QStringLiteral("運賃"));
 }
 
+QString route_messages::stopFileRefused(const QString& where) {
+  return QStringLiteral(
+             "停留所ファイルに誤りがあるため、停留所ファイルなしで続けます...\r\n  %1\r\n"
+             "  解決法：停留所ファイルを直して、系統を設定し直して下さい.")
+      .arg(where);
+}
+
+QString route_messages::stopFileWarned(const QStringList& lines) {
+  constexpr int kShown = 5;
+  QString text = QStringLiteral("停留所ファイルを確かめて下さい(このまま使います)...");
+  for (const QString& line : lines.mid(0, kShown)) text += QStringLiteral("\r\n  ") + line;
+  if (lines.size() > kShown) text += QStringLiteral("\r\n  ほか %1 件").arg(lines.size() - kShown);
+  return text;
+}
+
 int DataIo::lastRow() const {
   return std::min({static_cast<int>(RouteCount), storedRows_, kRouteRows});
 }
@@ -92,7 +107,43 @@ bool DataIo::LoadRouteFile(const QString& folder) {
     for (int c = 2; c <= 152; ++c) SetRouteCell(i, c, r.Values[static_cast<std::size_t>(c - 2)]);
   }
   storedRows_ = static_cast<int>(file.rows.size());
+  loadStopFile(found.isEmpty() ? path : found);
   return true;
+}
+
+void DataIo::loadStopFile(const QString& routePath) {
+  stops_ = RouteStops();
+  const QString path = findFileIgnoringCase(stopFilePathBeside(routePath));
+  if (path.isEmpty()) return;
+  auto reportOnce = [this, &path](const QString& state, const QString& text) {
+    const QString key = path + QLatin1Char('\n') + state;
+    if (reported_.contains(key)) return;
+    reported_.insert(key);
+    ui().message(text, QString(), MsgButtons::Ok, MsgIcon::None);
+  };
+  QByteArray bytes;
+  try {
+    bytes = readTextFile(path, kMaxStopFileBytes);
+  } catch (const RuntimeError& e) {
+    const QString where = path + QStringLiteral(": ") + e.description();
+    reportOnce(where, route_messages::stopFileRefused(where));
+    return;
+  }
+  QStringList names;
+  for (int r = 1; r <= storedRows_; ++r) names << row(r).StopName;
+  StopFile file = parseStopFile(bytes, names, path);
+  const QString state = QString::number(bytes.size()) + QLatin1Char(' ') +
+                        QString::number(qHash(bytes)) + QLatin1Char(' ') + names.join('\n');
+  if (!file.ok()) {
+    reportOnce(state, route_messages::stopFileRefused(file.error->message));
+    return;
+  }
+  if (!file.warnings.empty()) {
+    QStringList lines;
+    for (const StopFileIssue& w : file.warnings) lines << w.message;
+    reportOnce(state, route_messages::stopFileWarned(lines));
+  }
+  stops_ = std::move(file.stops);
 }
 
 }  // namespace sorane

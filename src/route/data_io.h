@@ -1,11 +1,13 @@
 #pragma once
 
+#include <QSet>
 #include <QString>
 #include <QVariant>
 #include <array>
 #include <cstdint>
 
 #include "route_file.h"
+#include "stop_file.h"
 
 namespace sorane {
 
@@ -36,8 +38,13 @@ class DataIo {
 
   // Loads the route `RouteText` from `folder` with `StartSection` already
   // clamped. A refused file shows its message, leaves the store as it was,
-  // and returns false.
+  // and returns false. An accepted one brings its stop file along.
   bool LoadRouteFile(const QString& folder);
+
+  // The stop file of the route set (N.stops.csv beside N.hy3): names in
+  // other languages, the timetable's times, IC fares. Empty when the route
+  // has none or its file could not be used.
+  const RouteStops& stops() const { return stops_; }
 
   // "00012" -> "12", "" -> "0".
   static QString routeBaseName(const QString& routeText);
@@ -45,7 +52,14 @@ class DataIo {
   static QString withSlash(const QString& folder);
 
  private:
+  // Reads the stop file beside `routePath` for the rows just loaded. A
+  // problem is shown once for each state of the file; a bad file leaves
+  // the route without one.
+  void loadStopFile(const QString& routePath);
+
   int storedRows_ = 0;
+  RouteStops stops_;
+  QSet<QString> reported_;
 };
 
 // Messages of a refused route file.
@@ -57,6 +71,10 @@ inline const QString kSectionTooBig = QStringLiteral(
     "指定した区間はデータの数よりも多いです...\r\n  解決法：正しい区間を入力して下さい.");
 QString tooMany(int count);
 QString truncated(int row, bool inName);
+// A stop file that is not used, and one used with things to check; each
+// line names the file and the line.
+QString stopFileRefused(const QString& where);
+QString stopFileWarned(const QStringList& lines);
 }  // namespace route_messages
 
 }  // namespace sorane

@@ -152,21 +152,34 @@ void frmOption::buildPage0() {
                         2535, 4425, 390);
 }
 
+void frmOption::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  fillCheck1Background();
+}
+
+// Check1 lies over Frame3's top edge, filled with the page's colour as the
+// style tints it (the colour beside Frame3). Reading it draws the page, so
+// it waits for the dialog's first show rather than slowing the start.
+void frmOption::fillCheck1Background() {
+  if (check1Filled_) return;
+  check1Filled_ = true;
+  QWidget* page = Check1->parentWidget();
+  QPalette filled = Check1->palette();
+  const QPoint beside(Frame3->geometry().right() + 3, Check1->geometry().center().y());
+  filled.setColor(QPalette::Window,
+                  page->grab(QRect(beside, QSize(1, 1))).toImage().pixelColor(0, 0));
+  Check1->setPalette(filled);
+  Check1->setBackgroundRole(QPalette::Window);
+  Check1->setAutoFillBackground(true);
+}
+
 void frmOption::buildPage1() {
   Frame* f = Frame1[1];
   Check1 =
       place(new CheckBox(QStringLiteral("整理券番号自動表示機能を使用"), f), 285, 315, 2835, 210);
   Check1->setValue(1);
   Frame3 = place(new Frame(QString(), f), 135, 300, 3495, 3885);
-  // Over the frame's top edge, filled with the page's colour as the style
-  // tints it (the colour beside Frame3).
-  Check1->raise();
-  QPalette page = Check1->palette();
-  const QPoint beside(Frame3->geometry().right() + 3, Check1->geometry().center().y());
-  page.setColor(QPalette::Window, f->grab(QRect(beside, QSize(1, 1))).toImage().pixelColor(0, 0));
-  Check1->setPalette(page);
-  Check1->setBackgroundRole(QPalette::Window);
-  Check1->setAutoFillBackground(true);
+  Check1->raise();  // over the frame's top edge, filled when first shown
   Label15 =
       label(Frame3,
             QStringLiteral("※ユーザーパネルに直接番号をデザインしている場合には上記チェックをOFFに"

@@ -128,6 +128,9 @@ class frmOption : public QDialog {
   // the live settings.
   void reject() override {}
 
+ protected:
+  void showEvent(QShowEvent* event) override;
+
  private:
   void buildPage0();
   void buildPage1();
@@ -138,8 +141,10 @@ class frmOption : public QDialog {
   void connectHandlers();
   void chainTabs();
   void showPanelFrames();
+  void fillCheck1Background();
 
   Program& app_;
+  bool check1Filled_ = false;
 };
 
 }  // namespace sorane

@@ -53,7 +53,7 @@ QString settingsFilePath() {
 
 bool writeFirstSettings() {
   const QString path = settingsFilePath();
-  const QString demo = installedDemoFolder();
+  const QString demo = demoFolder();
   if (demo.isEmpty() || QFileInfo::exists(path)) return false;
   try {
     QDir().mkpath(QFileInfo(path).absolutePath());

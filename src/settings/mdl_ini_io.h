@@ -17,10 +17,10 @@ QString settingsFilePath();
 QString settingsFilePathFor(const QString& programFolder, const QString& baseName,
                             bool folderWritable, const QString& configFolder);
 
-// First start of an installed program: when there is no settings file yet
-// and the demo data is installed beside the program, writes the demo
-// settings where the file belongs. True when it wrote them; a failure is
-// silent and leaves the designed settings.
+// First start: when there is no settings file yet and the demo data is
+// found (`demoFolder()`), writes the demo settings where the file belongs.
+// True when it wrote them; a failure is silent and leaves the designed
+// settings.
 bool writeFirstSettings();
 
 // Reads the file and applies it to the windows. A missing or empty file is

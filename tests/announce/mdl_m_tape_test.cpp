@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QWidget>
 #include <string>
@@ -36,6 +37,9 @@ class FakeTapeHost : public TapeHost {
   void setTapeFrameEnabled(bool enabled) override { frameEnabled.push_back(enabled); }
   void setTapeButtonsEnabled(bool enabled) override { buttonsEnabled.push_back(enabled); }
   QWidget* tapeDialogOwner() override { return &owner; }
+  int shownRow() override { return shown; }
+  int lastRow() override { return last; }
+  QString englishStopName(int row) override { return english.value(row); }
 
   bool option2_2 = false;
   bool option7_0 = false;
@@ -45,6 +49,9 @@ class FakeTapeHost : public TapeHost {
   std::vector<bool> frameEnabled;
   std::vector<bool> buttonsEnabled;
   QWidget owner;
+  int shown = 0;
+  int last = 0;
+  QMap<int, QString> english;  // by row
 };
 
 // A fake engine that notes its own release.
@@ -447,6 +454,115 @@ TEST_F(TapeTest, TermTapeReleasesTheEngineOnce) {
   tape.TapeStop();
   tape.TapeSetDlg();
   EXPECT_TRUE(log.isEmpty());
+}
+
+}  // namespace
+}  // namespace sorane
+
+namespace sorane {
+namespace {
+
+// A route of three stops with English names; the board steps as the panel
+// steps it after each press.
+class EnglishTapeTest : public TapeTest {
+ protected:
+  EnglishTapeTest() {
+    host.shown = 1;
+    host.last = 3;
+    host.english = {{1, "Ekimae"}, {2, "City Hall"}, {3, "Tonkeshi"}};
+  }
+  // A press of 送り or 戻し as the panel makes it: the tape, then the board.
+  void press(bool forward) {
+    log.clear();
+    forward ? tape.TapeNext() : tape.TapeBack();
+    if (tape.GetTapeStepFlag(tape.GetTapePos()) == 1) {
+      const int to = host.shown + (forward ? 1 : -1);
+      if (to >= 1 && to <= host.last) host.shown = to;
+    }
+  }
+  QStringList spoken() const { return log.filter(QRegularExpression("^(speak|then):")); }
+};
+
+const char* kRoute =
+    "このバスはとんけし行きです,0,0\r\n次は市役所です,1,0\r\n"
+    "[en]Please hold on to a strap.,0,0\r\n次は、終点、とんけしです,1,0\r\n";
+
+TEST_F(EnglishTapeTest, EachPressSaysItsLineThenTheStopInEnglish) {
+  struct Press {
+    bool forward;
+    QStringList on;   // spoken with English on
+    QStringList off;  // and with it off
+  };
+  const Press presses[] = {
+      {true,
+       {"speak:このバスはとんけし行きです", "then:en:This bus is bound for Tonkeshi."},
+       {"speak:このバスはとんけし行きです"}},
+      {true,
+       {"speak:次は市役所です", "then:en:The next stop is City Hall."},
+       {"speak:次は市役所です"}},
+      {true, {"speak:en:Please hold on to a strap."}, {"speak:"}},
+      {true,
+       {"speak:次は、終点、とんけしです", "then:en:The next stop is Tonkeshi, the last stop."},
+       {"speak:次は、終点、とんけしです"}},
+      // Back: each line again, the board stepping back with a stepping one.
+      {false, {"speak:en:Please hold on to a strap."}, {"speak:"}},
+      {false,
+       {"speak:次は市役所です", "then:en:The next stop is City Hall."},
+       {"speak:次は市役所です"}},
+      {false,
+       {"speak:このバスはとんけし行きです", "then:en:This bus is bound for Tonkeshi."},
+       {"speak:このバスはとんけし行きです"}},
+  };
+  for (const bool english : {true, false}) {
+    SCOPED_TRACE(english ? "English on" : "English off");
+    host.shown = 1;
+    ready("1", kRoute);
+    tape.setEnglish(english);
+    EXPECT_EQ(tape.speaksEnglish(), english);
+    for (const Press& p : presses) {
+      press(p.forward);
+      EXPECT_EQ(spoken(), english ? p.on : p.off) << tape.GetTapePos();
+    }
+  }
+}
+
+TEST_F(EnglishTapeTest, NothingEnglishWithoutANameOrAStepOrAnEnglishVoice) {
+  host.english.remove(2);
+  ready("1", kRoute);
+  tape.setEnglish(true);
+  press(true);
+  press(true);
+  EXPECT_EQ(spoken(), QStringList{"speak:次は市役所です"});
+  // At the last row a stepping line steps nowhere: no stop to name.
+  host.shown = 3;
+  press(true);
+  press(true);
+  EXPECT_EQ(spoken(), QStringList{"speak:次は、終点、とんけしです"});
+  speech->english = false;
+  EXPECT_FALSE(tape.speaksEnglish());
+  press(false);
+  EXPECT_EQ(spoken(), QStringList{"speak:"});
+}
+
+TEST_F(EnglishTapeTest, TheLinesAheadArePreparedWithTheirEnglishFromWhereTheBoardWillBe) {
+  ready("1", kRoute);
+  tape.setEnglish(true);
+  EXPECT_EQ(log.filter("prepare:"),
+            QStringList({"prepare:このバスはとんけし行きです",
+                         "prepare:en:This bus is bound for Tonkeshi.", "prepare:次は市役所です",
+                         "prepare:en:The next stop is City Hall."}));
+  press(true);
+  press(true);  // to 次は市役所です; the board steps to row 2 after the tape
+  EXPECT_EQ(
+      log.filter("prepare:"),
+      QStringList({"prepare:en:Please hold on to a strap.", "prepare:このバスはとんけし行きです",
+                   "prepare:en:This bus is bound for Tonkeshi.", "prepare:次は、終点、とんけしです",
+                   "prepare:en:The next stop is Tonkeshi, the last stop."}));
+  // Switched off: nothing English is asked for.
+  log.clear();
+  tape.setEnglish(false);
+  press(true);
+  EXPECT_TRUE(log.filter("en:").isEmpty()) << log.join(" | ").toStdString();
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "form1.h"
 #include "frm_ctl.h"
 #include "program_fixture.h"
+#include "stop_lamp.h"
 
 namespace sorane {
 namespace {
@@ -123,6 +124,47 @@ TEST_F(ViewScaleTest, AnotherScaleAsksThenQuitsAsOnRequestAndStartsAgain) {
   ASSERT_TRUE(program.restartArguments());
   EXPECT_EQ(program.restartArguments()->mid(program.restartArguments()->size() - 2),
             (QStringList{"--scale", "3"}));
+}
+
+// Quit and started again at another scale, a window at its start-up place
+// takes the start-up place of the new scale; one moved by hand keeps its
+// screen pixels.
+TEST_F(ViewScaleTest, WindowsAtTheirStartPlacesTakeThemAgainAtAnotherScale) {
+  const struct {
+    const char* what;
+    std::vector<int> scales;
+    std::optional<QPoint> panelMovedTo;  // at the first scale, in window coordinates
+  } kRuns[] = {
+      {"1x, 2x and back", {1, 2, 1}, std::nullopt},
+      {"2x, 3x, 1x", {2, 3, 1}, std::nullopt},
+      {"a panel moved by hand", {1, 2, 1}, QPoint(120, 80)},
+  };
+  for (const auto& r : kRuns) {
+    SCOPED_TRACE(r.what);
+    QFile::remove(folder.settingsPath());
+    QFile::remove(viewSettingsFile());
+    for (std::size_t i = 0; i < r.scales.size(); ++i) {
+      const int scale = r.scales[i];
+      SCOPED_TRACE(scale);
+      setViewScale(scale);
+      Program run;
+      run.setEndHandler([] {});
+      run.start();
+      Form1& form = run.form1();
+      frmCtl& ctl = run.ctl();
+      EXPECT_EQ(form.pos(), QPoint(0, 0));
+      EXPECT_EQ(run.stopLamp().pos(), QPoint(0, form.frameGeometry().height() + 8));
+      if (!r.panelMovedTo)
+        EXPECT_EQ(ctl.pos(), ctl.startPlace());
+      else if (i == 0)
+        ctl.move(*r.panelMovedTo);
+      else
+        EXPECT_EQ(ctl.pos() * scale, *r.panelMovedTo * r.scales[0]);
+      ui().answers.push_back(MsgAnswer::Yes);
+      ctl.close();
+      ASSERT_TRUE(run.hasEnded());
+    }
+  }
 }
 
 }  // namespace

@@ -79,9 +79,9 @@ class InstallE2e : public ::testing::Test {
 TEST_F(InstallE2e, EverythingInItsPlaceAndTheProgramAnswersWithoutADisplay) {
   for (const char* file :
        {"bin/sorane-route", "bin/sorane-ticket", "share/sorane/demo/route1.csv",
-        "share/sorane/demo/step3.wav", "share/sorane/demo/announce.mid",
-        "share/sorane/demo/seiriken_barcode.4SP", "share/sorane/demo/sorane_logo.svg",
-        "share/applications/org.sorane.Sorane.desktop",
+        "share/sorane/demo/1.stops.csv", "share/sorane/demo/step3.wav",
+        "share/sorane/demo/announce.mid", "share/sorane/demo/seiriken_barcode.4SP",
+        "share/sorane/demo/sorane_logo.svg", "share/applications/org.sorane.Sorane.desktop",
         "share/icons/hicolor/48x48/apps/org.sorane.Sorane.png",
         "share/metainfo/org.sorane.Sorane.metainfo.xml"})
     EXPECT_TRUE(QFile::exists(installed(file))) << file;

@@ -171,7 +171,7 @@ TEST_F(ZoomE2e, AtTwiceTheScaleSegmentsAndDotsAreTwiceAsLargeInTheirOwnColours) 
 
 // Started at 2x without settings, the windows take their start-up places;
 // 1倍 from the menu on a fare cell asks, quits as on request and starts
-// again at 1x, the panel at the same place on the screen.
+// again at 1x, the windows at the start-up places of 1x.
 TEST_F(ZoomE2e, TheMenuRestartsAtTheChosenScale) {
   start(false, {"--scale", "2"});
   ASSERT_FALSE(HasFatalFailure());
@@ -204,11 +204,14 @@ TEST_F(ZoomE2e, TheMenuRestartsAtTheChosenScale) {
                 .toInt(),
             1);
 
-  const QRect before = panel;
   findWindows();  // the program started again
   ASSERT_FALSE(HasFatalFailure());
   EXPECT_EQ(board, QRect(0, 0, 593, 227));
-  EXPECT_EQ(panel.topLeft(), before.topLeft());
+  EXPECT_EQ(panel.bottomRight(), QPoint(2559, 1599));
+  ASSERT_FALSE(lampWindow.isEmpty());
+  const auto lamp = e2e::windowGeometry(x, lampWindow);
+  ASSERT_TRUE(lamp);
+  EXPECT_EQ(lamp->topLeft(), QPoint(0, 227 + 8));
   e2e::screenshot(x, shotPath("zoom-restarted-1x.png"));
   quitBy(panelWindow);
   EXPECT_TRUE(e2e::waitForWindowGone(x, "^集中操作盤$"));

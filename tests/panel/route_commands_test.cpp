@@ -36,6 +36,7 @@ std::vector<RouteRow> sixStops() {
   }
   rows[3].Values[2] = 20000;  // doubled past 16 bits at night
   rows[3].Values[3] = -1;
+  rows[3].Values[4] = -2;
   return rows;
 }
 
@@ -278,10 +279,18 @@ TEST_F(RouteCommandsTest, NightFareDoublesAllButMinusOneInAWideType) {
   ctl().Check2->setValue(1);
   EXPECT_EQ(cell(2)->Value(), QVariant(1002));             // nothing changes until the next display
   for (int i = 0; i < 3; ++i) ctl().Command2[1]->click();  // row 4
-  EXPECT_EQ(cell(1)->Value(), QVariant(8002));
-  EXPECT_EQ(cell(2)->Value(), QVariant(40000));
-  EXPECT_EQ(cell(3)->Value(), QVariant(-1));
+  const struct {
+    int cell;
+    int shown;
+  } kCells[] = {
+      {1, 8002},
+      {2, 40000},
+      {3, -1},  // the marker stays
+      {4, -4},  // any other negative value is doubled
+  };
+  for (const auto& c : kCells) EXPECT_EQ(cell(c.cell)->Value(), QVariant(c.shown)) << c.cell;
   EXPECT_EQ(cell(3)->shownText(), QStringLiteral("-1"));
+  EXPECT_EQ(cell(4)->shownText(), QStringLiteral("-4"));
 }
 
 TEST_F(RouteCommandsTest, InformationDigitsInTheirOrder) {

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QThread>
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 
@@ -35,6 +36,24 @@ class EnvScope {
   const char* name_;
 };
 
+// SDL's "disk" driver, writing what the device plays to a file of its own.
+struct DiskOutput {
+  QTemporaryDir dir;
+  QString path = dir.filePath("heard.raw");
+  EnvScope driver{"SDL_AUDIODRIVER", "disk"};
+  EnvScope file{"SDL_DISKAUDIOFILE", QFile::encodeName(path)};
+  EnvScope delay{"SDL_DISKAUDIODELAY", "0"};
+
+  // Read once the engine is gone.
+  std::vector<float> played() const {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    const QByteArray bytes = f.readAll();
+    const auto* samples = reinterpret_cast<const float*>(bytes.constData());
+    return std::vector<float>(samples, samples + bytes.size() / sizeof(float));
+  }
+};
+
 bool waitUntilSilent(AudioEngine& engine, const QString& alias, std::chrono::milliseconds limit) {
   const auto end = std::chrono::steady_clock::now() + limit;
   while (engine.isPlaying(alias)) {
@@ -56,6 +75,50 @@ TEST(AudioEngine, ManualOutputMixesExactlyWhatIsPlaying) {
             std::vector<float>({0.25f, -0.5f, 0.25f, -0.5f, 0.25f, -0.5f, 0, 0}));
   EXPECT_FALSE(engine->isPlaying("a"));
   EXPECT_TRUE(engine->isOpen("a"));
+}
+
+TEST(AudioEngine, AQueuedSoundStartsOnTheSampleAfterTheOneBefore) {
+  auto engine = AudioEngine::openManual(1000);
+  engine->load("v", levelSound(3, 0.5f, 0.5f, 1000));
+  engine->play("v");
+  engine->queue("v", levelSound(2, -0.25f, -0.25f, 1000));
+  engine->queue("v", levelSound(1, 0.125f, 0.125f, 1000));
+  EXPECT_EQ(engine->remainingMs("v"), 6);
+  EXPECT_EQ(engine->queuedGapMs("v"), std::nullopt);
+  EXPECT_EQ(engine->render(2), std::vector<float>({0.5f, 0.5f, 0.5f, 0.5f}));
+  // One render call crosses both joins.
+  EXPECT_EQ(engine->render(5),
+            std::vector<float>({0.5f, 0.5f, -0.25f, -0.25f, -0.25f, -0.25f, 0.125f, 0.125f, 0, 0}));
+  EXPECT_EQ(engine->queuedGapMs("v"), 0.0);
+  EXPECT_FALSE(engine->isPlaying("v"));
+}
+
+TEST(AudioEngine, AQueueOnASilentDeviceStartsAtOnceAndCountsTheGap) {
+  auto engine = AudioEngine::openManual(1000);
+  engine->queue("new", levelSound(1, 0.5f, 0.5f, 1000));  // no device yet: made
+  EXPECT_TRUE(engine->isPlaying("new"));
+  EXPECT_EQ(engine->render(2), std::vector<float>({0.5f, 0.5f, 0, 0}));
+  // Queued 40 ms after the sound before ended: the gap is what was heard.
+  engine->render(40);
+  engine->queue("new", levelSound(1, 0.25f, 0.25f, 1000));
+  EXPECT_EQ(engine->render(1), std::vector<float>({0.25f, 0.25f}));
+  EXPECT_EQ(engine->queuedGapMs("new"), 41.0);
+}
+
+TEST(AudioEngine, StopAndPlayDropWhatIsQueued) {
+  auto engine = AudioEngine::openManual(1000);
+  engine->load("v", levelSound(2, 0.5f, 0.5f, 1000));
+  for (bool stopFirst : {true, false}) {
+    engine->play("v");
+    engine->queue("v", levelSound(2, -0.5f, -0.5f, 1000));
+    if (stopFirst) {
+      engine->stop("v");
+      EXPECT_EQ(engine->render(4), std::vector<float>(8, 0.0f));
+    } else {
+      engine->play("v");  // from the start again, alone
+      EXPECT_EQ(engine->render(3), std::vector<float>({0.5f, 0.5f, 0.5f, 0.5f, 0, 0}));
+    }
+  }
 }
 
 TEST(AudioEngine, PlayRestartsFromTheStartOrAnOffset) {
@@ -163,12 +226,8 @@ TEST(AudioEngine, WithoutAUsableDriverTheDummyDriverStillKeepsTime) {
 }
 
 TEST(AudioEngine, TheDiskDriverRecordsWhatWasHeard) {
-  QTemporaryDir dir;
-  const QString out = dir.filePath("heard.raw");
+  DiskOutput disk;
   {
-    EnvScope driver("SDL_AUDIODRIVER", "disk");
-    EnvScope file("SDL_DISKAUDIOFILE", QFile::encodeName(out));
-    EnvScope delay("SDL_DISKAUDIODELAY", "0");
     auto engine = AudioEngine::openSystem(48000);
     ASSERT_EQ(engine->driverName(), "disk");
     const int rate = engine->rate();
@@ -179,12 +238,7 @@ TEST(AudioEngine, TheDiskDriverRecordsWhatWasHeard) {
     ASSERT_TRUE(waitUntilSilent(*engine, "a", 5s));
     EXPECT_TRUE(engine->firstFrameTime("a").has_value());
   }
-  QFile file(out);
-  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-  std::vector<float> samples(static_cast<std::size_t>(file.size()) / sizeof(float));
-  ASSERT_EQ(file.read(reinterpret_cast<char*>(samples.data()),
-                      static_cast<qint64>(samples.size() * sizeof(float))),
-            static_cast<qint64>(samples.size() * sizeof(float)));
+  const std::vector<float> samples = disk.played();
   // Both sounds start together: 2400 frames of the sum, then 2400 of "a" alone.
   std::size_t start = 0;
   while (start < samples.size() && samples[start] == 0.0f) ++start;
@@ -202,6 +256,87 @@ TEST(AudioEngine, TheDiskDriverRecordsWhatWasHeard) {
   EXPECT_EQ(sum, 2400);
   EXPECT_EQ(alone, 2400);
   EXPECT_EQ(after, 0);
+}
+
+// Keeps everything the mix hands it.
+class HeardTap : public AudioTap {
+ public:
+  void mixed(const float* samples, int frames) override {
+    heard.insert(heard.end(), samples, samples + static_cast<std::ptrdiff_t>(frames) * 2);
+  }
+  std::vector<float> heard;
+};
+
+TEST(AudioTap, HearsExactlyWhatTheManualOutputMixesUntilRemoved) {
+  auto engine = AudioEngine::openManual(48000);
+  HeardTap tap;
+  engine->load("a", levelSound(3, 0.75f, -0.25f));
+  engine->load("b", levelSound(2, 0.5f, 0.5f));
+  engine->play("a");
+  engine->play("b");
+  engine->render(1);  // before the tap: unheard
+  engine->setTap(&tap);
+  std::vector<float> mixed = engine->render(2);
+  const std::vector<float> more = engine->render(2);
+  mixed.insert(mixed.end(), more.begin(), more.end());
+  // Summed and clipped to full scale, as the output has it.
+  EXPECT_EQ(mixed, std::vector<float>({1.0f, 0.25f, 0.75f, -0.25f, 0, 0, 0, 0}));
+  EXPECT_EQ(tap.heard, mixed);
+  engine->setTap(nullptr);
+  engine->play("a");
+  engine->render(2);
+  EXPECT_EQ(tap.heard.size(), 8u);
+}
+
+TEST(AudioTap, TheSilentClockMixesForItsTapAsTimePasses) {
+  auto engine = AudioEngine::openSilentClock(48000);
+  HeardTap tap;
+  engine->load("a", levelSound(4800, 0.5f, -0.5f));
+  engine->setTap(&tap);
+  const auto start = std::chrono::steady_clock::now();
+  engine->play("a");
+  QThread::msleep(150);
+  engine->catchUp();
+  const auto elapsed = std::chrono::duration_cast<std::chrono::microseconds>(
+      std::chrono::steady_clock::now() - start);
+  engine->setTap(nullptr);
+  const auto frames = static_cast<qint64>(tap.heard.size() / 2);
+  EXPECT_GE(frames, 150 * 48);
+  EXPECT_LE(frames, elapsed.count() * 48 / 1000 + 48 * 20);
+  const auto first = std::find(tap.heard.begin(), tap.heard.end(), 0.5f);
+  ASSERT_NE(first, tap.heard.end());
+  // The whole sound, sample for sample, then silence.
+  EXPECT_EQ(std::count(tap.heard.begin(), tap.heard.end(), 0.5f), 4800);
+  EXPECT_EQ(std::count(tap.heard.begin(), tap.heard.end(), -0.5f), 4800);
+  EXPECT_EQ(std::count(tap.heard.begin(), tap.heard.end(), 0.0f),
+            static_cast<std::ptrdiff_t>(tap.heard.size()) - 9600);
+}
+
+TEST(AudioTap, HearsWhatTheDeviceWasHandedSampleForSample) {
+  DiskOutput disk;
+  HeardTap tap;
+  {
+    auto engine = AudioEngine::openSystem(48000);
+    ASSERT_EQ(engine->driverName(), "disk");
+    const int rate = engine->rate();
+    engine->setTap(&tap);
+    auto s = std::make_shared<Sound>();
+    s->rate = rate;
+    for (int i = 0; i < rate / 10; ++i) s->samples.insert(s->samples.end(), {i / 8000.0f, -0.25f});
+    engine->load("a", s);
+    engine->play("a");
+    ASSERT_TRUE(waitUntilSilent(*engine, "a", 5s));
+    engine->setTap(nullptr);
+  }
+  const std::vector<float> device = disk.played();
+  auto firstSound = [](const std::vector<float>& v) {
+    return std::find_if(v.begin(), v.end(), [](float x) { return x != 0.0f; });
+  };
+  const auto d = firstSound(device);
+  const auto t = firstSound(tap.heard);
+  ASSERT_GE(device.end() - d, 9600);
+  ASSERT_GE(tap.heard.end() - t, 9600);
+  EXPECT_TRUE(std::equal(d, d + 9600, t));
 }
 
 }  // namespace

@@ -8,10 +8,15 @@
 #include <QSlider>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QTimer>
+#include <atomic>
 #include <cmath>
+#include <mutex>
+#include <thread>
 
 #include "audio_engine.h"
+#include "english_speech.h"
 #include "qt_printers.h"
 #include "speech_adjust_dialog.h"
 #include "test_sounds.h"
@@ -100,6 +105,29 @@ TEST(OpenJTalk, ASentenceComesBackAsSpeechOfPlausibleLength) {
   EXPECT_GT(s->durationMs(), 1000);
   EXPECT_LT(s->durationMs(), 5000);
   EXPECT_GT(rms(*s), 0.02);
+}
+
+TEST(OpenJTalk, ItsSilenceAtTheEndIsCutToABreath) {
+  REQUIRE_OPEN_JTALK();
+  const SoundPtr s = synthesizeSpeech(OpenJTalkSetup::system(), {}, kSentence, kRate);
+  ASSERT_TRUE(s);
+  qint64 last = s->frames() - 1;
+  while (last > 0 && std::abs(s->samples[static_cast<std::size_t>(2 * last)]) < 0.003f) --last;
+  EXPECT_EQ(s->frames() - 1 - last, kRate * kTailMs / 1000);
+}
+
+TEST(WithShortTail, KeepsTheSoundAndCutsOnlyTheSilenceAfterIt) {
+  auto sound = std::make_shared<Sound>();
+  sound->rate = 1000;
+  // 10 frames heard (the last only on the right), then 400 of silence.
+  sound->samples.assign(2 * 410, 0.0f);
+  std::fill(sound->samples.begin(), sound->samples.begin() + 18, 0.5f);
+  sound->samples[19] = -0.01f;
+  const SoundPtr cut = withShortTail(sound);
+  EXPECT_EQ(cut->frames(), 10 + kTailMs);
+  EXPECT_EQ(cut->samples[19], -0.01f);
+  // Nothing to cut: the very same sound.
+  EXPECT_EQ(withShortTail(cut).get(), cut.get());
 }
 
 TEST(OpenJTalk, FasterSpeechIsShorter) {
@@ -245,14 +273,15 @@ class CacheTest : public ::testing::Test {
     ASSERT_TRUE(test::writeFile(dir.filePath("dic/sys.dic"), "x"));
     restart();
   }
-  void restart() {
+  void restart(EnglishSynthesizer* english = nullptr) {
     speech.reset();
     speech = OpenJTalkSpeech::create(
         *audio, {dir.filePath("open_jtalk"), dir.filePath("dic"), dir.filePath("v.htsvoice")},
-        dir.filePath("s.ini"));
+        dir.filePath("s.ini"), english);
     ASSERT_TRUE(speech);
   }
   int playingMs() { return audio->remainingMs(OpenJTalkSpeech::kVoiceAlias); }
+  std::vector<float> hear(int frames) { return audio->render(frames); }
 
   QTemporaryDir dir;
   std::unique_ptr<AudioEngine> audio = AudioEngine::openManual(kRate);
@@ -346,6 +375,190 @@ TEST(SpeechFailure, AFailingSynthesisMakesStatusMinusOne) {
   speech->stop();
   EXPECT_EQ(speech->status(), 0);
   EXPECT_FALSE(audio->isPlaying(OpenJTalkSpeech::kVoiceAlias));
+}
+
+// English by a stand-in on a thread of its own: a level of 0.7 for 0.25 s
+// / speed, nothing for the text "fail". Japanese is the 1 s sine above.
+class EnglishTest : public CacheTest {
+ protected:
+  static constexpr int kJapanese = kRate;
+  static constexpr int kEnglish = kRate / 4;
+
+  void SetUp() override {
+    CacheTest::SetUp();
+    restart(&english);
+  }
+  // The first frame from `from` on whose left sample is above the sine's
+  // 0.3: the English.
+  static int firstEnglishFrame(const std::vector<float>& mix, int from = 0) {
+    for (std::size_t f = static_cast<std::size_t>(from); f < mix.size() / 2; ++f)
+      if (mix[2 * f] > 0.5f) return static_cast<int>(f);
+    return -1;
+  }
+
+  std::vector<QString> asked;
+  std::vector<std::thread::id> threads;
+  SerialSynthesizer english{
+      [this](const QString& text, const VoiceSettings& s, int rate) -> SoundPtr {
+        asked.push_back(text);
+        threads.push_back(std::this_thread::get_id());
+        if (text == "fail") return nullptr;
+        auto sound = std::make_shared<Sound>();
+        sound->rate = rate;
+        sound->samples.assign(static_cast<std::size_t>(2 * kEnglish / s.speed), 0.7f);
+        return sound;
+      }};
+};
+
+TEST_F(EnglishTest, TheEnglishLineStartsOnTheSampleAfterTheJapaneseEnds) {
+  EXPECT_TRUE(speech->speaks(SpeechLanguage::English));
+  speech->speak(
+      {SpeechLine{"a"}, SpeechLine{"The next stop is Tonkeshi.", SpeechLanguage::English}});
+  ASSERT_TRUE(speech->waitForIdle(10000));
+  EXPECT_EQ(speech->status(), 1);
+  const std::vector<float> mix = hear(kJapanese + kEnglish + 10);
+  EXPECT_EQ(firstEnglishFrame(mix), kJapanese);
+  EXPECT_EQ(mix[2 * (kJapanese + kEnglish - 1)], 0.7f);
+  EXPECT_EQ(mix[2 * (kJapanese + kEnglish)], 0.0f);
+  EXPECT_EQ(audio->queuedGapMs(OpenJTalkSpeech::kVoiceAlias), 0.0);
+  EXPECT_EQ(speech->status(), 0);
+}
+
+TEST_F(EnglishTest, EnglishIsMadeAndPreparedOnOneThreadOfItsOwn) {
+  speech->prepare(SpeechLine{"x", SpeechLanguage::English});
+  speech->prepare(SpeechLine{"y", SpeechLanguage::English});
+  speech->prepare(SpeechLine{"x"});
+  ASSERT_TRUE(speech->waitForIdle(10000));
+  EXPECT_TRUE(speech->isCached(SpeechLine{"x", SpeechLanguage::English}));
+  EXPECT_TRUE(speech->isCached(SpeechLine{"x"}));
+  EXPECT_EQ(asked, (std::vector<QString>{"x", "y"}));
+  ASSERT_EQ(threads.size(), 2u);
+  EXPECT_EQ(threads[0], threads[1]);
+  EXPECT_NE(threads[0], std::this_thread::get_id());
+  // Prepared, it is not made again when spoken.
+  speech->speak({SpeechLine{"y", SpeechLanguage::English}});
+  EXPECT_EQ(firstEnglishFrame(hear(10)), 0);
+  EXPECT_EQ(asked.size(), 2u);
+}
+
+TEST_F(EnglishTest, TheSpeedAppliesToEnglishAndThePitchDoesNot) {
+  const SpeechLine line{"z", SpeechLanguage::English};
+  speech->prepare(line);
+  ASSERT_TRUE(speech->waitForIdle(10000));
+  speech->setVoiceSettings(VoiceSettings{1.0, 5, 0});
+  EXPECT_TRUE(speech->isCached(line));
+  speech->setVoiceSettings(VoiceSettings{2.0, 5, 0});
+  EXPECT_FALSE(speech->isCached(line));
+  speech->speak({line});
+  ASSERT_TRUE(speech->waitForIdle(10000));
+  EXPECT_EQ(playingMs(), 125);
+}
+
+TEST_F(EnglishTest, EnglishThatCannotBeMadeIsLeftOutAndTheJapaneseStays) {
+  speech->speak({SpeechLine{"a"}, SpeechLine{"fail", SpeechLanguage::English}});
+  ASSERT_TRUE(speech->waitForIdle(10000));
+  EXPECT_EQ(speech->status(), 1);
+  EXPECT_EQ(firstEnglishFrame(hear(kJapanese + kEnglish)), -1);
+  EXPECT_EQ(speech->status(), 0);
+  // English alone, failing: the speak failed.
+  speech->speak({SpeechLine{"fail", SpeechLanguage::English}});
+  ASSERT_TRUE(speech->waitForIdle(10000));
+  EXPECT_EQ(speech->status(), -1);
+}
+
+TEST_F(EnglishTest, WithoutAnEnglishVoiceOnlyJapaneseIsSpoken) {
+  restart(nullptr);
+  EXPECT_FALSE(speech->speaks(SpeechLanguage::English));
+  speech->prepare(SpeechLine{"x", SpeechLanguage::English});
+  speech->speak({SpeechLine{"a"}, SpeechLine{"x", SpeechLanguage::English}});
+  ASSERT_TRUE(speech->waitForIdle(10000));
+  EXPECT_EQ(firstEnglishFrame(hear(kJapanese + kEnglish)), -1);
+  EXPECT_TRUE(asked.empty());
+  speech->speak({SpeechLine{"x", SpeechLanguage::English}});
+  EXPECT_EQ(speech->status(), 0);
+}
+
+TEST(SerialSynthesizer, UrgentRequestsGoFirstAndCancelDropsWhatWaits) {
+  std::mutex gate;
+  gate.lock();  // holds the first request until the others are queued
+  std::vector<QString> order;
+  SerialSynthesizer serial([&](const QString& text, const VoiceSettings&, int) -> SoundPtr {
+    if (text == "first") {
+      std::lock_guard hold(gate);
+    }
+    order.push_back(text);
+    return nullptr;
+  });
+  ASSERT_TRUE(serial.ready());
+  std::atomic<int> done = 0;
+  const int owner = 1, other = 2;
+  auto ask = [&](const char* text, bool urgent, const void* who) {
+    serial.request(who, text, {}, kRate, urgent, [&](SoundPtr) { ++done; });
+  };
+  ask("first", false, &other);
+  QThread::msleep(20);  // "first" is running
+  ask("p1", false, &owner);
+  ask("p2", false, &other);
+  ask("u1", true, &other);
+  ask("u2", true, &other);
+  ask("gone", false, &owner);
+  serial.cancel(&owner);
+  gate.unlock();
+  while (done < 4) QThread::msleep(1);
+  EXPECT_EQ(order, (std::vector<QString>{"first", "u1", "u2", "p2"}));
+}
+
+TEST(SerialSynthesizer, OneThatCannotStartAnswersNothing) {
+  SerialSynthesizer serial([](const QString&, const VoiceSettings&, int) -> SoundPtr { return {}; },
+                           [] { return false; });
+  EXPECT_FALSE(serial.ready());
+  bool answered = false;
+  serial.request(nullptr, "x", {}, kRate, true, [&](SoundPtr s) { answered = !s; });
+  EXPECT_TRUE(answered);
+}
+
+TEST(EnglishText, FliteGetsOneLineOfPlainLetters) {
+  EXPECT_EQ(englishSpeakableText(QString::fromUtf8("  Ōsaka\r\nEkimae ")), "Osaka Ekimae");
+  EXPECT_EQ(englishSpeakableText(QString::fromUtf8("駅 Station")), "Station");
+  EXPECT_EQ(englishSpeakableText(QString::fromUtf8("Shin'osaka, 3-chome.")),
+            "Shin'osaka, 3-chome.");
+}
+
+#define REQUIRE_FLITE() \
+  if (!fliteEnglish()) GTEST_SKIP() << "the program was built without Flite"
+
+TEST(Flite, SaysASentenceAtTheSpeedAndVolumeAsked) {
+  REQUIRE_FLITE();
+  auto audio = AudioEngine::openManual(kRate);
+  QTemporaryDir dir;
+  const QString sentence = "The next stop is Shimin Hospital.";
+  SoundPtr normal, fast, quiet;
+  std::atomic<int> done = 0;
+  fliteEnglish()->request(&done, sentence, {}, kRate, true, [&](SoundPtr s) {
+    normal = s;
+    ++done;
+  });
+  fliteEnglish()->request(&done, sentence, {2.0, 0, 0}, kRate, true, [&](SoundPtr s) {
+    fast = s;
+    ++done;
+  });
+  fliteEnglish()->request(&done, sentence, {1.0, 0, -20}, kRate, true, [&](SoundPtr s) {
+    quiet = s;
+    ++done;
+  });
+  for (int i = 0; i < 1000 && done < 3; ++i) QThread::msleep(10);
+  ASSERT_TRUE(normal && fast && quiet);
+  EXPECT_EQ(normal->rate, kRate);
+  EXPECT_GT(normal->durationMs(), 1200);
+  EXPECT_LT(normal->durationMs(), 4000);
+  EXPECT_GT(rms(*normal), 0.02);
+  EXPECT_LT(fast->frames(), normal->frames() * 0.65);
+  EXPECT_NEAR(rms(*quiet) / rms(*normal), 0.1, 0.01);
+  // It starts a tenth of a second before the voice, not Flite's fifth.
+  std::size_t first = 0;
+  while (first < normal->samples.size() && std::abs(normal->samples[first]) < 0.01f) ++first;
+  EXPECT_GE(first / 2, static_cast<std::size_t>(kRate / 10 - kRate / 100));
+  EXPECT_LE(first / 2, static_cast<std::size_t>(kRate / 10 + kRate / 100));
 }
 
 }  // namespace

@@ -43,6 +43,7 @@ class InstalledProgramTest : public ::testing::Test {
   }
   ~InstalledProgramTest() override {
     setProgramPathForTesting(QString());
+    setBuildDemoFolderForTesting(QString());
     if (savedConfigHome.isNull())
       qunsetenv("XDG_CONFIG_HOME");
     else
@@ -95,12 +96,38 @@ TEST_F(InstalledProgramTest, AnUnwritableProgramKeepsTheSameBytesInTheConfigurat
   EXPECT_EQ(saved[1].toHex(' '), saved[0].toHex(' '));
 }
 
-TEST_F(InstalledProgramTest, NoDemoDataNoFirstSettings) {
-  installIn("elsewhere/bin", true);
-  QDir(prefix.path()).mkpath("elsewhere/share/sorane");
-  EXPECT_EQ(installedDemoFolder(), QString());
-  EXPECT_FALSE(mdlIniIo::writeFirstSettings());
-  EXPECT_FALSE(QFile::exists(mdlIniIo::settingsFilePath()));
+// A program copied anywhere finds the demo data of the source tree it was
+// built from; without that either, it starts on the designed settings.
+TEST_F(InstalledProgramTest, ElsewhereTheBuildsDemoDataElseNoFirstSettings) {
+  const QString builds = QStringLiteral(SORANE_DEMO_DIR);
+  const struct {
+    const char* what;
+    QString buildDemo;
+    QString expected;
+  } kCases[] = {
+      {"the build's demo data", builds, builds},
+      {"none", QDir(prefix.path()).filePath("gone/data/demo"), QString()},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.what);
+    installIn("elsewhere/bin", true);
+    QFile::remove(mdlIniIo::settingsFilePath());
+    QDir(prefix.path()).mkpath("elsewhere/share/sorane");
+    setBuildDemoFolderForTesting(c.buildDemo);
+    EXPECT_EQ(installedDemoFolder(), QString());
+    EXPECT_EQ(
+        demoFolderPlaces(),
+        (QStringList{QDir(prefix.path()).filePath("elsewhere/share/sorane/demo"), c.buildDemo}));
+    EXPECT_EQ(demoFolder(), c.expected);
+    EXPECT_EQ(mdlIniIo::writeFirstSettings(), !c.expected.isEmpty());
+    const QString path = mdlIniIo::settingsFilePath();
+    EXPECT_EQ(path, QDir(prefix.path()).filePath("elsewhere/bin/318.in4"));
+    ASSERT_EQ(QFile::exists(path), !c.expected.isEmpty());
+    if (c.expected.isEmpty()) continue;
+    const SettingsRecord r = decodeSettings(readWholeFile(path, kMaxSettingsFileBytes));
+    EXPECT_EQ(r.folderInfo.FareDataDir, c.expected);
+    EXPECT_EQ(r.folderInfo.TapeDataDir, c.expected);
+  }
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "gtfs_import.h"
 #include "route_check.h"
 #include "route_csv.h"
+#include "stop_file.h"
 #include "test_feed.h"
 
 namespace sorane::routetool {
@@ -418,6 +419,86 @@ TEST(RouteTool, GtfsNamesAreEscapedAndAFolderInTheWayChangesNothing) {
   EXPECT_EQ(readWholeFile(out + "/7.hy3", 10), "old");
   EXPECT_EQ(QDir(out).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
             (QStringList{"7.hy3", "7tp.csv"}));
+}
+
+// The stop file: checked beside its fare file, and written to fill in.
+TEST(RouteTool, StopFilesAreCheckedBesideTheirFareFileAndWrittenOnlyAsNewFiles) {
+  QTemporaryDir dir;
+  auto put = [&](const QString& name, const QByteArray& bytes) {
+    ASSERT_NO_THROW(writeFileAtomically(dir.filePath(name), bytes));
+  };
+  std::vector<RouteRow> rows(2);
+  rows[0].StopName = QStringLiteral("駅前");
+  rows[0].Values[0] = 1;
+  rows[1].StopName = QStringLiteral("市役所");
+  rows[1].Values[0] = 2;
+  for (const char* route : {"1", "2", "3", "4"})
+    put(QString("%1.hy3").arg(route), encodeRouteFile(rows));
+  put("route.csv", routeToCsv(rows));
+  const QByteArray good =
+      "stop,name,en,memo,ic1,ic2\n1,駅前,Ekimae,x,,\n2,市役場,City Hall,,168,\n";
+  put("1.stops.csv", good);
+  put("route.stops.csv", good);
+  put("lonely.stops.csv", good);
+  put("2.stops.csv", "stop,time\n1,8:5\n");
+  put("target.txt", "mine");
+  ASSERT_TRUE(QFile::link(dir.filePath("target.txt"), dir.filePath("4.stops.csv")));
+  const QString goodReport =
+      "%1/%2.stops.csv: 停留所ファイルとして調べます\n"
+      "%1/%2.stops.csv: 2 行 (運賃データの停留所は 2 件)、列: stop, name, en, IC運賃 2 列\n"
+      "%1/%2.stops.csv:3: name「市役場」が運賃データの 2 件目の停留所名「市役所」と違います\n"
+      "%1/%2.stops.csv: 使わない列: memo\n"
+      "%1/%2.stops.csv: 使えます\n";
+  const Row table[] = {
+      {{"check", "%1/1.hy3"},
+       0,
+       "%1/1.hy3: 停留所数 2、設定できる区間は 1〜1\n%1/1.hy3: 使えます\n" +
+           QString(goodReport).replace("%2", "1"),
+       ""},
+      {{"check", "%1/route.csv"},
+       0,
+       "%1/route.csv: 運賃の CSV として調べます\n%1/route.csv: 停留所数 2、設定できる区間は 1〜1\n"
+       "%1/route.csv: 使えます\n" +
+           QString(goodReport).replace("%2", "route"),
+       ""},
+      {{"check", "%1/1.stops.csv"}, 0, QString(goodReport).replace("%2", "1"), ""},
+      {{"check", "%1/2.hy3"},
+       1,
+       "%1/2.hy3: 停留所数 2、設定できる区間は 1〜1\n%1/2.hy3: 使えます\n"
+       "%1/2.stops.csv: 停留所ファイルとして調べます\n"
+       "%1/2.stops.csv:2: time「8:5」が H:MM か HH:MM の時刻ではありません\n"
+       "%1/2.stops.csv: このままでは使えません\n",
+       ""},
+      {{"check", "%1/lonely.stops.csv"},
+       1,
+       "",
+       "%1/lonely.stops.csv: 横に lonely.hy3 も lonely.csv もないため、停留所の数と名前を確かめられ"
+       "ません\n"},
+      {{"stops", "%1/3.hy3"},
+       0,
+       "%1/3.stops.csv: 停留所ファイル (停留所 2 "
+       "件の番号と名前。ほかの列は空なので書き込んで下さい)\n",
+       ""},
+      {{"stops", "%1/3.hy3"},
+       1,
+       "",
+       "%1/3.stops.csv: もうあるため、作りません(書き直すなら消してから)\n"},
+      {{"stops", "%1/4.hy3"},
+       1,
+       "",
+       "%1/4.stops.csv: もうあるため、作りません(書き直すなら消してから)\n"},
+      {{"stops", "%1/1.hy3"},
+       1,
+       "",
+       "%1/1.stops.csv: もうあるため、作りません(書き直すなら消してから)\n"},
+      {{"stops", "%1/nosuch.hy3"}, 1, "", "%1/nosuch.hy3: ファイルが見つかりません。 (53)\n"},
+  };
+  for (const Row& r : table) expectRun(dir.path(), r);
+  EXPECT_EQ(readWholeFile(dir.filePath("3.stops.csv"), 1 << 20), stopFileTemplate(rows));
+  EXPECT_EQ(readWholeFile(dir.filePath("target.txt"), 1 << 20), "mine");
+  EXPECT_EQ(readWholeFile(dir.filePath("1.stops.csv"), 1 << 20), good);
+  // Nothing but the files written is left behind.
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::System).size(), 12);
 }
 
 }  // namespace

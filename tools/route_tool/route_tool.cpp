@@ -10,6 +10,7 @@
 #include "route_check.h"
 #include "route_csv.h"
 #include "runtime_error.h"
+#include "stop_file.h"
 #include "tape_file.h"
 
 namespace sorane::routetool {
@@ -23,6 +24,10 @@ const QString kUsage = QStringLiteral(
     "  sorane-route check 路線.csv          運賃の CSV "
     "か放送用データ(1tp.csv)を中身で見分けて調べる\n"
     "  sorane-route check --fares|--tape ファイル   種類を指定して調べる\n"
+    "      (1.hy3 や 1.csv の横に停留所ファイル 1.stops.csv があれば、それも調べる)\n"
+    "  sorane-route check 1.stops.csv       停留所ファイルを横の 1.hy3 (なければ 1.csv) "
+    "と合わせて調べる\n"
+    "  sorane-route stops 1.hy3             記入用の停留所ファイル 1.stops.csv を作る\n"
     "  sorane-route gtfs-routes 路線データ.zip|フォルダー [--no-fares]\n"
     "      GTFS-JP の路線と方向ごとに、停留所と便の数、名前、起点 → 終点、整理券番号の数を示す\n"
     "  sorane-route from-gtfs 路線データ.zip|フォルダー --route 路線ID [--direction 0|1]\n"
@@ -33,6 +38,8 @@ const QString kUsage = QStringLiteral(
     "停留所名,整理券番号,運賃1,…,運賃32[,列33,…,列150]。#で始まる行は読み飛ばす。\n");
 
 static_assert(gtfs::kMaxTapeBytes == kMaxTapeFileBytes, "an import writes the tapes it reads");
+
+const QString kStopsSuffix = QStringLiteral(".stops.csv");
 
 // A route as CSV text is a few times its fare file at the most.
 constexpr qint64 kMaxCsvBytes = 4 * kMaxRouteFileBytes;
@@ -47,6 +54,15 @@ const QString kMade = QStringLiteral("%1 停留所、整理券番号 %2 まで")
 const QString kTapeMade = QStringLiteral("放送 %1 件 (%2)");
 const QString kCsvMade = QStringLiteral("運賃の CSV (手で直したら to-hy3 で運賃データに)");
 const QString kNoFaresHint = QStringLiteral("(--no-fares なら運賃 0 で停留所を取り込めます)");
+const QString kStopsMade =
+    QStringLiteral("停留所ファイル (停留所 %1 件の番号と名前。ほかの列は空なので書き込んで下さい)");
+const QString kStopsExist = QStringLiteral("もうあるため、作りません(書き直すなら消してから)");
+const QString kStopsChecked = QStringLiteral("停留所ファイルとして調べます");
+const QString kStopsSummary = QStringLiteral("%1 行 (運賃データの停留所は %2 件)、列: %3");
+const QString kStopsIgnored = QStringLiteral("使わない列: %1");
+const QString kIcColumns = QStringLiteral("IC運賃 %1 列");
+const QString kNoFareBeside =
+    QStringLiteral("横に %1 も %2 もないため、停留所の数と名前を確かめられません");
 
 // The command line of the GTFS commands: the feed, then options with their
 // values and flags alone.
@@ -68,6 +84,7 @@ class Runner {
                                        : Kind::FareCsv));
     if (args.size() == 3 && args[0] == "check" && args[1] == "--tape")
       return finish(check(args[2], Kind::Tape));
+    if (args.size() == 2 && args[0] == "stops") return finish(stops(args[1]));
     if (!args.isEmpty() && args[0] == "gtfs-routes") return finish(gtfsRoutes(args.mid(1)));
     if (!args.isEmpty() && args[0] == "from-gtfs") return finish(fromGtfs(args.mid(1)));
     result_.err = kUsage;
@@ -128,16 +145,39 @@ class Runner {
   struct FareCsv {
     std::vector<RouteRow> rows;
     QStringList report;
+    bool parsed = false;  // the rows read, whether or not they make a usable file
     bool ok = false;
   };
   static FareCsv judge(const QByteArray& bytes) {
     FareCsv csv;
     QString error;
-    if (routeFromCsv(bytes, csv.rows, error))
+    if (routeFromCsv(bytes, csv.rows, error)) {
+      csv.parsed = true;
       csv.report = checkRouteFile(encodeRouteFile(csv.rows), &csv.ok);
-    else
+    } else {
       csv.report << error;
+    }
     return csv;
+  }
+
+  // The rows of a fare CSV or of a usable fare file; nothing after saying,
+  // with the file's name, why not.
+  std::optional<std::vector<RouteRow>> csvRows(const QString& path) {
+    const std::optional<QByteArray> bytes = read(path, kMaxCsvBytes, true);
+    if (!bytes) return std::nullopt;
+    FareCsv csv = judge(*bytes);
+    if (csv.parsed) return std::move(csv.rows);
+    for (const QString& line : csv.report) fail(path, line);
+    return std::nullopt;
+  }
+  std::optional<std::vector<RouteRow>> fareRows(const QString& hy3) {
+    const std::optional<QByteArray> bytes = read(hy3, kMaxRouteFileBytes, false);
+    if (!bytes) return std::nullopt;
+    RouteFile f = parseRouteFile(*bytes);
+    if (f.status == RouteFile::Status::Ok) return std::move(f.rows);
+    bool ok = false;
+    for (const QString& line : checkRouteFile(*bytes, &ok)) fail(hy3, line);
+    return std::nullopt;
   }
 
   int toHy3(const QString& csvPath, const QString& hy3) {
@@ -154,15 +194,8 @@ class Runner {
   }
 
   int toCsv(const QString& hy3, const QString& csv) {
-    const std::optional<QByteArray> bytes = read(hy3, kMaxRouteFileBytes, false);
-    if (!bytes) return 1;
-    const RouteFile f = parseRouteFile(*bytes);
-    if (f.status != RouteFile::Status::Ok) {
-      bool ok = false;
-      for (const QString& line : checkRouteFile(*bytes, &ok)) fail(hy3, line);
-      return 1;
-    }
-    return write(csv, routeToCsv(f.rows)) ? 0 : 1;
+    const std::optional<std::vector<RouteRow>> rows = fareRows(hy3);
+    return rows && write(csv, routeToCsv(*rows)) ? 0 : 1;
   }
 
   static qint64 limitOf(Kind kind) {
@@ -173,6 +206,7 @@ class Runner {
 
   // The file is read once: to tell its kind, when not given, and to check it.
   int check(const QString& path, std::optional<Kind> given) {
+    if (!given && path.endsWith(kStopsSuffix, Qt::CaseInsensitive)) return checkStopsAlone(path);
     const bool csvName = path.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive);
     const qint64 most = given ? limitOf(*given) : csvName ? kMaxCsvBytes : kMaxRouteFileBytes;
     const std::optional<QByteArray> bytes = read(path, most, given ? *given != Kind::FareFile : csvName);
@@ -184,9 +218,12 @@ class Runner {
     }
     bool ok = false;
     QStringList report;
+    std::optional<std::vector<RouteRow>> rows;  // the fare rows, for a stop file beside
     switch (kind) {
       case Kind::FareFile:
         report = checkRouteFile(*bytes, &ok);
+        if (const RouteFile f = parseRouteFile(*bytes); f.status == RouteFile::Status::Ok)
+          rows = f.rows;
         break;
       case Kind::Tape:
         report =
@@ -194,15 +231,85 @@ class Runner {
         break;
       case Kind::FareCsv: {
         // Read as to-hy3 reads it, then judged as the fare file it makes.
-        const FareCsv csv = judge(*bytes);
+        FareCsv csv = judge(*bytes);
         report = QStringList{QStringLiteral("運賃の CSV として調べます")} + csv.report;
         ok = csv.ok;
+        if (csv.parsed) rows = std::move(csv.rows);
         break;
       }
     }
     for (const QString& line : report) say(path, line);
     say(path, ok ? QStringLiteral("使えます") : QStringLiteral("このままでは使えません"));
+    if (rows) {
+      const QString beside = findFileIgnoringCase(stopFilePathBeside(path));
+      if (!beside.isEmpty() && !checkStops(beside, *rows)) return 1;
+    }
     return ok ? 0 : 1;
+  }
+
+  // A stop file named on its own: checked against the fare file beside it.
+  int checkStopsAlone(const QString& path) {
+    const QString base = path.left(path.size() - kStopsSuffix.size());
+    const QString hy3 = findFileIgnoringCase(base + QStringLiteral(".hy3"));
+    const QString csv = findFileIgnoringCase(base + QStringLiteral(".csv"));
+    if (hy3.isEmpty() && csv.isEmpty()) {
+      fail(path, kNoFareBeside.arg(QFileInfo(base).fileName() + QStringLiteral(".hy3"),
+                                   QFileInfo(base).fileName() + QStringLiteral(".csv")));
+      return 1;
+    }
+    const std::optional<std::vector<RouteRow>> rows = hy3.isEmpty() ? csvRows(csv) : fareRows(hy3);
+    return rows && checkStops(path, *rows) ? 0 : 1;
+  }
+
+  // Says what the stop file `path` holds for a route of `rows`; false when
+  // the program would not use it.
+  bool checkStops(const QString& path, const std::vector<RouteRow>& rows) {
+    const std::optional<QByteArray> bytes = read(path, kMaxStopFileBytes, true);
+    if (!bytes) return false;
+    QStringList names;
+    for (const RouteRow& r : rows) names << r.StopName;
+    const StopFile f = parseStopFile(*bytes, names, path);
+    say(path, kStopsChecked);
+    if (!f.ok()) {
+      result_.out += f.error->message + QLatin1Char('\n');
+      say(path, QStringLiteral("このままでは使えません"));
+      return false;
+    }
+    say(path, kStopsSummary.arg(f.stops.rows().size()).arg(rows.size()).arg(columnList(f.columns)));
+    for (const StopFileIssue& w : f.warnings) result_.out += w.message + QLatin1Char('\n');
+    if (!f.ignoredColumns.isEmpty()) say(path, kStopsIgnored.arg(f.ignoredColumns.join(", ")));
+    say(path, QStringLiteral("使えます"));
+    return true;
+  }
+
+  // The columns, the IC fares counted as one item.
+  static QString columnList(const QStringList& columns) {
+    QStringList out;
+    qsizetype ic = 0;
+    for (const QString& c : columns)
+      c.startsWith(QLatin1String("ic")) ? void(++ic) : void(out << c);
+    if (ic > 0) out << kIcColumns.arg(ic);
+    return out.join(QStringLiteral(", "));
+  }
+
+  int stops(const QString& hy3) {
+    const std::optional<std::vector<RouteRow>> rows = fareRows(hy3);
+    if (!rows) return 1;
+    const QString path = stopFilePathBeside(hy3);
+    // A link counts as there, whether or not it leads anywhere.
+    if (QFileInfo(path).exists() || QFileInfo(path).isSymLink() ||
+        !findFileIgnoringCase(path).isEmpty()) {
+      fail(path, kStopsExist);
+      return 1;
+    }
+    try {
+      writeNewFile(path, stopFileTemplate(*rows));
+    } catch (const RuntimeError& e) {
+      fail(path, e);
+      return 1;
+    }
+    say(path, kStopsMade.arg(rows->size()));
+    return 0;
   }
 
   int usage(const QString& why) {

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QPoint>
+#include <QTimer>
+#include <QWidget>
+
+#include "lcd_render.h"
+
+namespace sorane {
+
+// The LCD fare board: a borderless window of 960 x 540 logical pixels,
+// drawn from a BoardModel at the view scale. It draws again only when the
+// model changes or when its scene changes by itself (a language phase, a
+// scroll step, the clock's minute), on a timer armed for that moment.
+class LcdBoard : public QWidget {
+  Q_OBJECT
+ public:
+  explicit LcdBoard(const BoardModel& model, QWidget* parent = nullptr);
+
+  void setScheme(lcd::Scheme scheme);
+  lcd::Scheme scheme() const { return scheme_; }
+
+  // Brings the scene up to the program's clock, asks for the parts that
+  // changed to be drawn and arms the timer for the next change. Runs on the
+  // model's changes and on the timer; tests call it on the virtual clock.
+  void tick();
+  const lcd::Scene& scene() const { return scene_; }
+  // Milliseconds the timer waits for; -1 when it is idle.
+  int msToNextChange() const { return timer_.isActive() ? timer_.interval() : -1; }
+  // The frame as the window shows it.
+  QImage grabFrame();
+
+ signals:
+  // The right button on the board: the place for the board's menu.
+  void menuRequested(const QPoint& globalPos);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
+
+ private:
+  int scale() const;
+
+  const BoardModel& model_;
+  lcd::Scheme scheme_ = lcd::Scheme::Black;
+  lcd::Scene scene_;
+  bool sceneValid_ = false;
+  int sceneScale_ = 1;
+  lcd::Renderer renderer_;
+  QTimer timer_;
+  bool dragging_ = false;
+  QPoint dragOffset_;
+};
+
+}  // namespace sorane

@@ -1,0 +1,128 @@
+#pragma once
+
+#include <QColor>
+#include <QImage>
+#include <QObject>
+#include <QSize>
+#include <QString>
+#include <condition_variable>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "audio_engine.h"
+#include "audio_ring.h"
+
+namespace sorane::record {
+
+class Mp4Encoder;
+
+struct RecordingOptions {
+  enum class Pace {
+    Live,    // the caller runs in real time and never waits; a late encoder repeats frames
+    Render,  // the caller waits for the encoder and nothing is repeated
+  };
+  QString path;
+  QSize size;                     // the pictures' size; the video's is rounded up to even
+  QColor background{16, 16, 16};  // around pictures smaller than the video
+  int audioRate = 48000;          // the rate of the mix handed to mixed()
+  Pace pace = Pace::Live;
+  int threads = 0;  // encoder threads; 0: as many as there are cores
+};
+
+// What a recording came to.
+struct RecordingResult {
+  qint64 frames = 0;
+  // Frames that showed an older picture because the encoder was behind.
+  qint64 repeatedFrames = 0;
+  // Live sound placed on the program's clock: frames of silence or repeats
+  // put in, frames of mix left out, frames the mix could not hand over.
+  qint64 paddedAudioFrames = 0;
+  qint64 skippedAudioFrames = 0;
+  qint64 lostAudioFrames = 0;
+  QString error;  // the message, empty when the file is complete
+};
+
+// Records the board and its sound into an MP4 file on the program's clock.
+// The caller (one thread) hands over a picture whenever the board changed,
+// with its time in milliseconds since the recording began, and tells the
+// clock's progress meanwhile (advanceTo); frame k shows the last picture at
+// or before k/30 s. The audio engine hands over its mix as it makes it
+// (AudioTap, on the mixing thread, never waiting). Encoding runs on a
+// worker thread.
+//
+// Live, the sound device's clock is absorbed at the writer: the mix is
+// placed by LiveAudioTimeline, which repeats or drops single frames to
+// follow the program's clock. Render, the mix is exact: the caller hands
+// over each frame's 1600 samples before advancing past the frame.
+//
+// A file that cannot be written stops the recording: failed() is emitted
+// once (from the worker thread; finish() returns the same message), what
+// was written stays, nothing throws. Take the writer off the engine's tap
+// before it goes.
+class Mp4Writer : public QObject, public AudioTap {
+  Q_OBJECT
+
+ public:
+  // Opens the file at once: when it cannot be written, error() says so and
+  // the writer does nothing more.
+  explicit Mp4Writer(const RecordingOptions& options);
+  // Finishes the file if finish() was not called.
+  ~Mp4Writer() override;
+
+  bool isRecording() const;
+  // The message naming the file; empty while all is well.
+  QString error() const;
+  QSize videoSize() const { return videoSize_; }
+
+  // `ms` never goes back.
+  void addPicture(const QImage& picture, qint64 ms);
+  void advanceTo(qint64 ms);
+  void mixed(const float* samples, int frames) override;
+  // Ends the recording at `ms` and waits until the file is complete.
+  RecordingResult finish(qint64 ms);
+
+ signals:
+  void failed(const QString& message);
+
+ private:
+  struct Event {
+    enum Kind { Picture, Advance, Finish } kind;
+    qint64 ms;
+    qint64 arrived;
+    QImage picture;
+  };
+
+  void post(Event event);
+  void run();
+  void process(const Event& event);
+  void feedAudio(qint64 ms, bool toTheEnd);
+  void stopOn(const QString& reason);
+
+  RecordingOptions options_;
+  QSize videoSize_;
+  std::unique_ptr<Mp4Encoder> encoder_;
+  AudioRing ring_;
+
+  mutable std::mutex mutex_;
+  std::condition_variable wake_;
+  std::condition_variable room_;
+  std::deque<Event> queue_;
+  qint64 lastMs_ = 0;
+  qint64 doneMs_ = 0;
+  int queuedPictures_ = 0;
+  QString error_;
+  bool finished_ = false;
+  RecordingResult result_;
+
+  // The worker's own.
+  std::thread worker_;
+  qint64 framesOut_ = 0;
+  qint64 audioOut_ = 0;
+  std::vector<float> audioScratch_;
+  float lastFrame_[2] = {0, 0};
+  std::unique_ptr<class LiveAudioTimeline> timeline_;
+};
+
+}  // namespace sorane::record

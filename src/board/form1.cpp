@@ -7,7 +7,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTimer>
-#include <QWindow>
 #include <array>
 #include <functional>
 #include <span>
@@ -67,7 +66,8 @@ void checkValue(QMenu* menu, int value) {
 }
 }  // namespace
 
-Form1::Form1(Program& app) : QWidget(nullptr, Qt::FramelessWindowHint), app_(app) {
+Form1::Form1(Program& app)
+    : QWidget(nullptr, Qt::FramelessWindowHint), app_(app), drag_(*this) {
   setWindowTitle(QStringLiteral("Form2"));
   setFixedSize(twipsSize(board::kClientWidthTwips, board::kClientHeightTwips));
   setAttribute(Qt::WA_OpaquePaintEvent);
@@ -286,21 +286,15 @@ void Form1::paintEvent(QPaintEvent*) {
 }
 
 void Form1::mousePressEvent(QMouseEvent* event) {
-  if (event->button() != Qt::LeftButton) return;
-  QWindow* w = windowHandle();
-  if (w && w->startSystemMove()) return;
-  // The window system has no move of its own here: follow the pointer.
-  manualDrag_ = true;
-  dragOffset_ = event->globalPosition().toPoint() - pos();
+  drag_.press(*event);
 }
 
 void Form1::mouseMoveEvent(QMouseEvent* event) {
-  if (manualDrag_ && (event->buttons() & Qt::LeftButton))
-    move(event->globalPosition().toPoint() - dragOffset_);
+  drag_.move(*event);
 }
 
 void Form1::mouseReleaseEvent(QMouseEvent* event) {
-  if (event->button() == Qt::LeftButton) manualDrag_ = false;
+  drag_.release(*event);
 }
 
 // The board has no close of its own: a close request asks the panel's

@@ -9,6 +9,7 @@
 #include "chimei_ctl_b.h"
 #include "m_degit.h"
 #include "seiri_label.h"
+#include "window_drag.h"
 
 class QAction;
 class QMenu;
@@ -85,8 +86,7 @@ class Form1 : public QWidget {
   Program& app_;
   QImage picture_;
   QRegion shape_;
-  bool manualDrag_ = false;
-  QPoint dragOffset_;
+  WindowDrag drag_;
   QMenu* menu_ = nullptr;
   QAction* englishItem_ = nullptr;
   QAction* lampItem_ = nullptr;

@@ -3,7 +3,6 @@
 #include <QContextMenuEvent>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QWindow>
 #include <cmath>
 
 #include "ui.h"
@@ -11,7 +10,7 @@
 namespace sorane {
 
 LcdBoard::LcdBoard(const BoardModel& model, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), model_(model) {
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), model_(model), drag_(*this) {
   setFixedSize(lcd::kWidth, lcd::kHeight);
   setAttribute(Qt::WA_OpaquePaintEvent);
   timer_.setSingleShot(true);
@@ -64,21 +63,15 @@ void LcdBoard::paintEvent(QPaintEvent*) {
 }
 
 void LcdBoard::mousePressEvent(QMouseEvent* event) {
-  if (event->button() != Qt::LeftButton) return;
-  QWindow* w = windowHandle();
-  if (w && w->startSystemMove()) return;
-  // The window system has no move of its own here: follow the pointer.
-  dragging_ = true;
-  dragOffset_ = event->globalPosition().toPoint() - pos();
+  drag_.press(*event);
 }
 
 void LcdBoard::mouseMoveEvent(QMouseEvent* event) {
-  if (dragging_ && (event->buttons() & Qt::LeftButton))
-    move(event->globalPosition().toPoint() - dragOffset_);
+  drag_.move(*event);
 }
 
 void LcdBoard::mouseReleaseEvent(QMouseEvent* event) {
-  if (event->button() == Qt::LeftButton) dragging_ = false;
+  drag_.release(*event);
 }
 
 void LcdBoard::contextMenuEvent(QContextMenuEvent* event) {

@@ -5,6 +5,7 @@
 #include <QWidget>
 
 #include "lcd_render.h"
+#include "window_drag.h"
 
 namespace sorane {
 
@@ -51,8 +52,7 @@ class LcdBoard : public QWidget {
   int sceneScale_ = 1;
   lcd::Renderer renderer_;
   QTimer timer_;
-  bool dragging_ = false;
-  QPoint dragOffset_;
+  WindowDrag drag_;
 };
 
 }  // namespace sorane

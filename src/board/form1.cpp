@@ -116,9 +116,36 @@ Form1::Form1(Program& app)
   connect(Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
 
   buildContextMenu();
+
+  connect(&model(), &BoardModel::cellsChanged, this, &Form1::showCells);
+  connect(&model(), &BoardModel::labelsChanged, this, &Form1::showLabels);
+  showLabels();
 }
 
 Form1::~Form1() = default;
+
+BoardModel& Form1::model() {
+  return app_.boardModel();
+}
+
+void Form1::showCells(int first, int last) {
+  const BoardModel& m = model();
+  for (int k = std::max(first, 1); k <= std::min(last, board::kCells); ++k) {
+    M_Degit* d = Degit[static_cast<std::size_t>(k)];
+    const QVariant value = m.cellValue(k);
+    if (m.lampTest())
+      d->ResetDegit(true);
+    else if (!value.isValid())
+      d->ResetDegit(false);
+    else
+      d->setValue(value);
+  }
+}
+
+void Form1::showLabels() {
+  for (int k = 1; k <= board::kCells; ++k)
+    if (SeiriLabel* l = lblSeiriNum[static_cast<std::size_t>(k)]) l->setText(model().cellLabel(k));
+}
 
 void Form1::Form_Load() {
   mdl318_000::InitBoardCells(*this);
@@ -186,6 +213,7 @@ void Form1::Degit_DblClick(int index) {
       d->setZeroMode(zeroMode);
       d->setValue(v);
     }
+    model().setDigitOptions(zeroMode, fillZero, shift);
   }
   ctl.setEnabled(true);
 }

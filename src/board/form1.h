@@ -17,6 +17,7 @@ class QTimer;
 
 namespace sorane {
 
+class BoardModel;
 class Program;
 
 // The fare board: a borderless, panel-shaped window carrying the 32 ticket
@@ -47,6 +48,14 @@ class Form1 : public QWidget {
   void moveToStartPlace();
   void DeleteRgn();
   void Degit_DblClick(int index);
+
+  // The board's state this window shows.
+  BoardModel& model();
+  // Cells first..last as the model holds them: lit during the lamp test,
+  // blank, or the value written.
+  void showCells(int first, int last);
+  // The ticket-number captions as the model holds them.
+  void showLabels();
 
   // The window's background picture, drawn from the top-left corner; the
   // rest of the window shows the form's grey.

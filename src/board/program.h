@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "announce_settings.h"
+#include "board_model.h"
 #include "data_io.h"
 #include "drive_settings.h"
 #include "settings_record.h"
@@ -28,6 +29,9 @@ class Program {
   Program& operator=(const Program&) = delete;
 
   Form1& form1() { return *form1_; }
+  // The fare board's state, which the panel updates and every board style
+  // draws.
+  BoardModel& boardModel() { return board_; }
   // The settings dialog and the operation panel are loaded on first use;
   // their load handlers run then.
   frmOption& option();
@@ -81,6 +85,7 @@ class Program {
 
   SettingsRecord record_;
   DataIo dataIo_;
+  BoardModel board_;
   std::unique_ptr<Form1> form1_;
   std::unique_ptr<frmOption> option_;
   std::unique_ptr<frmCtl> ctl_;

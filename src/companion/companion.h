@@ -1,14 +1,17 @@
 #pragma once
 
 #include <QByteArray>
+#include <QImage>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 #include <array>
 #include <cstdint>
+#include <functional>
 
 #include "colorref.h"
 
-class QPainter;
+class QObject;
 class QWidget;
 
 namespace sorane {
@@ -28,6 +31,24 @@ struct PlgInfo {
 };
 
 using CustColorTable = std::array<std::int32_t, 17>;
+
+// A ticket to draw: the plug-in, the picture's size in pixels (it stands for
+// the device context) and the seven values, in the order they are passed.
+struct SeirikenOrder {
+  QString path;
+  QSize pixels;
+  QString stopName, date, time;
+  std::int32_t route = 0;
+  std::int16_t ticket = 0, stopIndex = 0, company = -1;
+};
+
+// What came of it: the picture, or why there is none, for the user (a limit
+// broken, or the file's first problem); `failure` is empty when it was drawn.
+struct SeirikenPicture {
+  QImage image;
+  QString failure;
+};
+using SeirikenDone = std::function<void(const SeirikenPicture&)>;
 
 // The companion library: modal dialogs, the OS name, Shift-JIS byte-string
 // helpers and the ticket plug-in bridge. The program uses QtCompanion; tests
@@ -69,11 +90,11 @@ class Companion {
   // and the callers fill their boxes; both are empty for an unusable file.
   virtual QString VK4_SetPlgComment(const QString& path);
   virtual QStringList VK4_SetCorpAddList(const QString& path);
-  // Draws the ticket into the whole of `dc`'s device; draws nothing when
-  // `path` is not a usable plug-in. `stopName` comes back unchanged.
-  virtual void VK4_DrawSeiriken(const QString& path, QPainter& dc, QString& stopName,
-                                const QString& date, const QString& time, std::int32_t route,
-                                std::int16_t ticket, std::int16_t stopIndex, std::int16_t company);
+  // Draws the ticket in the ticket helper, a process of its own under
+  // limits, and returns at once. `done` is called later on this thread,
+  // unless `receiver` is gone by then. An order waiting for the helper is
+  // replaced by a newer one: its `done` is never called.
+  virtual void VK4_DrawSeiriken(const SeirikenOrder& order, QObject* receiver, SeirikenDone done);
 };
 
 // The companion in use; installCompanion(nullptr) puts the Qt one back.

@@ -1,12 +1,14 @@
 #pragma once
 
 #include <QRegion>
+#include <QSet>
 #include <QWidget>
 #include <array>
 #include <cstdint>
 #include <memory>
 #include <optional>
 
+#include "companion.h"
 #include "controls.h"
 #include "mdl_m_tape.h"
 
@@ -181,6 +183,8 @@ class frmCtl : public QWidget, public TapeHost {
   void buildControls();
   void connectCommands();
   void showDriveState();
+  // A ticket from the helper for preview order `order`.
+  void showTicket(std::uint64_t order, const QString& plugin, const SeirikenPicture& picture);
 
   Program& app_;
   std::unique_ptr<mdlM_Tape> tape_;
@@ -189,6 +193,10 @@ class frmCtl : public QWidget, public TapeHost {
   AutoDrive* autoDrive_ = nullptr;
   // Counts DispData calls.
   std::uint64_t displays_ = 0;
+  // Counts the preview's orders: only the last one's ticket is shown.
+  std::uint64_t previewOrders_ = 0;
+  // Plug-ins that could not draw a ticket this run, each told once.
+  QSet<QString> failedPlugins_;
 };
 
 }  // namespace sorane

@@ -3,7 +3,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QPainter>
 #include <QTimer>
 
 #include "auto_drive.h"
@@ -26,6 +25,9 @@ const QString kPanelAlias = QStringLiteral("S1");
 const QString kStepAlias = QStringLiteral("S2");
 const QString kSelecting = QStringLiteral("系統選別中");
 constexpr int kLampTestMs = 3000;
+const QString kTicketFailureTitle = QStringLiteral("プラグインエラー");
+const QString kTicketFailure =
+    QStringLiteral("整理券プラグインで券を描けません。\r\n\r\nプラグイン：%1\r\n\r\n理由：%2");
 
 // The selected items of `lists` joined in order; a list without a
 // selection adds nothing.
@@ -166,21 +168,25 @@ void frmCtl::DispData(std::int16_t row) {
   else
     date = o.Label10->text();
 
-  picSeirikenPrev->Cls();
-  if (o.chkUseSeiriPrev->Value() == 1) {
-    // The plug-in fills every pixel of the kept image: on a scaled panel
-    // the ticket is drawn at the screen's resolution.
-    QImage& kept = picSeirikenPrev->image();
-    const qreal dpr = kept.devicePixelRatio();
-    kept.setDevicePixelRatio(1.0);
-    QPainter dc(&kept);
-    companion().VK4_DrawSeiriken(o.txtSeiriPlgDir->text(), dc, r.StopName, date,
-                                 ui().now().toString(QStringLiteral("HH:mm:ss")),
-                                 DataIo::routeBaseName(io.RouteText).toInt(), r.Values[0], row,
-                                 static_cast<std::int16_t>(Combo1->ListIndex()));
-    dc.end();
-    kept.setDevicePixelRatio(dpr);
-    picSeirikenPrev->Refresh();
+  // The ticket helper draws the ticket: the preview keeps what it shows
+  // until the new one comes. The terminal's row (ticket 0) has no ticket.
+  const std::uint64_t order = ++previewOrders_;
+  if (o.chkUseSeiriPrev->Value() != 1 || r.Values[0] == 0) {
+    picSeirikenPrev->Cls();
+  } else {
+    SeirikenOrder t;
+    t.path = o.txtSeiriPlgDir->text();
+    t.pixels = picSeirikenPrev->image().size();
+    t.stopName = r.StopName;
+    t.date = date;
+    t.time = ui().now().toString(QStringLiteral("HH:mm:ss"));
+    t.route = DataIo::routeBaseName(io.RouteText).toInt();
+    t.ticket = r.Values[0];
+    t.stopIndex = row;
+    t.company = static_cast<std::int16_t>(Combo1->ListIndex());
+    companion().VK4_DrawSeiriken(t, this, [this, order, plugin = t.path](const SeirikenPicture& p) {
+      showTicket(order, plugin, p);
+    });
   }
 
   ui().processEvents();
@@ -192,6 +198,25 @@ std::optional<int> frmCtl::stepFlagColumn() {
   const frmOption& o = app_.option();
   if (o.Option2[0]->Value()) return std::nullopt;
   return o.Combo1->ListIndex() + 1;
+}
+
+void frmCtl::showTicket(std::uint64_t order, const QString& plugin, const SeirikenPicture& p) {
+  if (order == previewOrders_) {
+    QImage& kept = picSeirikenPrev->image();
+    if (!p.image.isNull() && p.image.size() == kept.size()) {
+      const qreal dpr = kept.devicePixelRatio();
+      kept = p.image.convertToFormat(QImage::Format_RGB32);
+      kept.setDevicePixelRatio(dpr);
+      picSeirikenPrev->Refresh();
+    } else {
+      picSeirikenPrev->Cls();
+    }
+  }
+  // Once a run for each plug-in: the preview stays empty meanwhile.
+  if (p.failure.isEmpty() || failedPlugins_.contains(plugin)) return;
+  failedPlugins_.insert(plugin);
+  ui().message(kTicketFailure.arg(plugin, p.failure), kTicketFailureTitle, MsgButtons::Ok,
+               MsgIcon::Exclamation, this);
 }
 
 void frmCtl::CommandButton1_Click(int index) {

@@ -716,13 +716,7 @@ void Parser::finish() {
       problem(barcodeInfoPos_, QStringLiteral("どのバーコードも停留所の番号 {index} か {ticket} を"
                                               "含んでいません"));
   }
-  FieldValues sample;
-  sample.stop = QStringLiteral("停留所");
-  sample.date = QStringLiteral("12-31-2024");
-  sample.time = QStringLiteral("23:59:59");
-  sample.route = std::max(1, d_.highestRoute);
-  sample.ticket = sample.index = std::max(1, d_.lastStop);
-  sample.company = 0;
+  const FieldValues sample = sampleValues(d_);
   for (std::size_t i : barcodes) {
     BarcodeShape shape;
     QString error;
@@ -735,6 +729,17 @@ void Parser::finish() {
 }
 
 }  // namespace
+
+FieldValues sampleValues(const Description& d) {
+  FieldValues sample;
+  sample.stop = QStringLiteral("停留所");
+  sample.date = QStringLiteral("12-31-2024");
+  sample.time = QStringLiteral("23:59:59");
+  sample.route = std::max(1, d.highestRoute);
+  sample.ticket = sample.index = std::max(1, d.lastStop);
+  sample.company = 0;
+  return sample;
+}
 
 ParseResult parseTicket(const QByteArray& bytes) {
   return Parser().run(bytes);

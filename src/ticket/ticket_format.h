@@ -53,6 +53,7 @@ struct SourcePos {
 struct Problem {
   SourcePos pos;
   QString message;
+  bool warning = false;  // the file is usable all the same
 };
 
 enum class ItemKind { Text, Line, Frame, Box, Picture, Barcode };
@@ -111,6 +112,10 @@ struct ParseResult {
 // Reads a plug-in from its bytes. Pictures are only named here; resolving
 // them against the plug-in's folder is a separate step (ticket_pictures.h).
 ParseResult parseTicket(const QByteArray& bytes);
+
+// The values barcodes are tried with when a plug-in is read, and tickets
+// drawn with when it is checked.
+FieldValues sampleValues(const Description& d);
 
 // The fourteen capability fields the plug-in reports, derived from its items.
 std::array<std::int32_t, 14> capabilityFields(const Description& d);

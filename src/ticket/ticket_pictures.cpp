@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QImageReader>
 #include <QPainter>
+#include <QRegularExpression>
 #include <QSvgRenderer>
 #include <QXmlStreamReader>
 #include <optional>
@@ -51,15 +52,36 @@ std::optional<QSize> pictureSize(const QByteArray& bytes, const char* format, QS
 }
 
 struct SvgFacts {
-  qint64 pixels = 0;  // of the pictures inside it
-  int elements = 0;   // a use counts the elements it draws
+  qint64 pixels = 0;   // of the pictures inside it
+  int elements = 0;    // a use counts the elements it draws
+  bool sized = false;  // the root gives width and height, or a viewBox
 };
+
+// A length's number, its unit dropped: "58mm" -> 58.
+double leadingNumber(QStringView v) {
+  qsizetype n = 0;
+  while (n < v.size() && (v[n].isDigit() || v[n] == u'.' || v[n] == u'-' || v[n] == u'+')) ++n;
+  return v.first(n).toDouble();
+}
+
+// Whether the root element says how large it is, as Qt SVG reads it.
+bool rootSized(const QXmlStreamAttributes& a) {
+  if (leadingNumber(a.value(QLatin1String("width"))) > 0 &&
+      leadingNumber(a.value(QLatin1String("height"))) > 0)
+    return true;
+  const QStringList box =
+      a.value(QLatin1String("viewBox"))
+          .toString()
+          .split(QRegularExpression(QStringLiteral("[\\s,]+")), Qt::SkipEmptyParts);
+  return box.size() == 4 && box[2].toDouble() > 0 && box[3].toDouble() > 0;
+}
 
 // An SVG may only refer inside itself ("#id") or to PNG and JPEG pictures it
 // carries ("data:"), decoded as Qt SVG decodes them. Qt SVG would follow
 // processing instructions such as <?xml-stylesheet href=...?>, so those are
 // refused, and DTDs with them.
-std::optional<SvgFacts> checkSvg(const QByteArray& svg, QString& error) {
+// With `decode`, the pictures inside are decoded too, as drawing will.
+std::optional<SvgFacts> checkSvg(const QByteArray& svg, bool decode, QString& error) {
   struct Node {
     qsizetype parent = -1;
     QString use;  // the id a use draws
@@ -96,6 +118,7 @@ std::optional<SvgFacts> checkSvg(const QByteArray& svg, QString& error) {
       error = QStringLiteral("SVG の要素が多すぎます(%1 個まで)").arg(kMaxSvgElements);
       return std::nullopt;
     }
+    if (nodes.empty()) facts.sized = rootSized(xml.attributes());
     Node node;
     node.parent = open.empty() ? -1 : open.back();
     const bool image = xml.name() == QLatin1String("image");
@@ -131,6 +154,11 @@ std::optional<SvgFacts> checkSvg(const QByteArray& svg, QString& error) {
         if (facts.pixels > kMaxPicturePixels) {
           error = QStringLiteral("SVG の中の絵のピクセルが合わせて %1 を超えています")
                       .arg(kMaxPicturePixels);
+          return std::nullopt;
+        }
+        // Qt SVG would draw one it cannot decode blank.
+        if (decode && QImage::fromData(bytes).isNull()) {
+          error = QStringLiteral("SVG の %1 行目の絵を読めません").arg(xml.lineNumber());
           return std::nullopt;
         }
       } else if (v.startsWith(u'#') && !image) {
@@ -258,8 +286,14 @@ bool readCapped(const QString& path, qint64 cap, QByteArray& bytes, QString& err
   return true;
 }
 
-Pictures loadPictures(const Description& d, const QString& folder, std::vector<Problem>& problems) {
+Pictures loadPictures(const Description& d, const QString& folder, std::vector<Problem>& problems,
+                      bool decode) {
   Pictures pictures;
+  struct Counted {
+    qint64 pixels = 0;
+    int elements = 0;
+  };
+  std::map<QString, Counted> counted;
   const QString root = QFileInfo(folder).canonicalFilePath();
   qint64 pixels = 0;
   qint64 elements = 0;
@@ -269,7 +303,7 @@ Pictures loadPictures(const Description& d, const QString& folder, std::vector<P
     auto fail = [&](const QString& why) {
       problems.push_back({item.filePos, QStringLiteral("絵「%1」: %2").arg(item.file, why)});
     };
-    if (!pictures.count(item.file)) {
+    if (!counted.count(item.file)) {
       const QFileInfo fi(QDir(folder).filePath(item.file));
       const QString path = fi.canonicalFilePath();
       if (root.isEmpty() || !fi.exists()) {
@@ -287,40 +321,52 @@ Pictures loadPictures(const Description& d, const QString& folder, std::vector<P
         continue;
       }
       const FileStamp stamp = FileStamp::of(path);
+      const QString noSize = QStringLiteral("SVG の大きさ(width と height か viewBox)を読めません");
       if (item.file.endsWith(QLatin1String(".svg"), Qt::CaseInsensitive)) {
-        const std::optional<SvgFacts> facts = checkSvg(bytes, error);
+        const std::optional<SvgFacts> facts = checkSvg(bytes, decode, error);
         if (!facts) {
           fail(error);
           continue;
         }
-        auto picture =
-            std::make_shared<const Picture>(bytes, facts->pixels, facts->elements, stamp);
-        if (picture->naturalSize().isEmpty()) {
-          fail(QStringLiteral("SVG の大きさ(width と height か viewBox)を読めません"));
+        if (!facts->sized) {
+          fail(noSize);
           continue;
         }
-        pictures[item.file] = picture;
+        if (decode) {
+          auto picture =
+              std::make_shared<const Picture>(bytes, facts->pixels, facts->elements, stamp);
+          if (picture->naturalSize().isEmpty()) {
+            fail(noSize);
+            continue;
+          }
+          pictures[item.file] = picture;
+        }
+        counted[item.file] = {facts->pixels, facts->elements};
       } else {
-        if (!pictureSize(bytes, "png", error)) {
+        const std::optional<QSize> size = pictureSize(bytes, "png", error);
+        if (!size) {
           fail(error);
           continue;
         }
-        QBuffer buffer(&bytes);
-        QImageReader reader(&buffer, "png");
-        QImage image = reader.read();
-        if (image.isNull()) {
-          fail(QStringLiteral("PNG として読めません(%1)").arg(reader.errorString()));
-          continue;
+        if (decode) {
+          QBuffer buffer(&bytes);
+          QImageReader reader(&buffer, "png");
+          QImage image = reader.read();
+          if (image.isNull()) {
+            fail(QStringLiteral("PNG として読めません(%1)").arg(reader.errorString()));
+            continue;
+          }
+          pictures[item.file] = std::make_shared<const Picture>(
+              image.convertToFormat(QImage::Format_ARGB32_Premultiplied), stamp);
         }
-        pictures[item.file] = std::make_shared<const Picture>(
-            image.convertToFormat(QImage::Format_ARGB32_Premultiplied), stamp);
+        counted[item.file] = {qint64(size->width()) * size->height(), 0};
       }
     }
     // Each item draws its picture: the sums count every item.
-    const Picture& picture = *pictures[item.file];
-    pixels += picture.pixels();
-    elements += picture.elements();
-    elementArea += picture.elements() * item.box.width() * item.box.height();
+    const Counted& c = counted[item.file];
+    pixels += c.pixels;
+    elements += c.elements;
+    elementArea += c.elements * item.box.width() * item.box.height();
     if (pixels > kMaxPicturePixels) {
       fail(QStringLiteral("描く絵のピクセルが合わせて %1 を超えています").arg(kMaxPicturePixels));
       return pictures;

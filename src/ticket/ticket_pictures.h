@@ -71,8 +71,11 @@ using Pictures = std::map<QString, std::shared_ptr<const Picture>>;
 
 // Reads the pictures the description names from `folder` and nowhere else:
 // the canonical path must lie inside the canonical folder, so links that
-// lead out are refused. Problems point at each item's file name.
-Pictures loadPictures(const Description& d, const QString& folder, std::vector<Problem>& problems);
+// lead out are refused. Problems point at each item's file name. Without
+// `decode` only what the files say of themselves is checked (their headers,
+// the SVG's elements) and nothing is returned: no picture is decoded.
+Pictures loadPictures(const Description& d, const QString& folder, std::vector<Problem>& problems,
+                      bool decode);
 
 // Reads at most `cap` bytes of a regular file, checking its size first.
 // False with `error` set when the file is missing, not a file or too big.

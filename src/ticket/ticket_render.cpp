@@ -185,19 +185,38 @@ struct Budget {
   double largeArea = kMaxLargeCharArea;
 
   // `text` cut to kMaxTextChars characters and to what is left; `mm` is the
-  // size its characters are drawn at, or at most.
-  QString take(const QString& text, double mm) {
+  // size its characters are drawn at, or at most. What is cut is reported
+  // against `pos`.
+  QString take(const QString& text, double mm, SourcePos pos, std::vector<Problem>& problems) {
     const int most = std::min(kMaxTextChars, chars);
     const double each = mm >= kLargeCharMm ? mm * mm : 0;
     qsizetype end = 0;
     int n = 0;
+    bool areaSpent = false;
     for (; end < text.size() && n < most; ++n) {
       const double area = text[end] == u'\n' ? 0 : each;
-      if (area > largeArea) break;
+      if (area > largeArea) {
+        areaSpent = true;
+        break;
+      }
       largeArea -= area;
       end += text[end].isHighSurrogate() && end + 1 < text.size() ? 2 : 1;
     }
     chars -= n;
+    if (end < text.size()) {
+      const auto left = text.mid(end).toUcs4().size();
+      QString why;
+      if (areaSpent)
+        why = QStringLiteral("%1 mm 以上の大きな文字が券全体で %2 mm² を超えるため")
+                  .arg(kLargeCharMm)
+                  .arg(kMaxLargeCharArea);
+      else if (n == kMaxTextChars)
+        why = QStringLiteral("ひとつの文字列が %1 文字を超えるため").arg(kMaxTextChars);
+      else
+        why = QStringLiteral("券全体の文字が %1 文字を超えるため").arg(kMaxTicketChars);
+      problems.push_back(
+          {pos, QStringLiteral("%1、後ろの %2 文字を描けません").arg(why).arg(left)});
+    }
     return text.left(end);
   }
 };
@@ -230,8 +249,11 @@ void drawPicture(QPainter& p, const Page& page, const Item& item, const Pictures
   p.drawImage(target.topLeft(), picture.at(pixels));
 }
 
+// Modules narrower than this may not scan.
+constexpr int kNarrowestScannable = 2;
+
 bool drawBarcode(QPainter& p, const Page& page, const Item& item, const QString& data,
-                 Budget& budget, QString& error) {
+                 Budget& budget, std::vector<Problem>& problems, QString& error) {
   BarcodeShape shape;
   if (!encodeBarcode(item.symbology, data, shape, error)) return false;
   QRectF box = page.rect(item.box);
@@ -245,13 +267,21 @@ bool drawBarcode(QPainter& p, const Page& page, const Item& item, const QString&
     label.align = HAlign::Center;
     label.color = item.color;
     p.setPen(item.color);
-    drawAcross(p, label, textBox, {budget.take(data, textMm)}, textMm * page.scale);
+    drawAcross(p, label, textBox, {budget.take(data, textMm, item.pos, problems)},
+               textMm * page.scale);
   }
   // Every module a whole number of pixels, as many as fit, on whole pixels:
   // bars of uneven widths cannot be scanned. Linear codes keep the height.
   const QSizeF modules = shape.size / shape.module;
   const int each = static_cast<int>(std::min(box.width() / modules.width(),
                                              shape.square ? box.height() / modules.height() : 1e9));
+  if (each < kNarrowestScannable)
+    problems.push_back({item.pos,
+                        QStringLiteral("バーコードの最も細い線が %1 ピクセルです(%2 "
+                                       "ピクセルより細いと読み取れないことがあります)")
+                            .arg(each < 1 ? QStringLiteral("1 に満たない") : QString::number(each))
+                            .arg(kNarrowestScannable),
+                        true});
   if (each >= 1) {
     const QSizeF drawn(modules.width() * each,
                        shape.square ? modules.height() * each : std::round(box.height()));
@@ -323,7 +353,9 @@ std::vector<Problem> renderTicket(QPainter& p, const Description& d, const Pictu
         const double mm = item.size > 0 ? item.size
                                         : std::min(kMaxCharMm, item.vertical ? item.box.width()
                                                                              : item.box.height());
-        drawText(p, page, item, budget.take(formatTemplate(item.text, values, d.companies), mm));
+        drawText(
+            p, page, item,
+            budget.take(formatTemplate(item.text, values, d.companies), mm, item.pos, problems));
         break;
       }
       case ItemKind::Line:
@@ -346,7 +378,7 @@ std::vector<Problem> renderTicket(QPainter& p, const Description& d, const Pictu
       case ItemKind::Barcode: {
         const QString data = formatTemplate(item.data, values, d.companies);
         QString error;
-        if (!drawBarcode(p, page, item, data, budget, error))
+        if (!drawBarcode(p, page, item, data, budget, problems, error))
           problems.push_back(
               {item.pos,
                QStringLiteral("バーコード「%1」を描けません: %2").arg(data.left(40), error)});

@@ -14,7 +14,8 @@ namespace sorane::ticket {
 // scaled to fit it (centred when its shape differs), nothing outside the
 // ticket. Texts are cut to kMaxTextChars, and to kMaxTicketChars and
 // kMaxLargeCharArea together. Returns what could not be drawn (a barcode its
-// values cannot encode is left white).
+// values cannot encode is left white, a text cut), and, as warnings,
+// barcodes whose narrowest module came out under two pixels.
 std::vector<Problem> renderTicket(QPainter& painter, const Description& d, const Pictures& pictures,
                                   const FieldValues& values);
 

@@ -73,6 +73,10 @@ Program318::Program318(const XServer& x, bool demoSettings, const QProcessEnviro
                        const QStringList& arguments, const QString& demoFolder) {
   const QString target = QDir(dir_.path()).filePath(QStringLiteral("318"));
   if (!QFile::copy(QStringLiteral(SORANE_PROGRAM), target)) return;
+  // Its ticket helper beside it, as installed.
+  if (!QFile::copy(QStringLiteral(SORANE_TICKET_TOOL),
+                   QDir(dir_.path()).filePath(QStringLiteral("sorane-ticket"))))
+    return;
   if (demoSettings &&
       !run(x, QStringLiteral(SORANE_DEMO_SETTINGS), {target + QStringLiteral(".in4"), demoFolder}))
     return;

@@ -38,7 +38,7 @@ std::optional<QString> run(const XServer& x, const QString& program, const QStri
                            int timeoutMs = 15000);
 
 // The real program copied into a folder of its own (its settings file lives
-// beside it) and started there.
+// beside it, and its ticket helper) and started there.
 class Program318 {
  public:
   // With `demoSettings`, the program starts with the demo route's settings

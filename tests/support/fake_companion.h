@@ -1,12 +1,14 @@
 #pragma once
 
-#include <QPainter>
+#include <QPointer>
 #include <QStringList>
 #include <functional>
 #include <optional>
 #include <vector>
 
 #include "companion.h"
+#include "ticket_helper.h"
+#include "ticket_host.h"
 
 namespace sorane::test {
 
@@ -89,20 +91,36 @@ class FakeCompanion : public Companion {
     corpListCalls.push_back(path);
     return Companion::VK4_SetCorpAddList(path);
   }
+  // Tickets: every order is recorded. By default it is drawn here, by the
+  // ticket host, and answered at the next processing of events, as the
+  // helper would; `realHelper` sends it to the helper itself; `holdDraws`
+  // keeps it for the test to answer with answerDraw().
   struct DrawCall {
-    QString path;
-    QPaintDevice* device;
-    QString stopName, date, time;
-    std::int32_t route;
-    std::int16_t ticket, stopIndex, company;
+    SeirikenOrder order;
+    QPointer<QObject> receiver;
+    SeirikenDone done;
   };
-  void VK4_DrawSeiriken(const QString& path, QPainter& dc, QString& stopName, const QString& date,
-                        const QString& time, std::int32_t route, std::int16_t ticket,
-                        std::int16_t stopIndex, std::int16_t company) override {
-    drawCalls.push_back(
-        {path, dc.device(), stopName, date, time, route, ticket, stopIndex, company});
-    Companion::VK4_DrawSeiriken(path, dc, stopName, date, time, route, ticket, stopIndex, company);
+  void VK4_DrawSeiriken(const SeirikenOrder& order, QObject* receiver, SeirikenDone done) override {
+    drawCalls.push_back({order, receiver, done});
+    if (realHelper) return Companion::VK4_DrawSeiriken(order, receiver, std::move(done));
+    if (holdDraws) return;
+    ticket::DrawOrder o{order.path, order.pixels, {}};
+    o.values = {order.stopName, order.date,      order.time,   order.route,
+                order.ticket,   order.stopIndex, order.company};
+    const ticket::DrawReply reply = ticket::drawOrder(o);
+    ticket::DrawResult r;
+    r.failure = reply.drawn ? ticket::DrawFailure::None : ticket::DrawFailure::Refused;
+    r.problems = reply.problems;
+    const SeirikenPicture picture{reply.image, ticket::failureText(r, {})};
+    QMetaObject::invokeMethod(
+        receiver, [done, picture] { done(picture); }, Qt::QueuedConnection);
   }
+  // Answers order `i` as the helper would have.
+  void answerDraw(std::size_t i, const SeirikenPicture& picture) {
+    if (drawCalls.at(i).receiver) drawCalls[i].done(picture);
+  }
+  bool realHelper = false;
+  bool holdDraws = false;
   std::optional<PlgInfo> plgInfoAnswer;
   std::vector<QString> corpListCalls;
   std::vector<DrawCall> drawCalls;

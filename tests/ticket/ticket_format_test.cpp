@@ -283,29 +283,29 @@ TEST(TicketBadInput, EachIsRefusedWithWhereAndWhy) {
     std::optional<FifoWatch> watch;
     if (row.fifo) watch.emplace(root.filePath(QLatin1String(row.fifo)));
 
-    const Loaded loaded = loadPlugin(path);
-    EXPECT_EQ(loaded.plugin, nullptr);
-    ASSERT_FALSE(loaded.problems.empty());
-    EXPECT_EQ(loaded.problems[0].pos, row.pos)
-        << loaded.problems[0].pos.line << ":" << loaded.problems[0].pos.column;
-    EXPECT_TRUE(loaded.problems[0].message.startsWith(row.message))
-        << loaded.problems[0].message.toStdString();
+    // Checked as the program checks it, and read to be drawn as the helper
+    // reads it: the same first problem.
+    for (Reading reading : {Reading::Checked, Reading::Decoded}) {
+      const Loaded loaded = loadPlugin(path, reading);
+      EXPECT_EQ(loaded.plugin, nullptr);
+      ASSERT_FALSE(loaded.problems.empty());
+      EXPECT_EQ(loaded.problems[0].pos, row.pos)
+          << loaded.problems[0].pos.line << ":" << loaded.problems[0].pos.column;
+      EXPECT_TRUE(loaded.problems[0].message.startsWith(row.message))
+          << loaded.problems[0].message.toStdString();
+    }
 
-    // Through the companion: 0, nothing filled, nothing drawn.
+    // Through the companion: 0, nothing filled; the helper draws nothing.
     PlgInfo info;
     EXPECT_EQ(companion().VK4_GetPlgInfo(path, info), 0);
     EXPECT_EQ(info.field, PlgInfo().field);
     EXPECT_EQ(companion().VK4_SetPlgComment(path), QString());
     EXPECT_EQ(companion().VK4_SetCorpAddList(path), QStringList());
-    QImage image(100, 50, QImage::Format_RGB32);
-    image.fill(Qt::gray);
-    QImage before = image;
-    QPainter dc(&image);
-    QString stop = QStringLiteral("市役所");
-    companion().VK4_DrawSeiriken(path, dc, stop, "03-15-2025", "08:05:30", 1, 2, 3, 0);
-    dc.end();
-    EXPECT_EQ(image, before);
-    EXPECT_EQ(stop, QStringLiteral("市役所"));
+    const DrawReply reply = drawOrder({path, QSize(100, 50), {}});
+    EXPECT_FALSE(reply.drawn);
+    EXPECT_TRUE(reply.image.isNull());
+    ASSERT_FALSE(reply.problems.empty());
+    EXPECT_TRUE(reply.problems[0].message.startsWith(row.message));
     if (watch) {
       EXPECT_FALSE(watch->opened()) << "read " << row.fifo;
     }
@@ -319,7 +319,7 @@ TEST(TicketBadInput, ValuesItsBarcodeCannotCarryLeaveItWhite) {
                 "sorane-ticket 1\nsize w=40 h=20\nbarcode-info routes=99 method=serial "
                 "stops=1-99\nbarcode x=0 y=0 w=40 h=10 type=itf data=\"{route}{ticket:02}\"\n"
                 "box x=0 y=15 w=40 h=5\nend\n");
-  ASSERT_NE(loadPlugin(path).plugin, nullptr);
+  ASSERT_NE(loadPlugin(path, Reading::Checked).plugin, nullptr);
   const QImage good = test::drawTicket(path, "A", 5);
   const QImage negative = test::drawTicket(path, "A", -5);  // "12-05": no minus sign in ITF
   auto dark = [](const QImage& im, int y) {

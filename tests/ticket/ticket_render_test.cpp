@@ -156,16 +156,5 @@ TEST(TicketRender, DemoBarcodesScanAtEveryScale) {
   }
 }
 
-TEST(TicketRender, StopNameComesBackUnchanged) {
-  QImage image(219, 117, QImage::Format_RGB32);
-  QPainter dc(&image);
-  QString stop = QStringLiteral("ひばりが丘ニュータウン中央");
-  const QString before = stop;
-  companion().VK4_DrawSeiriken(test::demoPlugin("seiriken_barcode.4SP"), dc, stop, "03-15-2025",
-                               "08:05:30", 12, 21, 21, 1);
-  EXPECT_EQ(stop, before);
-  EXPECT_EQ(image.pixel(5, 3), qRgb(0x2e, 0x8b, 0x57));  // drawn: the second company's band
-}
-
 }  // namespace
 }  // namespace sorane::ticket

@@ -3,10 +3,10 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
-#include <QPainter>
 #include <QString>
 
 #include "companion.h"
+#include "ticket_host.h"
 #include "twips.h"
 
 namespace sorane::test {
@@ -27,21 +27,24 @@ inline QByteArray plugin(const QByteArray& body) {
   return "sorane-ticket 1\nsize w=40 h=20\n" + body + "end\n";
 }
 
-// The ticket drawn through the companion, on paper sized as the panel sizes it
-// (and keeps it at the screen's `scale`).
+// The ticket drawn by the ticket host in this process, as the helper draws
+// it, on paper sized as the panel sizes it (and keeps it at the screen's
+// `scale`); grey when the plug-in is not usable.
 inline QImage drawTicket(const QString& path, const QString& stop, std::int16_t ticket,
                          std::int16_t company = 0, std::int32_t route = 12, std::int16_t index = 3,
                          int scale = 1) {
   PlgInfo info;
   const int w = companion().VK4_GetPlgInfo(path, info) ? px(info(2)) : 220;
   const int h = info(3) ? px(info(3)) : 93;
-  QImage image(w * scale, h * scale, QImage::Format_RGB32);
-  image.fill(Qt::gray);
-  QPainter dc(&image);
-  QString name = stop;
-  companion().VK4_DrawSeiriken(path, dc, name, QStringLiteral("03-15-2025"),
-                               QStringLiteral("08:05:30"), route, ticket, index, company);
-  return image;
+  ticket::DrawOrder order{path, QSize(w * scale, h * scale), {}};
+  order.values = {
+      stop,   QStringLiteral("03-15-2025"), QStringLiteral("08:05:30"), route, ticket, index,
+      company};
+  const ticket::DrawReply reply = ticket::drawOrder(order);
+  if (reply.drawn) return reply.image;
+  QImage grey(order.pixels, QImage::Format_RGB32);
+  grey.fill(Qt::gray);
+  return grey;
 }
 
 }  // namespace sorane::test

@@ -10,9 +10,12 @@
 #include <array>
 #include <functional>
 #include <span>
+#include <utility>
+#include <vector>
 
 #include "auto_drive.h"
 #include "board_layout.h"
+#include "board_view.h"
 #include "fonts.h"
 #include "frm_ctl.h"
 #include "gtfs_import_dialog.h"
@@ -36,6 +39,13 @@ const QString kScaleItem = QStringLiteral("%1倍");
 const QString kScaleQuestion =
     QStringLiteral("表示倍率を%1倍に変えるため、ソラネを再起動します。よろしいですか？");
 const QString kScaleQuestionTitle = QStringLiteral("表示倍率の変更");
+const QString kStyleMenuTitle = QStringLiteral("表示方式");
+const QString kSchemeMenuTitle = QStringLiteral("液晶の配色");
+// Each choice's caption and the value it stands for.
+const std::array<std::pair<QString, int>, 2> kStyleItems{
+    {{QStringLiteral("LED"), int(BoardStyle::Led)}, {QStringLiteral("液晶"), int(BoardStyle::Lcd)}}};
+const std::array<std::pair<QString, int>, 2> kSchemeItems{
+    {{QStringLiteral("黒"), int(lcd::Scheme::Black)}, {QStringLiteral("白"), int(lcd::Scheme::White)}}};
 const QString kEnglishItem = QStringLiteral("英語の放送");
 const QString kLampItem = QStringLiteral("降車合図灯を表示");
 const QString kAutoItem = QStringLiteral("自動運行");
@@ -44,21 +54,30 @@ const QString kWaitItem = QStringLiteral("%1秒");
 const QString kSpeedMenuTitle = QStringLiteral("時刻表の速さ");
 const QString kSpeedItem = QStringLiteral("×%1");
 
-// A submenu of exclusive choices, each holding its value; `chosen` gets
-// the value picked.
-QMenu* choiceMenu(QMenu* parent, const QString& title, const QString& item,
-                  std::span<const int> values, std::function<void(int)> chosen) {
+// A submenu of exclusive choices, each a caption and the value it stands
+// for; `chosen` gets the value picked.
+QMenu* namedChoiceMenu(QMenu* parent, const QString& title,
+                       std::span<const std::pair<QString, int>> items,
+                       std::function<void(int)> chosen) {
   QMenu* menu = parent->addMenu(title);
   auto* group = new QActionGroup(menu);
-  for (int v : values) {
-    QAction* a = menu->addAction(item.arg(v));
+  for (const auto& [caption, value] : items) {
+    QAction* a = menu->addAction(caption);
     a->setCheckable(true);
-    a->setData(v);
+    a->setData(value);
     group->addAction(a);
   }
   QObject::connect(menu, &QMenu::triggered, menu,
                    [chosen = std::move(chosen)](QAction* a) { chosen(a->data().toInt()); });
   return menu;
+}
+
+// A menu of numbered choices: `item` filled with each value.
+QMenu* choiceMenu(QMenu* parent, const QString& title, const QString& item,
+                  std::span<const int> values, std::function<void(int)> chosen) {
+  std::vector<std::pair<QString, int>> items;
+  for (int v : values) items.emplace_back(item.arg(v), v);
+  return namedChoiceMenu(parent, title, items, std::move(chosen));
 }
 
 void checkValue(QMenu* menu, int value) {
@@ -235,6 +254,12 @@ void Form1::buildContextMenu() {
     connect(a, &QAction::triggered, this, [this, n] { chooseScale(n); });
   }
   menu_->addAction(GtfsImportDialog::kMenuText, this, &Form1::importGtfs);
+  styleMenu_ = namedChoiceMenu(menu_, kStyleMenuTitle, kStyleItems, [this](int v) {
+    app_.setBoardStyle(static_cast<BoardStyle>(v));
+  });
+  schemeMenu_ = namedChoiceMenu(menu_, kSchemeMenuTitle, kSchemeItems, [this](int v) {
+    app_.setBoardScheme(static_cast<lcd::Scheme>(v));
+  });
 
   menu_->addSeparator();
   englishItem_ = menu_->addAction(kEnglishItem);
@@ -262,8 +287,14 @@ void Form1::buildContextMenu() {
 }
 
 void Form1::contextMenuEvent(QContextMenuEvent* event) {
+  popupMenu(event->globalPos());
+}
+
+void Form1::popupMenu(const QPoint& globalPos) {
   // The check follows the scale of this run, whatever was clicked before.
   checkValue(menu_->actions().front()->menu(), viewScale());
+  checkValue(styleMenu_, int(app_.boardView().style()));
+  checkValue(schemeMenu_, int(app_.boardView().scheme()));
   // The other checks follow what they stand for.
   englishItem_->setChecked(app_.announce().english);
   // Without an English voice there is nothing to switch.
@@ -273,7 +304,7 @@ void Form1::contextMenuEvent(QContextMenuEvent* event) {
   autoItem_->setChecked(app_.ctl().autoDrive().isOn());
   checkValue(waitMenu_, app_.drive().waitSeconds);
   checkValue(speedMenu_, app_.drive().timetableSpeed);
-  menu_->popup(event->globalPos());
+  menu_->popup(globalPos);
 }
 
 void Form1::chooseScale(int scale) {

@@ -65,10 +65,14 @@ class Form1 : public QWidget {
   QRegion shapeRegion() const { return shape_; }
 
   // The right-button menu of the board's face, the cells and the strip:
-  // 表示倍率 1倍, 2倍, 3倍, the scale of this run checked; English
+  // 表示倍率 1倍, 2倍, 3倍, the scale of this run checked; the board's style
+  // (表示方式) and the LCD board's scheme (液晶の配色); English
   // announcements on or off; the lamp shown or not; automatic driving, its
   // wait and its timetable speed.
   QMenu* contextMenu() const { return menu_; }
+  // Opens that menu at `globalPos`, its checks brought up to date: the
+  // menu of whichever board is shown.
+  void popupMenu(const QPoint& globalPos);
   // A scale chosen there: after a Yes, the program quits as it does on
   // request and starts again at `scale`. The scale of this run does nothing.
   void chooseScale(int scale);
@@ -102,6 +106,8 @@ class Form1 : public QWidget {
   QAction* autoItem_ = nullptr;
   QMenu* waitMenu_ = nullptr;
   QMenu* speedMenu_ = nullptr;
+  QMenu* styleMenu_ = nullptr;
+  QMenu* schemeMenu_ = nullptr;
 };
 
 }  // namespace sorane

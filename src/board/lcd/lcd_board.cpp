@@ -24,6 +24,17 @@ void LcdBoard::setScheme(lcd::Scheme scheme) {
   if (scheme == scheme_) return;
   scheme_ = scheme;
   update();
+  emit frameChanged();
+}
+
+void LcdBoard::setRunning(bool running) {
+  if (running == running_) return;
+  running_ = running;
+  sceneValid_ = false;
+  if (running)
+    tick();
+  else
+    timer_.stop();
 }
 
 int LcdBoard::scale() const {
@@ -31,14 +42,23 @@ int LcdBoard::scale() const {
 }
 
 void LcdBoard::tick() {
+  if (!running_) return;
   const QDateTime now = ui().now();
   const lcd::Scene next = lcd::sceneAt(model_, now, scale());
   if (!sceneValid_ || next.cleared != scene_.cleared || next.backlight != scene_.backlight) {
     update();
+    emit frameChanged();
   } else {
-    if (next.band != scene_.band) update(lcd::bandPart());
-    if (next.table != scene_.table) update(lcd::tablePart());
-    if (next.bottom != scene_.bottom) update(lcd::bottomPart());
+    bool drawn = false;
+    auto part = [&](bool differs, const QRect& r) {
+      if (!differs) return;
+      update(r);
+      drawn = true;
+    };
+    part(next.band != scene_.band, lcd::bandPart());
+    part(next.table != scene_.table, lcd::tablePart());
+    part(next.bottom != scene_.bottom, lcd::bottomPart());
+    if (drawn) emit frameChanged();
   }
   scene_ = next;
   sceneValid_ = true;

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QWidget>
 
+#include "window_drag.h"
+
 namespace sorane {
 
 // The stop-request lamp 「つぎ止まります」 in a small borderless window of
@@ -41,10 +43,7 @@ class StopLamp : public QWidget {
  private:
   bool lit_ = false;
   QString caption_;
-  bool held_ = false;
-  bool dragging_ = false;
-  QPoint pressAt_;
-  QPoint dragOffset_;
+  WindowDrag drag_;
 };
 
 }  // namespace sorane

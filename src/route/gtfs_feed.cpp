@@ -522,7 +522,8 @@ class FeedTable : public CsvTable {
 
 class FeedReader {
  public:
-  FeedReader(const FeedFiles& files, Feed& feed) : files_(files), feed_(feed) {}
+  FeedReader(const FeedFiles& files, Feed& feed, const FeedProgress& progress)
+      : files_(files), feed_(feed), progress_(progress) {}
 
   void read(bool fares) {
     readStops();
@@ -557,6 +558,7 @@ class FeedReader {
   }
 
   std::optional<FeedTable> table(const QString& name, bool required) {
+    if (progress_) progress_(name);
     std::optional<QByteArray> bytes = files_.read(name);
     if (!bytes) {
       if (required) throw FeedError(kNoFile.arg(files_.label(name)));
@@ -972,6 +974,7 @@ class FeedReader {
 
   const FeedFiles& files_;
   Feed& feed_;
+  const FeedProgress& progress_;
   IdIndex stopIndex_, zoneIndex_;
   Ignored ignored_[kReferences];
   qint64 total_ = 0;
@@ -1014,11 +1017,11 @@ std::pair<const ContainsFare*, const ContainsFare*> containsFaresFor(const Feed&
                           Less{place});
 }
 
-Feed readFeed(const FeedFiles& files, bool fares) {
+Feed readFeed(const FeedFiles& files, bool fares, const FeedProgress& progress) {
   Feed feed;
   feed.label = files.label();
   for (const QString& name : kKnownFiles) feed.fileLabels.insert(name, files.label(name));
-  FeedReader(files, feed).read(fares);
+  FeedReader(files, feed, progress).read(fares);
   return feed;
 }
 

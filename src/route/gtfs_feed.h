@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <cstdint>
 #include <exception>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -269,9 +270,12 @@ std::pair<const ContainsFare*, const ContainsFare*> containsFaresFor(const Feed&
 // appears.
 QString unknownStopRefusal(const Feed& feed, const UnknownStop& stop);
 
+// Told the name of each file as its reading starts.
+using FeedProgress = std::function<void(const QString& file)>;
+
 // Reads a feed. Without `fares` the fare files are not read and every
 // fare is 0. Throws FeedError.
-Feed readFeed(const FeedFiles& files, bool fares);
+Feed readFeed(const FeedFiles& files, bool fares, const FeedProgress& progress = {});
 
 // A text of the feed; a text as messages and listings show it (see
 // shownText).

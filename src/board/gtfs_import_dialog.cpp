@@ -489,7 +489,8 @@ bool GtfsImportDialog::writeRoute(const gtfs::FeedAnswer& made) {
   }
   QString message =
       kMade.arg(QString::number(making_), QString::number(made.rows),
-                made.tickets > 1 ? kTicketRange.arg(made.tickets) : QString::number(made.tickets));
+                made.tickets > 1 ? kTicketRange.arg(made.tickets) : QString::number(made.tickets)) +
+      QStringLiteral("\r\n") + made.stopFile;
   const QStringList& w = made.warnings;
   if (!w.isEmpty()) {
     message += kWarnings + w.mid(0, kShownWarnings).join(QStringLiteral("\r\n"));

@@ -86,6 +86,7 @@ QByteArray encodeFiles(const QStringList& warnings, const std::vector<FileToWrit
   w.u32(static_cast<std::uint32_t>(files.size()));
   for (const FileToWrite& f : files) w.bytes(f.bytes);
   w.i32(static_cast<std::int32_t>(route.rows.size())).i32(route.tickets);
+  w.text(stopFileSummary(route));
   return w.data();
 }
 
@@ -95,6 +96,7 @@ bool decodeFiles(const QByteArray& payload, FeedAnswer& a) {
   for (std::uint32_t n = r.u32(); n > 0 && r.ok(); --n) a.files.push_back(r.bytes(kMaxField));
   a.rows = r.i32();
   a.tickets = r.i32();
+  a.stopFile = r.text(kMaxField);
   return r.done() && a.files.size() == routeFiles(ImportedRoute(), 1, {}, {}).size();
 }
 

@@ -30,6 +30,7 @@ struct FeedAnswer {
   // The files of the route, in routeFiles' order, with what was made.
   std::vector<QByteArray> files;
   int rows = 0, tickets = 0;
+  QString stopFile;      // what the stop file holds (stopFileSummary)
   QStringList warnings;  // the feed's, then the route's
 };
 

@@ -132,7 +132,7 @@ TEST_F(GtfsDialogTest, ReplaceQuestionNamesEveryFileThatExists) {
        MsgAnswer::No,
        {},
        true,
-       {"fares/3.csv", "fares/3.hy3", "tapes/3tp.csv"}},
+       {"fares/3.csv", "fares/3.hy3", "fares/3.stops.csv", "tapes/3tp.csv"}},
       {"the announcements alone, kept",
        {"tapes/3tp.csv"},
        MsgAnswer::No,
@@ -150,13 +150,13 @@ TEST_F(GtfsDialogTest, ReplaceQuestionNamesEveryFileThatExists) {
        MsgAnswer::Yes,
        {"fares/3.hy3", "fares/3.csv"},
        true,
-       {"fares/3.csv", "fares/3.hy3", "tapes/3tp.csv"}},
+       {"fares/3.csv", "fares/3.hy3", "fares/3.stops.csv", "tapes/3tp.csv"}},
       {"another letter case, replaced under its own name",
        {"tapes/3TP.CSV"},
        MsgAnswer::Yes,
        {"tapes/3TP.CSV"},
        true,
-       {"fares/3.csv", "fares/3.hy3", "tapes/3TP.CSV"}},
+       {"fares/3.csv", "fares/3.hy3", "fares/3.stops.csv", "tapes/3TP.CSV"}},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.what);
@@ -317,7 +317,8 @@ TEST_F(GtfsDialogTest, TypedPathsAndTheChoosersStartAtTheLastFeed) {
     EXPECT_EQ(
         ui().messages[0].text,
         QStringLiteral("系統 1 を作りました。停留所 3、整理券番号 1〜2。\r\n"
-                       "集中操作盤で 系統 1 区間 1 リセット と押すと使えます。\r\n\r\n"
+                       "集中操作盤で 系統 1 区間 1 リセット と押すと使えます。\r\n"
+                       "停留所ファイル: 名前 なし、読みから作った英語名 0 件、時刻あり、IC運賃なし\r\n\r\n"
                        "注意：\r\n") +
             zip +
             QStringLiteral(": translations.txt: ファイルがないため、停留所を名前のまま読みます"));

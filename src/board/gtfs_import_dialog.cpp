@@ -303,11 +303,11 @@ void GtfsImportDialog::onFinished(std::uint32_t id, const gtfs::FeedAnswer& answ
   work_ = 0;
   progress_.clear();
   if (making_) {
-    const bool made = writeRoute(answer);
-    making_ = 0;
-    makingFiles_.clear();
+    // The messages come with the dialog no longer busy.
+    const int number = std::exchange(making_, 0);
+    const std::vector<FileToWrite> files = std::exchange(makingFiles_, {});
     setBusy(false);
-    if (made) QDialog::accept();
+    if (writeRoute(answer, number, files)) QDialog::accept();
     return;
   }
   showReading(answer);
@@ -471,13 +471,13 @@ void GtfsImportDialog::makeRoute() {
   setBusy(true);
 }
 
-bool GtfsImportDialog::writeRoute(const gtfs::FeedAnswer& made) {
+bool GtfsImportDialog::writeRoute(const gtfs::FeedAnswer& made, int number,
+                                  std::vector<FileToWrite> files) {
   if (made.failure == gtfs::FeedFailure::Cancelled) return false;
   if (made.failure != gtfs::FeedFailure::None) {
     ui().message(made.message, kTitle, MsgButtons::Ok, MsgIcon::Critical, this);
     return false;
   }
-  std::vector<FileToWrite> files = makingFiles_;
   for (std::size_t i = 0; i < files.size(); ++i) files[i].bytes = made.files[i];
   qsizetype failed = 0;
   try {
@@ -488,7 +488,7 @@ bool GtfsImportDialog::writeRoute(const gtfs::FeedAnswer& made) {
     return false;
   }
   QString message =
-      kMade.arg(QString::number(making_), QString::number(made.rows),
+      kMade.arg(QString::number(number), QString::number(made.rows),
                 made.tickets > 1 ? kTicketRange.arg(made.tickets) : QString::number(made.tickets)) +
       QStringLiteral("\r\n") + made.stopFile;
   const QStringList& w = made.warnings;

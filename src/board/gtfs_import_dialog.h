@@ -90,8 +90,9 @@ class GtfsImportDialog : public QDialog {
   void onProgress(std::uint32_t id, const QString& file);
   void onFinished(std::uint32_t id, const gtfs::FeedAnswer& answer);
   void showReading(const gtfs::FeedAnswer& answer);
-  // Writes the files the helper made; false (after saying why) when not.
-  bool writeRoute(const gtfs::FeedAnswer& answer);
+  // Writes the files the helper made of route `number` under the names of
+  // `files`; false (after saying why) when not.
+  bool writeRoute(const gtfs::FeedAnswer& answer, int number, std::vector<FileToWrite> files);
   void setBusy(bool busy);
   gtfs::Tickets ticketMode() const;
   // The ticket count and the mark of each row under the ticket choice.

@@ -1,6 +1,7 @@
 #include "gtfs_import_dialog.h"
 
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDir>
@@ -17,7 +18,6 @@
 #include <QTreeWidget>
 #include <QUrl>
 #include <QVBoxLayout>
-#include <QtConcurrent/QtConcurrentRun>
 
 #include "companion.h"
 #include "frm_option.h"
@@ -44,6 +44,9 @@ const QString kZipChooser = QStringLiteral("GTFSデータ(ZIPファイル)の選
 const QString kFolderChooser = QStringLiteral("GTFSデータのフォルダーの選択");
 const QString kPick = QStringLiteral("路線を作る GTFS-JP のデータを選んでください");
 const QString kReading = QStringLiteral("読み込んでいます...");
+const QString kReadingFile = QStringLiteral("読み込んでいます... %1");
+const QString kMaking = QStringLiteral("路線を作っています...");
+const QString kCancelled = QStringLiteral("読み込みをやめました(Enter でもう一度読み込みます)");
 const QString kChoose = QStringLiteral("路線と方向を選んでください(%1 件)");
 const QString kChooseFiltered = QStringLiteral("路線と方向を選んでください(%1 件中 %2 件)");
 const QString kUnreadable = QStringLiteral("このデータからは路線を作れません");
@@ -80,25 +83,8 @@ const QString kMade = QStringLiteral(
 const QString kTicketRange = QStringLiteral("1〜%1");
 const QString kWarnings = QStringLiteral("\r\n\r\n注意：\r\n");
 const QString kMoreWarnings = QStringLiteral("\r\nほか %1 件");
-const QString kOutOfMemory = QStringLiteral("%1: メモリが足りません");
 const QString kLastFeedKey = QStringLiteral("gtfs_import/last_feed");
 constexpr int kShownWarnings = 5;
-
-GtfsImportDialog::Reading readForList(const QString& path, bool fares) {
-  GtfsImportDialog::Reading r;
-  r.path = path;
-  try {
-    auto feed = std::make_shared<gtfs::Feed>(gtfs::readFeed(gtfs::FeedFiles::open(path), fares));
-    r.routes = gtfs::listRoutes(*feed);
-    r.feed = std::move(feed);
-  } catch (const gtfs::FeedError& e) {
-    r.error = e.message();
-    r.faresError = e.inFares();
-  } catch (const std::bad_alloc&) {
-    r.error = kOutOfMemory.arg(path);
-  }
-  return r;
-}
 
 // A path as typed or pasted: blanks, quotes and a file:// URL taken off, ~
 // for the home folder.
@@ -129,8 +115,9 @@ void keepLastFeed(const QString& path) {
 
 }  // namespace
 
-GtfsImportDialog::GtfsImportDialog(Program& app, QWidget* owner)
-    : QDialog(owner ? owner->window() : nullptr), app_(app) {
+GtfsImportDialog::GtfsImportDialog(Program& app, QWidget* owner, gtfs::FeedLimits limits,
+                                   const QString& helper)
+    : QDialog(owner ? owner->window() : nullptr), app_(app), helper_(limits, helper) {
   setWindowTitle(kTitle);
   setModal(true);
 
@@ -221,15 +208,21 @@ GtfsImportDialog::GtfsImportDialog(Program& app, QWidget* owner)
   layout->addWidget(folders_);
   layout->addWidget(buttons_);
 
-  connect(&watcher_, &QFutureWatcher<Reading>::finished, this, &GtfsImportDialog::showReading);
+  connect(&helper_, &gtfs::FeedHelper::progressed, this, &GtfsImportDialog::onProgress);
+  connect(&helper_, &gtfs::FeedHelper::finished, this, &GtfsImportDialog::onFinished);
 }
 
-// A feed still being read is left to finish on its own; its result is
-// dropped with the watcher.
-GtfsImportDialog::~GtfsImportDialog() = default;
+// The helper, and whatever it was on, ends with the dialog.
+GtfsImportDialog::~GtfsImportDialog() {
+  helper_.disconnect(this);
+}
 
 QPushButton* GtfsImportDialog::makeButton() const {
   return buttons_->button(QDialogButtonBox::Ok);
+}
+
+QPushButton* GtfsImportDialog::cancelButton() const {
+  return buttons_->button(QDialogButtonBox::Cancel);
 }
 
 int GtfsImportDialog::firstFreeNumber() const {
@@ -260,12 +253,64 @@ void GtfsImportDialog::readFeed(const QString& path) {
   if (feed.isEmpty()) return;
   feedPath_->setText(feed);
   keepLastFeed(feed);
+  if (work_) helper_.cancel(std::exchange(work_, 0));
   routes_->clear();
   searchText_.clear();
   reading_ = Reading();
   reading_.path = feed;
+  reading_.fares = !noFares_->isChecked();
+  cancelled_ = false;
+  progress_.clear();
+  work_ = helper_.list(feed, reading_.fares);
   setBusy(true);
-  watcher_.setFuture(QtConcurrent::run(readForList, feed, !noFares_->isChecked()));
+}
+
+void GtfsImportDialog::cancelWork() {
+  if (!work_) return;
+  helper_.cancel(std::exchange(work_, 0));
+  progress_.clear();
+  if (making_) {
+    making_ = 0;
+    makingFiles_.clear();
+  } else {
+    cancelled_ = true;
+    reading_.path.clear();
+  }
+  setBusy(false);
+}
+
+void GtfsImportDialog::reject() {
+  if (busy_) {
+    cancelWork();
+    return;
+  }
+  QDialog::reject();
+}
+
+void GtfsImportDialog::closeEvent(QCloseEvent* event) {
+  cancelWork();
+  QDialog::closeEvent(event);
+}
+
+void GtfsImportDialog::onProgress(std::uint32_t id, const QString& file) {
+  if (id != work_) return;
+  progress_ = file;
+  updateMakeButton();
+}
+
+void GtfsImportDialog::onFinished(std::uint32_t id, const gtfs::FeedAnswer& answer) {
+  if (id != work_) return;
+  work_ = 0;
+  progress_.clear();
+  if (making_) {
+    // The messages come with the dialog no longer busy.
+    const int number = std::exchange(making_, 0);
+    const std::vector<FileToWrite> files = std::exchange(makingFiles_, {});
+    setBusy(false);
+    if (writeRoute(answer, number, files)) QDialog::accept();
+    return;
+  }
+  showReading(answer);
 }
 
 void GtfsImportDialog::setBusy(bool busy) {
@@ -281,8 +326,11 @@ void GtfsImportDialog::setBusy(bool busy) {
     unsetCursor();
 }
 
-void GtfsImportDialog::showReading() {
-  reading_ = watcher_.result();
+void GtfsImportDialog::showReading(const gtfs::FeedAnswer& answer) {
+  reading_.routes = answer.routes;
+  reading_.listed = answer.failure == gtfs::FeedFailure::None;
+  reading_.error = answer.message;
+  reading_.faresError = answer.inFares;
   for (std::size_t i = 0; i < reading_.routes.size(); ++i) {
     const gtfs::RouteSummary& r = reading_.routes[i];
     auto* item = new QTreeWidgetItem(
@@ -354,7 +402,7 @@ void GtfsImportDialog::applyFilter() {
 
 const gtfs::RouteSummary* GtfsImportDialog::chosen() const {
   QTreeWidgetItem* item = routes_->currentItem();
-  if (!reading_.feed || !item || item->isHidden()) return nullptr;
+  if (!reading_.listed || !item || item->isHidden()) return nullptr;
   return &reading_.routes[static_cast<std::size_t>(routes_->indexOfTopLevelItem(item))];
 }
 
@@ -368,29 +416,32 @@ void GtfsImportDialog::updateMakeButton() {
   makeButton()->setEnabled(!busy_ && !pathTyped() && r &&
                            gtfs::unmakeable(*r, ticketMode()).isEmpty());
   const int all = routes_->topLevelItemCount();
-  status_->setText(busy_                       ? kReading
+  status_->setText(making_                     ? kMaking
+                   : busy_ && progress_.isEmpty() ? kReading
+                   : busy_                     ? kReadingFile.arg(progress_)
+                   : cancelled_ && pathTyped() ? kCancelled
                    : pathTyped()               ? kPressEnter
                    : !reading_.error.isEmpty() ? kUnreadable
-                   : !reading_.feed            ? kPick
+                   : !reading_.listed          ? kPick
                    : shown_ == all             ? kChoose.arg(all)
                                                : kChooseFiltered.arg(all).arg(shown_));
 }
 
 void GtfsImportDialog::readTypedPath() {
-  if (!busy_ && (pathTyped() || !reading_.feed)) readFeed(feedPath_->text());
+  if (!busy_ && (pathTyped() || !reading_.listed)) readFeed(feedPath_->text());
 }
 
 void GtfsImportDialog::accept() {
   if (!makeButton()->isEnabled()) return;
-  if (makeRoute()) QDialog::accept();
+  makeRoute();
 }
 
-bool GtfsImportDialog::makeRoute() {
+void GtfsImportDialog::makeRoute() {
   const QString fareFolder = app_.option().Text2[0]->text();
   const QString tapeFolder = app_.option().Text2[1]->text();
   if (fareFolder.isEmpty() || tapeFolder.isEmpty()) {
     ui().message(kNoFolder, kTitle, MsgButtons::Ok, MsgIcon::Exclamation, this);
-    return false;
+    return;
   }
   const gtfs::RouteSummary& route = *chosen();
   const int number = number_->value();
@@ -407,22 +458,27 @@ bool GtfsImportDialog::makeRoute() {
   if (!replaced.isEmpty() &&
       ui().message(kReplace.arg(QString::number(number), replaced.join(QStringLiteral("\r\n"))),
                    kTitle, MsgButtons::YesNo, MsgIcon::Question, this) != MsgAnswer::Yes)
-    return false;
+    return;
 
   gtfs::ImportOptions options;
   options.routeId = route.routeId;
   options.direction = route.direction;
   options.tickets = ticketMode();
   options.times = times_->isChecked();
-  gtfs::ImportedRoute made;
-  try {
-    made = gtfs::importRoute(*reading_.feed, options);
-  } catch (const gtfs::FeedError& e) {
-    ui().message(e.message(), kTitle, MsgButtons::Ok, MsgIcon::Critical, this);
+  making_ = number;
+  makingFiles_ = std::move(files);
+  work_ = helper_.make(reading_.path, reading_.fares, options);
+  setBusy(true);
+}
+
+bool GtfsImportDialog::writeRoute(const gtfs::FeedAnswer& made, int number,
+                                  std::vector<FileToWrite> files) {
+  if (made.failure == gtfs::FeedFailure::Cancelled) return false;
+  if (made.failure != gtfs::FeedFailure::None) {
+    ui().message(made.message, kTitle, MsgButtons::Ok, MsgIcon::Critical, this);
     return false;
   }
-  const std::vector<FileToWrite> contents = gtfs::routeFiles(made, number, fareFolder, tapeFolder);
-  for (std::size_t i = 0; i < files.size(); ++i) files[i].bytes = contents[i].bytes;
+  for (std::size_t i = 0; i < files.size(); ++i) files[i].bytes = made.files[i];
   qsizetype failed = 0;
   try {
     writeFilesAtomically(files, &failed);
@@ -432,9 +488,10 @@ bool GtfsImportDialog::makeRoute() {
     return false;
   }
   QString message =
-      kMade.arg(QString::number(number), QString::number(made.rows.size()),
-                made.tickets > 1 ? kTicketRange.arg(made.tickets) : QString::number(made.tickets));
-  const QStringList w = reading_.feed->warnings + made.warnings;
+      kMade.arg(QString::number(number), QString::number(made.rows),
+                made.tickets > 1 ? kTicketRange.arg(made.tickets) : QString::number(made.tickets)) +
+      QStringLiteral("\r\n") + made.stopFile;
+  const QStringList& w = made.warnings;
   if (!w.isEmpty()) {
     message += kWarnings + w.mid(0, kShownWarnings).join(QStringLiteral("\r\n"));
     if (w.size() > kShownWarnings) message += kMoreWarnings.arg(w.size() - kShownWarnings);

@@ -1,11 +1,10 @@
 #pragma once
 
 #include <QDialog>
-#include <QFutureWatcher>
 #include <memory>
 #include <vector>
 
-#include "gtfs_import.h"
+#include "gtfs_helper.h"
 
 class QCheckBox;
 class QComboBox;
@@ -26,8 +25,9 @@ class Program;
 // lists its routes as `sorane-route gtfs-routes` does and makes the chosen
 // one as a route number: the fare file and the fare CSV into the fare
 // folder, the announcements into the announcement folder of the settings.
-// The feed is read on a worker thread; the dialog shows that it is busy
-// meanwhile.
+// The feed is read, and the route made, by the feed helper (sorane-route
+// serve) under its limits; the dialog shows its progress meanwhile, and
+// キャンセル stops it.
 class GtfsImportDialog : public QDialog {
   Q_OBJECT
  public:
@@ -36,11 +36,14 @@ class GtfsImportDialog : public QDialog {
   // The route list's columns.
   enum Column { kRouteId, kDirection, kName, kFromTo, kStops, kTrips, kTickets, kNote };
 
-  GtfsImportDialog(Program& app, QWidget* owner);
+  GtfsImportDialog(Program& app, QWidget* owner, gtfs::FeedLimits limits = {},
+                   const QString& helper = gtfs::feedHelperProgram());
   ~GtfsImportDialog() override;
 
-  // Reads `path` as the feed, on the worker thread.
+  // Reads `path` as the feed, in the helper.
   void readFeed(const QString& path);
+  // Stops the reading or making under way, killing the helper.
+  void cancelWork();
   bool isBusy() const { return busy_; }
   // The first route number for which none of the three files exists.
   int firstFreeNumber() const;
@@ -55,11 +58,15 @@ class GtfsImportDialog : public QDialog {
   QCheckBox* timesBox() const { return times_; }
   QCheckBox* noFaresBox() const { return noFares_; }
   QPushButton* makeButton() const;
+  QPushButton* cancelButton() const;
+  QLabel* statusLabel() const { return status_; }
+  gtfs::FeedHelper& feedHelper() { return helper_; }
 
-  // What the worker hands back.
+  // The feed shown: its routes, or why it has none.
   struct Reading {
     QString path;
-    std::shared_ptr<const gtfs::Feed> feed;
+    bool fares = true;
+    bool listed = false;
     std::vector<gtfs::RouteSummary> routes;
     QString error;
     bool faresError = false;
@@ -67,6 +74,11 @@ class GtfsImportDialog : public QDialog {
 
  public slots:
   void accept() override;
+  // While the helper works, キャンセル (and Esc) stop it; else they close.
+  void reject() override;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
 
  private:
   // Enter in the path box: reads it unless it is the feed shown.
@@ -75,7 +87,12 @@ class GtfsImportDialog : public QDialog {
   bool pathTyped() const;
   void chooseZip();
   void chooseFolder();
-  void showReading();
+  void onProgress(std::uint32_t id, const QString& file);
+  void onFinished(std::uint32_t id, const gtfs::FeedAnswer& answer);
+  void showReading(const gtfs::FeedAnswer& answer);
+  // Writes the files the helper made of route `number` under the names of
+  // `files`; false (after saying why) when not.
+  bool writeRoute(const gtfs::FeedAnswer& answer, int number, std::vector<FileToWrite> files);
   void setBusy(bool busy);
   gtfs::Tickets ticketMode() const;
   // The ticket count and the mark of each row under the ticket choice.
@@ -85,8 +102,9 @@ class GtfsImportDialog : public QDialog {
   void applyFilter();
   void updateMakeButton();
   const gtfs::RouteSummary* chosen() const;
-  // Makes the chosen route; false (after saying why) when it could not.
-  bool makeRoute();
+  // Asks the helper for the chosen route's files, after asking about the
+  // files it would replace.
+  void makeRoute();
 
   Program& app_;
   QLineEdit* feedPath_ = nullptr;
@@ -102,7 +120,13 @@ class GtfsImportDialog : public QDialog {
   QCheckBox* noFares_ = nullptr;
   QLabel* folders_ = nullptr;
   QDialogButtonBox* buttons_ = nullptr;
-  QFutureWatcher<Reading> watcher_;
+  gtfs::FeedHelper helper_;
+  std::uint32_t work_ = 0;  // the helper's request under way
+  QString progress_;        // what the helper is on
+  bool cancelled_ = false;  // the last reading was stopped
+  // The route being made: its number and files, by the names they have.
+  int making_ = 0;
+  std::vector<FileToWrite> makingFiles_;
   Reading reading_;
   // Each route's number, name and stop names, folded for the filter.
   std::vector<QString> searchText_;

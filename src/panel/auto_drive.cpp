@@ -12,19 +12,12 @@
 namespace sorane {
 namespace {
 constexpr int kTickMs = 100;
-constexpr int kTimesColumn = 150;
 }  // namespace
 
-std::vector<int> timetableMinutes(const DataIo& io, std::optional<int> flagColumn) {
-  if (flagColumn == kTimesColumn) return {};
+std::vector<int> timetableMinutes(const DataIo& io) {
+  if (!io.stops().hasTimes()) return {};
   std::vector<int> minutes;
-  bool any = false;
-  for (int r = 1; r <= io.lastRow(); ++r) {
-    const int m = io.RouteData[static_cast<std::size_t>(r)].Values[kTimesColumn];
-    any = any || m != 0;
-    minutes.push_back(m);
-  }
-  if (!any) minutes.clear();
+  for (int r = 1; r <= io.lastRow(); ++r) minutes.push_back(io.stops().minutes(r).value_or(-1));
   return minutes;
 }
 
@@ -89,8 +82,8 @@ void AutoDrive::begin() {
 AutoDrive::Wait AutoDrive::nextWait() const {
   const bool steps = !usesTape() || ctl_.tape().GetTapeStepFlag(ctl_.tape().GetTapePos() + 1) == 1;
   const std::size_t row = static_cast<std::size_t>(io_.CurrentIndex) + 1;
-  const std::vector<int> minutes = timetableMinutes(io_, ctl_.stepFlagColumn());
-  if (steps && row < minutes.size() && minutes[row] >= minutes[row - 1])
+  const std::vector<int> minutes = timetableMinutes(io_);
+  if (steps && row < minutes.size() && minutes[row - 1] >= 0 && minutes[row] >= minutes[row - 1])
     return {qint64{minutes[row] - minutes[row - 1]} * 60000 / timetableSpeed_, true};
   return {qint64{waitSeconds_} * 1000, false};
 }

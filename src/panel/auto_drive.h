@@ -12,10 +12,9 @@ class DataIo;
 class frmCtl;
 
 // The timetable's minutes at each stop of the route (index 0 is row 1),
-// counted from its first stop; empty when the route carries no times. A
-// route imported with times holds them in column 150, unless the settings
-// read that column as the step-sound flag (`flagColumn`).
-std::vector<int> timetableMinutes(const DataIo& io, std::optional<int> flagColumn);
+// from the stop file's times (-1 where a row has none); empty when the
+// route's stop file has no times.
+std::vector<int> timetableMinutes(const DataIo& io);
 
 // Automatic driving (自動運行): presses the tape's 送り (or データ送り when
 // the route has no announcements) for the user. By the timetable, each

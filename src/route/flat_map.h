@@ -106,5 +106,8 @@ class FlatMap {
 struct ViewHash {
   std::size_t operator()(std::string_view s) const { return seededHash(s); }
 };
+struct NumberHash {
+  std::size_t operator()(std::uint64_t v) const { return seededHash(v); }
+};
 
 }  // namespace sorane::gtfs

@@ -57,6 +57,7 @@ const QString kNoReadingFile = QStringLiteral("%1: ファイルがないため�
 const QString kTwice = QStringLiteral("%1: %2「%3」がもう一度あります");
 const QString kBadSequence = QStringLiteral("%1: stop_sequence「%2」が 0 以上の整数ではありません");
 const QString kBadPrice = QStringLiteral("%1: price「%2」が 0〜32767 円ではありません");
+const QString kBadAmount = QStringLiteral("%1: amount「%2」が 0〜32767 円ではありません");
 const QString kNoReadingColumns = QStringLiteral(
     "%1: 読みの列(trans_id,lang,translation か "
     "table_name,field_name,language,translation)がないため、読みを使いません");
@@ -66,7 +67,9 @@ const QStringList kKnownFiles = {
     QStringLiteral("routes.txt"),          QStringLiteral("trips.txt"),
     QStringLiteral("stop_times.txt"),      QStringLiteral("stops.txt"),
     QStringLiteral("fare_attributes.txt"), QStringLiteral("fare_rules.txt"),
-    QStringLiteral("translations.txt")};
+    QStringLiteral("translations.txt"),    QStringLiteral("fare_media.txt"),
+    QStringLiteral("fare_products.txt"),   QStringLiteral("fare_leg_rules.txt"),
+    QStringLiteral("stop_areas.txt")};
 
 // How many rows each file may hold, so that a feed within the limits is
 // read within about a gigabyte.
@@ -74,7 +77,9 @@ const QHash<QString, int> kRowLimits = {
     {QStringLiteral("routes.txt"), 100'000},           {QStringLiteral("trips.txt"), 2'000'000},
     {QStringLiteral("stop_times.txt"), 10'000'000},    {QStringLiteral("stops.txt"), 1'000'000},
     {QStringLiteral("fare_attributes.txt"), 1'000'000}, {QStringLiteral("fare_rules.txt"), 5'000'000},
-    {QStringLiteral("translations.txt"), 2'000'000}};
+    {QStringLiteral("translations.txt"), 2'000'000},   {QStringLiteral("fare_media.txt"), 10'000},
+    {QStringLiteral("fare_products.txt"), 1'000'000},  {QStringLiteral("fare_leg_rules.txt"), 5'000'000},
+    {QStringLiteral("stop_areas.txt"), 1'000'000}};
 
 // An unknown stop_id is kept for messages only, this long at the most.
 constexpr qsizetype kShownIdLength = 200;
@@ -522,7 +527,8 @@ class FeedTable : public CsvTable {
 
 class FeedReader {
  public:
-  FeedReader(const FeedFiles& files, Feed& feed) : files_(files), feed_(feed) {}
+  FeedReader(const FeedFiles& files, Feed& feed, const FeedProgress& progress)
+      : files_(files), feed_(feed), progress_(progress) {}
 
   void read(bool fares) {
     readStops();
@@ -536,6 +542,7 @@ class FeedReader {
     if (fares) {
       try {
         readFares();
+        readFareLegs();
       } catch (const FeedError& e) {
         throw FeedError(e.message(), true);
       }
@@ -557,6 +564,7 @@ class FeedReader {
   }
 
   std::optional<FeedTable> table(const QString& name, bool required) {
+    if (progress_) progress_(name);
     std::optional<QByteArray> bytes = files_.read(name);
     if (!bytes) {
       if (required) throw FeedError(kNoFile.arg(files_.label(name)));
@@ -811,6 +819,60 @@ class FeedReader {
     indexContains(containsRows);
   }
 
+  // GTFS Fares v2, the common case: leg rules from area to area (the
+  // network and timeframes not told apart), the transit-card price of
+  // their product. Without fare_leg_rules.txt there is none.
+  void readFareLegs() {
+    std::optional<FeedTable> legs = table(QStringLiteral("fare_leg_rules.txt"), false);
+    if (!legs) return;
+    IdIndex mediaType, icPrice, areas;
+    if (std::optional<FeedTable> m = table(QStringLiteral("fare_media.txt"), false)) {
+      const int id = m->required("fare_media_id"), type = m->required("fare_media_type");
+      while (m->next()) {
+        int t = -1;
+        std::from_chars((*m)[type].data(), (*m)[type].data() + (*m)[type].size(), t);
+        add(mediaType, (*m)[id], t, *m, "fare_media_id");
+      }
+      hold(*m);  // the ids are views into its bytes
+    }
+    if (std::optional<FeedTable> p = table(QStringLiteral("fare_products.txt"), false)) {
+      const int id = p->required("fare_product_id"), amount = p->required("amount");
+      const int media = p->column("fare_media_id");
+      while (p->next()) {
+        const int* type = mediaType.find((*p)[media]);
+        if (!type || *type != 2) continue;
+        const int yen = parsePrice((*p)[amount]);
+        if (yen < 0) throw FeedError(kBadAmount.arg(p->where(), shown((*p)[amount])));
+        icPrice.tryEmplace((*p)[id], yen);
+      }
+      hold(*p);
+    }
+    feed_.stopArea.assign(feed_.stops.size(), -1);
+    if (std::optional<FeedTable> a = table(QStringLiteral("stop_areas.txt"), false)) {
+      const int area = a->required("area_id"), stop = a->required("stop_id");
+      while (a->next()) {
+        const int* s = stopIndex_.find((*a)[stop]);
+        if (!s) continue;
+        const auto [index, fresh] = areas.tryEmplace((*a)[area], static_cast<int>(areas.size()));
+        int& mine = feed_.stopArea[static_cast<std::size_t>(*s)];
+        if (mine < 0) mine = *index;
+      }
+      hold(*a);
+    }
+    const int product = legs->required("fare_product_id");
+    const int from = legs->column("from_area_id"), to = legs->column("to_area_id");
+    const auto areaOf = [&](std::string_view id) {
+      if (id.empty()) return -1;
+      const int* found = areas.find(id);
+      return found ? *found : -2;
+    };
+    while (legs->next()) {
+      const int* yen = icPrice.find((*legs)[product]);
+      const int a = areaOf((*legs)[from]), b = areaOf((*legs)[to]);
+      if (yen && a != -2 && b != -2) feed_.icLegFares.tryEmplace(areaPair(a, b), *yen);
+    }
+  }
+
   // Where fares apply and a price, in the order of their index.
   struct Plain {
     FareKey key;
@@ -951,16 +1013,37 @@ class FeedReader {
       return;
     }
     feed_.hasReadings = true;
+    // A name in another language: an explicit tag wins over a bare zh.
+    const auto keep = [](auto& names, std::string_view key, std::string_view tag,
+                         std::string_view name) {
+      const std::optional<NameLanguage> l = nameLanguage(tag, name);
+      if (!l) return;
+      auto& index = names[static_cast<std::size_t>(*l)];
+      if (sameIgnoringCase(tag, "zh"))
+        index.tryEmplace(key, name);
+      else
+        index[key] = name;
+    };
     while (t->next()) {
       const std::string_view reading = (*t)[translation];
       if (jp) {
-        if (sameIgnoringCase((*t)[lang], "ja-Hrkt")) feed_.readingOfText[(*t)[transId]] = reading;
+        if (sameIgnoringCase((*t)[lang], "ja-Hrkt"))
+          feed_.readingOfText[(*t)[transId]] = reading;
+        else
+          keep(feed_.nameOfText, (*t)[transId], (*t)[lang], reading);
         continue;
       }
-      if (!sameIgnoringCase((*t)[language], "ja-Hrkt")) continue;
       const std::string_view table = (*t)[tableName], column = (*t)[field];
       const bool stopName = table == "stops" && column == "stop_name";
       const bool headsign = table == "trips" && column == "trip_headsign";
+      if (!sameIgnoringCase((*t)[language], "ja-Hrkt")) {
+        if (!stopName) continue;
+        if (!(*t)[record].empty())
+          keep(feed_.nameOfStop, (*t)[record], (*t)[language], reading);
+        else if (!(*t)[value].empty())
+          keep(feed_.nameOfText, (*t)[value], (*t)[language], reading);
+        continue;
+      }
       if (!stopName && !headsign) continue;
       if (!(*t)[record].empty())
         (stopName ? feed_.readingOfStop : feed_.readingOfTrip)[(*t)[record]] = reading;
@@ -972,12 +1055,67 @@ class FeedReader {
 
   const FeedFiles& files_;
   Feed& feed_;
+  const FeedProgress& progress_;
   IdIndex stopIndex_, zoneIndex_;
   Ignored ignored_[kReferences];
   qint64 total_ = 0;
 };
 
 }  // namespace
+
+namespace {
+
+// Forms found only in simplified or only in traditional Chinese, as stop
+// names use them.
+const QString kSimplifiedOnly =
+    QStringLiteral("车东门场桥区医园馆铁线机长华学号广乐发会电关图书国湾汉丰龙岛县厅楼开驿");
+const QString kTraditionalOnly =
+    QStringLiteral("車東門場橋區醫園館鐵線機長華學號廣樂發會電關圖書國灣漢豐龍島縣廳樓開驛");
+
+}  // namespace
+
+NameLanguage chineseScript(std::string_view text) {
+  int simplified = 0, traditional = 0;
+  for (const QChar c : QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()))) {
+    simplified += kSimplifiedOnly.contains(c);
+    traditional += kTraditionalOnly.contains(c);
+  }
+  return simplified > traditional ? NameLanguage::ChineseSimplified
+                                  : NameLanguage::ChineseTraditional;
+}
+
+std::optional<NameLanguage> nameLanguage(std::string_view tag, std::string_view text) {
+  const auto is = [&](std::initializer_list<const char*> tags) {
+    return std::any_of(tags.begin(), tags.end(),
+                       [&](const char* t) { return sameIgnoringCase(tag, t); });
+  };
+  const auto under = [&](const char* prefix) {
+    const std::size_t n = std::strlen(prefix);
+    return tag.size() > n && sameIgnoringCase(tag.substr(0, n), prefix);
+  };
+  if (is({"en"}) || under("en-")) return NameLanguage::English;
+  if (is({"zh-Hans", "zh-CN", "zh-SG"}) || under("zh-Hans-"))
+    return NameLanguage::ChineseSimplified;
+  if (is({"zh-Hant", "zh-TW", "zh-HK", "zh-MO"}) || under("zh-Hant-"))
+    return NameLanguage::ChineseTraditional;
+  if (is({"zh"})) return chineseScript(text);
+  if (is({"ko"}) || under("ko-")) return NameLanguage::Korean;
+  return std::nullopt;
+}
+
+std::optional<int> icFare(const Feed& feed, int from, int to) {
+  if (feed.icLegFares.empty()) return std::nullopt;
+  const auto areaOf = [&](int stop) {
+    return stop >= 0 && static_cast<std::size_t>(stop) < feed.stopArea.size()
+               ? feed.stopArea[static_cast<std::size_t>(stop)]
+               : -1;
+  };
+  const int a = areaOf(from), b = areaOf(to);
+  const std::pair<int, int> tries[] = {{a, b}, {a, -1}, {-1, b}, {-1, -1}};
+  for (const auto& [x, y] : tries)
+    if (const int* yen = feed.icLegFares.find(areaPair(x, y))) return *yen;
+  return std::nullopt;
+}
 
 QString unknownStopRefusal(const Feed& feed, const UnknownStop& stop) {
   return kUnknownId.arg(feed.fileLabels[QStringLiteral("stop_times.txt")] + QLatin1Char(':') +
@@ -1014,11 +1152,11 @@ std::pair<const ContainsFare*, const ContainsFare*> containsFaresFor(const Feed&
                           Less{place});
 }
 
-Feed readFeed(const FeedFiles& files, bool fares) {
+Feed readFeed(const FeedFiles& files, bool fares, const FeedProgress& progress) {
   Feed feed;
   feed.label = files.label();
   for (const QString& name : kKnownFiles) feed.fileLabels.insert(name, files.label(name));
-  FeedReader(files, feed).read(fares);
+  FeedReader(files, feed, progress).read(fares);
   return feed;
 }
 

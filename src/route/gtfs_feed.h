@@ -4,8 +4,10 @@
 #include <QHash>
 #include <QString>
 #include <QStringList>
+#include <array>
 #include <cstdint>
 #include <exception>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -217,6 +219,26 @@ struct ContainsFare {
 // of its zones', so a ride adds each zone it passes as it goes.
 std::uint64_t zoneHash(int zone);
 
+// The languages of translations.txt kept besides the readings. Tags
+// match without regard to case: en and en-*; zh-Hans, zh-CN, zh-SG; zh-Hant,
+// zh-TW, zh-HK, zh-MO; ko and ko-*. A bare zh goes where its text's
+// characters say (chineseScript).
+enum class NameLanguage { English, ChineseSimplified, ChineseTraditional, Korean };
+inline constexpr int kNameLanguages = 4;
+std::optional<NameLanguage> nameLanguage(std::string_view tag, std::string_view text);
+// zh-Hans when `text` has more characters of a small table of simplified-only
+// forms (车 东 门 ...) than of the traditional-only forms (車 東 門 ...),
+// otherwise zh-Hant.
+NameLanguage chineseScript(std::string_view text);
+// A key for a pair of areas.
+inline std::uint64_t areaPair(int from, int to) {
+  return (std::uint64_t(std::uint32_t(from)) << 32) | std::uint32_t(to);
+}
+// The transit-card fare from stop `from` to stop `to` (in Feed::stops),
+// when a leg rule gives one: the rule for both areas first, then for one
+// of them and any, then for any to any.
+std::optional<int> icFare(const struct Feed& feed, int from, int to);
+
 // What the import uses of a feed.
 struct Feed {
   QString label;                       // the feed, in messages
@@ -254,6 +276,15 @@ struct Feed {
   // Readings ("ja-Hrkt") by the text they read, by stop_id, by trip_id.
   FlatMap<std::string_view, std::string_view, ViewHash> readingOfText, readingOfStop,
       readingOfTrip;
+  // Stop names in the other languages (NameLanguage) by the text they
+  // translate and by stop_id.
+  std::array<FlatMap<std::string_view, std::string_view, ViewHash>, kNameLanguages> nameOfText,
+      nameOfStop;
+  // GTFS Fares v2: each stop's area (stop_areas.txt; -1 none), and the
+  // transit-card (fare_media_type 2) price of each leg rule by its from and
+  // to area (areaPair; -1 for any).
+  std::vector<int> stopArea;
+  FlatMap<std::uint64_t, int, NumberHash> icLegFares;
   QStringList warnings;
   IdIndex routeIndex, tripIndex;
 };
@@ -269,9 +300,12 @@ std::pair<const ContainsFare*, const ContainsFare*> containsFaresFor(const Feed&
 // appears.
 QString unknownStopRefusal(const Feed& feed, const UnknownStop& stop);
 
+// Told the name of each file as its reading starts.
+using FeedProgress = std::function<void(const QString& file)>;
+
 // Reads a feed. Without `fares` the fare files are not read and every
 // fare is 0. Throws FeedError.
-Feed readFeed(const FeedFiles& files, bool fares);
+Feed readFeed(const FeedFiles& files, bool fares, const FeedProgress& progress = {});
 
 // A text of the feed; a text as messages and listings show it (see
 // shownText).

@@ -8,6 +8,7 @@
 #include <unordered_set>
 
 #include "cp932.h"
+#include "romaji.h"
 #include "route_csv.h"
 #include "utf8.h"
 
@@ -40,6 +41,13 @@ const QString kLongTape = QStringLiteral(
     "%1: 路線「%2」の放送用データが上限の %3 バイトを超えます(読みか停留所名が長すぎます)");
 const QString kManyPairs = QStringLiteral(
     "%1: 路線と方向ごとの停留所の組が合わせて %2 を超え、運賃を調べきれません");
+const QString kStopFileSummary =
+    QStringLiteral("停留所ファイル: 名前 %1、読みから作った英語名 %2 件、%3、%4");
+const QString kNothing = QStringLiteral("なし");
+const QString kWithTimes = QStringLiteral("時刻あり");
+const QString kWithoutTimes = QStringLiteral("時刻なし");
+const QString kIcFares = QStringLiteral("IC運賃 %1 件");
+const QString kNoIcFares = QStringLiteral("IC運賃なし");
 const QString kNoReadings =
     QStringLiteral("%1: 読みのない停留所が %2 あり、停留所名のまま読みます: %3");
 const QString kNoTimes =
@@ -65,7 +73,6 @@ const QStringList kDestinationEndings = {QStringLiteral("行き"), QStringLitera
                                          QStringLiteral("ゆき"), QStringLiteral("ユキ"),
                                          QStringLiteral("いき"), QStringLiteral("イキ")};
 constexpr int kExamples = 3;
-constexpr int kMinutesColumn = 150;
 // Stop pairs whose fares a listing looks up, over all its routes: some
 // seconds of work.
 constexpr qint64 kMaxListedPairs = 20'000'000;
@@ -369,8 +376,8 @@ QString readingOf(const Feed& feed, const Stop& stop) {
   return text(byName ? *byName : stop.name);
 }
 
-// Minutes of each stop from the first, by the chosen trip; a stop without
-// a time is placed between its neighbours.
+// Minutes from midnight of each stop, by the chosen trip; a stop without a
+// time is placed between its neighbours. Empty when the trip has none.
 std::vector<int> scheduledMinutes(const Feed& feed, const Trip& trip, QStringList& warnings) {
   const std::size_t n = trip.endTime - trip.firstTime;
   std::vector<int> seconds(n, -1);
@@ -383,7 +390,7 @@ std::vector<int> scheduledMinutes(const Feed& feed, const Trip& trip, QStringLis
   std::vector<int> minutes(n, 0);
   if (n == 0 || seconds[0] < 0) {
     warnings << kNoTimes.arg(feed.fileLabels[QStringLiteral("stop_times.txt")], shown(trip.id));
-    return minutes;
+    return {};
   }
   std::size_t known = 0;
   for (std::size_t i = 1; i < n; ++i) {
@@ -395,8 +402,7 @@ std::vector<int> scheduledMinutes(const Feed& feed, const Trip& trip, QStringLis
     known = i;
   }
   for (std::size_t k = known + 1; k < n; ++k) seconds[k] = seconds[known];
-  for (std::size_t i = 0; i < n; ++i)
-    minutes[i] = std::clamp((seconds[i] - seconds[0]) / 60, 0, 32767);
+  for (std::size_t i = 0; i < n; ++i) minutes[i] = std::max(seconds[i], seconds[0]) / 60;
   return minutes;
 }
 
@@ -473,6 +479,31 @@ QString describe(const RouteSummary& r) {
          (why.isEmpty() ? QString() : kMark.arg(why));
 }
 
+// Row `j` of the stop file: the reading and the names the feed has, the
+// English name made from the reading where it has none.
+StopInfo stopInfo(const Feed& feed, int index, int j, const RouteRow& row, ImportedRoute& out) {
+  const Stop& stop = feed.stops[static_cast<std::size_t>(index)];
+  StopInfo info;
+  info.stop = j + 1;
+  info.name = row.StopName;
+  const std::string_view* reading = feed.readingOfStop.find(stop.id);
+  if (!reading) reading = feed.readingOfText.find(stop.name);
+  if (reading) info.names[static_cast<std::size_t>(StopLanguage::Reading)] = text(*reading);
+  for (int l = 0; l < kNameLanguages; ++l) {
+    const std::string_view* name = feed.nameOfStop[static_cast<std::size_t>(l)].find(stop.id);
+    if (!name) name = feed.nameOfText[static_cast<std::size_t>(l)].find(stop.name);
+    // The stop file's languages follow the reading in the same order.
+    if (name) info.names[static_cast<std::size_t>(l + 1)] = text(*name);
+  }
+  QString& english = info.names[static_cast<std::size_t>(StopLanguage::English)];
+  if (english.isEmpty() && reading) {
+    english = romanizedStopName(text(*reading), text(stop.name));
+    info.englishMade = !english.isEmpty();
+    out.madeNames += info.englishMade;
+  }
+  return info;
+}
+
 ImportedRoute importRoute(const Feed& feed, const ImportOptions& options) {
   const Plan plan = makePlan(feed, options);
   const int n = static_cast<int>(plan.stops.size());
@@ -500,7 +531,7 @@ ImportedRoute importRoute(const Feed& feed, const ImportOptions& options) {
     firstOf[static_cast<std::size_t>(ticket[static_cast<std::size_t>(i)])] = i;
 
   const Trip& trip = feed.trips[static_cast<std::size_t>(plan.trip)];
-  std::vector<int> minutes(static_cast<std::size_t>(n), 0);
+  std::vector<int> minutes;
   if (options.times) {
     minutes = scheduledMinutes(feed, trip, out.warnings);
     const auto bad = feed.badTimes.find(plan.trip);
@@ -534,7 +565,19 @@ ImportedRoute importRoute(const Feed& feed, const ImportOptions& options) {
       if (from < j)
         row.Values[static_cast<std::size_t>(k)] = static_cast<std::int16_t>(fares.orZero(from, j));
     }
-    row.Values[kMinutesColumn] = static_cast<std::int16_t>(minutes[static_cast<std::size_t>(j)]);
+    out.stops.push_back(stopInfo(feed, plan.stops[static_cast<std::size_t>(j)], j, row, out));
+    StopInfo& info = out.stops.back();
+    if (!minutes.empty()) info.minutes = minutes[static_cast<std::size_t>(j)];
+    for (int k = 1; k <= out.tickets; ++k) {
+      const int from = firstOf[static_cast<std::size_t>(k)];
+      if (from >= j) continue;
+      if (const std::optional<int> ic =
+              icFare(feed, plan.stops[static_cast<std::size_t>(from)], index)) {
+        info.ic[static_cast<std::size_t>(k - 1)] =
+            static_cast<std::int16_t>(std::min(*ic, 32767));
+        ++out.icFares;
+      }
+    }
     for (int a = 0; a < j && feed.hasFares; ++a) {
       if (fares.fare(a, j) >= 0) continue;
       if (++missingCount <= kExamples)
@@ -588,6 +631,7 @@ ImportedRoute importRoute(const Feed& feed, const ImportOptions& options) {
   for (int j = 1; j < n; ++j)
     add(tapeLine((j == n - 1 ? kNextLast : kNext).arg(readingOf(feed, stopAt(j))), 1, 1));
   out.tapeLines = n;
+  out.stopFile = encodeStopFile(out.stops, importedStopFileColumns(out.tickets));
   // Shift-JIS bytes that also read as UTF-8 would be taken for UTF-8.
   const QByteArray shiftJis = cp932::encode(tape);
   out.tapeShiftJis =
@@ -604,7 +648,22 @@ std::vector<FileToWrite> routeFiles(const ImportedRoute& route, int number,
   const QString n = QString::number(number);
   return {{QDir(fareFolder).filePath(n + QStringLiteral(".hy3")), encodeRouteFile(route.rows)},
           {QDir(tapeFolder).filePath(n + QStringLiteral("tp.csv")), route.tape},
-          {QDir(fareFolder).filePath(n + QStringLiteral(".csv")), routeToCsv(route.rows)}};
+          {QDir(fareFolder).filePath(n + QStringLiteral(".csv")), routeToCsv(route.rows)},
+          {QDir(fareFolder).filePath(n + QStringLiteral(".stops.csv")), route.stopFile}};
+}
+
+QString stopFileSummary(const ImportedRoute& route) {
+  static const QString kLanguages[kStopLanguages] = {
+      QStringLiteral("読み"), QStringLiteral("英語"), QStringLiteral("中国語(簡体字)"),
+      QStringLiteral("中国語(繁体字)"), QStringLiteral("韓国語")};
+  QStringList found;
+  const RouteStops stops(route.stops);
+  for (int l = 0; l < kStopLanguages; ++l)
+    if (stops.has(static_cast<StopLanguage>(l))) found << kLanguages[l];
+  return kStopFileSummary.arg(found.isEmpty() ? kNothing : found.join(QStringLiteral("・")))
+      .arg(route.madeNames)
+      .arg(stops.hasTimes() ? kWithTimes : kWithoutTimes)
+      .arg(route.icFares > 0 ? kIcFares.arg(route.icFares) : kNoIcFares);
 }
 
 }  // namespace sorane::gtfs

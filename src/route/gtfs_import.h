@@ -11,6 +11,7 @@
 #include "file_io.h"
 #include "gtfs_feed.h"
 #include "route_file.h"
+#include "stop_file.h"
 
 namespace sorane::gtfs {
 
@@ -53,10 +54,11 @@ struct ImportOptions {
   std::string routeId;
   std::optional<std::string> direction, trip;
   Tickets tickets = Tickets::Auto;
-  bool times = false;  // scheduled minutes into Values(150)
+  bool times = false;  // the trip's times into the stop file
 };
 
-// A route made from a feed: its fare rows and its announcement file.
+// A route made from a feed: its fare rows, its announcement file and its
+// stop file.
 struct ImportedRoute {
   std::vector<RouteRow> rows;
   QByteArray tape;
@@ -64,14 +66,23 @@ struct ImportedRoute {
   bool tapeShiftJis = true;
   int tickets = 0;
   QStringList warnings;
+  std::vector<StopInfo> stops;
+  QByteArray stopFile;
+  int madeNames = 0;  // English names made from readings
+  int icFares = 0;    // IC fare cells filled
 };
 
 // Throws FeedError when the feed cannot make the route.
 ImportedRoute importRoute(const Feed& feed, const ImportOptions& options);
 
-// The three files of route `number`: the fare file and the fare CSV in
-// `fareFolder`, the announcement file in `tapeFolder`.
+// The four files of route `number`: the fare file, the announcement file
+// in `tapeFolder`, the fare CSV and the stop file, the others in
+// `fareFolder`.
 std::vector<FileToWrite> routeFiles(const ImportedRoute& route, int number,
                                     const QString& fareFolder, const QString& tapeFolder);
+
+// What the stop file holds: the languages, the English names made, the
+// times, the IC fares.
+QString stopFileSummary(const ImportedRoute& route);
 
 }  // namespace sorane::gtfs

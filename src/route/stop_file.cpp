@@ -14,6 +14,9 @@ namespace {
 const QString kStop = QStringLiteral("stop");
 const QString kName = QStringLiteral("name");
 const QString kTime = QStringLiteral("time");
+const QString kEnSource = QStringLiteral("en_source");
+const QString kMadeSource = QStringLiteral("made");
+const QString kFeedSource = QStringLiteral("feed");
 const QString kIc = QStringLiteral("ic%1");
 const std::array<QString, kStopLanguages> kLanguageColumns = {
     QStringLiteral("reading"), QStringLiteral("en"), QStringLiteral("zh-Hans"),
@@ -73,7 +76,7 @@ QByteArray csvField(const QString& value) {
 
 // What each known column of a file is: a language, the time, an IC cell.
 struct Column {
-  enum Kind { Stop, Name, Language, Time, Ic } kind;
+  enum Kind { Stop, Name, Language, EnSource, Time, Ic } kind;
   int index = 0;  // the language, or the IC cell 1..32
 };
 
@@ -81,6 +84,7 @@ std::optional<Column> knownColumn(const QString& name) {
   if (name == kStop) return Column{Column::Stop};
   if (name == kName) return Column{Column::Name};
   if (name == kTime) return Column{Column::Time};
+  if (name == kEnSource) return Column{Column::EnSource};
   for (int i = 0; i < kStopLanguages; ++i)
     if (name == kLanguageColumns[static_cast<std::size_t>(i)]) return Column{Column::Language, i};
   if (name.startsWith(QLatin1String("ic"))) {
@@ -180,6 +184,9 @@ class Reader {
         case Column::Language:
           row.names[static_cast<std::size_t>(c->index)] = value;
           break;
+        case Column::EnSource:
+          row.englishMade = value == kMadeSource;
+          break;
         case Column::Time:
           if (value.isEmpty()) break;
           row.minutes = parseTime(value);
@@ -218,6 +225,8 @@ class Reader {
         return kName;
       case Column::Time:
         return kTime;
+      case Column::EnSource:
+        return kEnSource;
       case Column::Language:
         return kLanguageColumns[static_cast<std::size_t>(c.index)];
       case Column::Ic:
@@ -304,6 +313,12 @@ QStringList stopFileColumns(int icCells) {
   return columns;
 }
 
+QStringList importedStopFileColumns(int icCells) {
+  QStringList columns = stopFileColumns(icCells);
+  columns.insert(columns.indexOf(kLanguageColumns[1]) + 1, kEnSource);
+  return columns;
+}
+
 QByteArray encodeStopFile(const std::vector<StopInfo>& rows, const QStringList& columns) {
   QByteArray out("\xEF\xBB\xBF");
   QByteArrayList fields;
@@ -324,6 +339,10 @@ QByteArray encodeStopFile(const std::vector<StopInfo>& rows, const QStringList& 
             break;
           case Column::Language:
             value = row.names[static_cast<std::size_t>(c->index)];
+            break;
+          case Column::EnSource:
+            if (!row.names[static_cast<std::size_t>(StopLanguage::English)].isEmpty())
+              value = row.englishMade ? kMadeSource : kFeedSource;
             break;
           case Column::Time:
             if (row.minutes) value = stopTimeText(*row.minutes);

@@ -32,6 +32,9 @@ struct StopInfo {
   int stop = 0;                               // the fare file's row, 1..n
   QString name;                               // the fare file's name, for the eye
   std::array<QString, kStopLanguages> names;  // by StopLanguage; empty when none
+  // The English name was made from the reading (column en_source "made"),
+  // not given by the operator ("feed").
+  bool englishMade = false;
   // The timetable's time at this stop in minutes from the day's midnight;
   // past 24:00 stays past 1440.
   std::optional<int> minutes;
@@ -98,9 +101,11 @@ struct StopFile {
 StopFile parseStopFile(const QByteArray& bytes, const QStringList& routeNames,
                        const QString& label);
 
-// The columns of a stop file to fill in: every known column, the IC fares
-// up to `icCells`.
+// The columns of a stop file to fill in: every known column but
+// en_source, the IC fares up to `icCells`.
 QStringList stopFileColumns(int icCells);
+// The columns the GTFS-JP import writes: those and en_source after en.
+QStringList importedStopFileColumns(int icCells);
 
 // A stop file of `rows` with the header `columns` (unknown ones are left
 // empty): UTF-8 with a byte-order mark, so spreadsheets read it as UTF-8,

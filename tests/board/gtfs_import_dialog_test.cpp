@@ -1,6 +1,10 @@
 #include "gtfs_import_dialog.h"
 
+#include <signal.h>
+#include <sys/stat.h>
+
 #include <QCheckBox>
+#include <QLabel>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -57,6 +61,11 @@ class GtfsDialogTest : public test::ProgramTest {
     d.readFeed(path);
     waitForList(d);
   }
+  // 作成, and the helper's files written.
+  static void make(Dialog& d) {
+    d.makeButton()->click();
+    waitForList(d);
+  }
   // The route ids the list shows, in order.
   static QStringList shown(const Dialog& d) {
     QStringList ids;
@@ -85,6 +94,25 @@ class GtfsDialogTest : public test::ProgramTest {
   QByteArray savedConfigHome;
 };
 
+// Sets an environment variable for a scope, then puts back what was there.
+class EnvScope {
+ public:
+  EnvScope(const char* name, const QByteArray& value)
+      : name_(name), had_(qEnvironmentVariableIsSet(name)), old_(qgetenv(name)) {
+    qputenv(name, value);
+  }
+  ~EnvScope() { had_ ? void(qputenv(name_, old_)) : void(qunsetenv(name_)); }
+
+ private:
+  const char* name_;
+  bool had_;
+  QByteArray old_;
+};
+
+bool gone(qint64 pid) {
+  return ::kill(static_cast<pid_t>(pid), 0) != 0;
+}
+
 // 作成 asks about every file of the route number that exists, by the name
 // it has, and writes none of them unless told to.
 TEST_F(GtfsDialogTest, ReplaceQuestionNamesEveryFileThatExists) {
@@ -104,7 +132,7 @@ TEST_F(GtfsDialogTest, ReplaceQuestionNamesEveryFileThatExists) {
        MsgAnswer::No,
        {},
        true,
-       {"fares/3.csv", "fares/3.hy3", "tapes/3tp.csv"}},
+       {"fares/3.csv", "fares/3.hy3", "fares/3.stops.csv", "tapes/3tp.csv"}},
       {"the announcements alone, kept",
        {"tapes/3tp.csv"},
        MsgAnswer::No,
@@ -122,13 +150,13 @@ TEST_F(GtfsDialogTest, ReplaceQuestionNamesEveryFileThatExists) {
        MsgAnswer::Yes,
        {"fares/3.hy3", "fares/3.csv"},
        true,
-       {"fares/3.csv", "fares/3.hy3", "tapes/3tp.csv"}},
+       {"fares/3.csv", "fares/3.hy3", "fares/3.stops.csv", "tapes/3tp.csv"}},
       {"another letter case, replaced under its own name",
        {"tapes/3TP.CSV"},
        MsgAnswer::Yes,
        {"tapes/3TP.CSV"},
        true,
-       {"fares/3.csv", "fares/3.hy3", "tapes/3TP.CSV"}},
+       {"fares/3.csv", "fares/3.hy3", "fares/3.stops.csv", "tapes/3TP.CSV"}},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.what);
@@ -139,7 +167,7 @@ TEST_F(GtfsDialogTest, ReplaceQuestionNamesEveryFileThatExists) {
     d.numberBox()->setValue(3);
     ui().messages.clear();
     ui().answers = {r.answer};
-    d.makeButton()->click();
+    make(d);
 
     QStringList asked;
     for (const QString& f : r.asked) asked << data.filePath(f);
@@ -240,7 +268,7 @@ TEST_F(GtfsDialogTest, ListFiltersMarksAndTakesTheTicketChoice) {
 
   // K made with 運賃の境目ごと: nine tickets, as the route tool makes them.
   ui().messages.clear();
-  d.makeButton()->click();
+  make(d);
   ASSERT_EQ(ui().messages.size(), 1u);
   EXPECT_TRUE(ui().messages[0].text.startsWith(
       QStringLiteral("系統 1 を作りました。停留所 34、整理券番号 1〜9。")));
@@ -284,12 +312,13 @@ TEST_F(GtfsDialogTest, TypedPathsAndTheChoosersStartAtTheLastFeed) {
     EXPECT_EQ(companion().chooserCalls[0].initialPath, zip);
 
     ui().messages.clear();
-    d.makeButton()->click();
+    make(d);
     ASSERT_EQ(ui().messages.size(), 1u);
     EXPECT_EQ(
         ui().messages[0].text,
         QStringLiteral("系統 1 を作りました。停留所 3、整理券番号 1〜2。\r\n"
-                       "集中操作盤で 系統 1 区間 1 リセット と押すと使えます。\r\n\r\n"
+                       "集中操作盤で 系統 1 区間 1 リセット と押すと使えます。\r\n"
+                       "停留所ファイル: 名前 なし、読みから作った英語名 0 件、時刻あり、IC運賃なし\r\n\r\n"
                        "注意：\r\n") +
             zip +
             QStringLiteral(": translations.txt: ファイルがないため、停留所を名前のまま読みます"));
@@ -321,10 +350,92 @@ TEST_F(GtfsDialogTest, NoFaresBoxReadsAFeedWhoseFaresAreBroken) {
   waitForList(d);
   EXPECT_EQ(shown(d), QStringList{"L"});
   ui().messages.clear();
-  d.makeButton()->click();
+  make(d);
   ASSERT_EQ(ui().messages.size(), 1u);
   EXPECT_TRUE(ui().messages[0].text.endsWith(
       path + QStringLiteral(": 運賃のファイルを読まないため、運賃はすべて 0 です")));
+}
+
+// What the helper could not do becomes one message naming the feed, and
+// the dialog goes on: the next feed is read by a fresh helper.
+TEST_F(GtfsDialogTest, HelperFailuresAndRefusalsBecomeMessages) {
+  const QString good = feedFolder(test::TestFeed::line(3), "good");
+  const QString fifo = data.filePath("fifo.zip");
+  ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0644), 0);
+  const QString notZip = data.filePath("bad.zip");
+  put(notZip, "PK\x03\x04 not a zip at all");
+  struct Row {
+    const char* what;
+    QByteArray mode;  // SORANE_FEED_HELPER_TEST
+    QString program;  // the helper, when not sorane-route
+    QString feed;
+    QString message;
+  };
+  const Row rows[] = {
+      {"crashes", "abort", {}, good,
+       good + QStringLiteral(": 読む途中で止まりました(シグナル 6(Aborted))")},
+      {"too slow", "hang", {}, good,
+       good + QStringLiteral(": 時間がかかりすぎるため、読むのをやめました(1 秒まで)")},
+      {"a FIFO", {}, {}, fifo,
+       fifo + QStringLiteral(": ファイルではなく名前付きパイプ(FIFO)です。 (75)")},
+      {"not a zip", {}, {}, notZip, notZip + QStringLiteral(": ZIPファイルでもフォルダーでもありません")},
+      // Then the system's reason, in its language.
+      {"no helper", {}, data.filePath("nowhere/sorane-route"), good,
+       QStringLiteral("GTFS を読むプログラム ") + data.filePath("nowhere/sorane-route") +
+           QStringLiteral(" を起動できません(")},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.what);
+    ui().messages.clear();
+    std::optional<EnvScope> mode;
+    if (!r.mode.isEmpty()) mode.emplace("SORANE_FEED_HELPER_TEST", r.mode);
+    gtfs::FeedLimits limits;
+    limits.seconds = 1;
+    Dialog d(program, nullptr, limits,
+             r.program.isEmpty() ? gtfs::feedHelperProgram() : r.program);
+    read(d, r.feed);
+    ASSERT_EQ(ui().messages.size(), 1u);
+    if (r.program.isEmpty())
+      EXPECT_EQ(ui().messages[0].text, r.message);
+    else
+      EXPECT_TRUE(ui().messages[0].text.startsWith(r.message)) << ui().messages[0].text.toStdString();
+    EXPECT_EQ(ui().messages[0].icon, MsgIcon::Critical);
+    EXPECT_EQ(d.statusLabel()->text(), QStringLiteral("このデータからは路線を作れません"));
+    EXPECT_FALSE(d.makeButton()->isEnabled());
+    mode.reset();
+    if (!r.program.isEmpty()) continue;
+    read(d, good);
+    EXPECT_EQ(shown(d), QStringList{"L"});
+    EXPECT_TRUE(d.makeButton()->isEnabled());
+  }
+}
+
+// キャンセル kills the helper at once and leaves the dialog open; the dialog
+// gone, no helper is left either.
+TEST_F(GtfsDialogTest, CancelAndClosingKillTheHelper) {
+  const QString good = feedFolder(test::TestFeed::line(3), "good");
+  EnvScope hang("SORANE_FEED_HELPER_TEST", "hang");
+  qint64 pid = 0;
+  {
+    Dialog d(program, nullptr);
+    for (int round = 0; round < 2; ++round) {
+      d.readFeed(good);
+      ASSERT_TRUE(d.isBusy());
+      EXPECT_EQ(d.statusLabel()->text(), QStringLiteral("読み込んでいます..."));
+      ASSERT_TRUE(QTest::qWaitFor([&] { return d.feedHelper().process().underWay() != 0; }, 10000));
+      pid = d.feedHelper().process().helperPid();
+      ASSERT_GT(pid, 0);
+      if (round == 1) break;  // left running for the dialog's end
+      d.cancelButton()->click();
+      EXPECT_FALSE(d.isBusy());
+      EXPECT_EQ(d.statusLabel()->text(),
+                QStringLiteral("読み込みをやめました(Enter でもう一度読み込みます)"));
+      EXPECT_EQ(d.result(), QDialog::Rejected);
+      EXPECT_TRUE(QTest::qWaitFor([&] { return gone(pid); }, 2000));
+      EXPECT_TRUE(ui().messages.empty());
+    }
+  }
+  EXPECT_TRUE(QTest::qWaitFor([&] { return gone(pid); }, 2000));
 }
 
 }  // namespace

@@ -73,9 +73,11 @@ Program318::Program318(const XServer& x, bool demoSettings, const QProcessEnviro
                        const QStringList& arguments, const QString& demoFolder) {
   const QString target = QDir(dir_.path()).filePath(QStringLiteral("318"));
   if (!QFile::copy(QStringLiteral(SORANE_PROGRAM), target)) return;
-  // Its ticket helper beside it, as installed.
+  // Its helpers beside it, as installed: tickets, feeds.
   if (!QFile::copy(QStringLiteral(SORANE_TICKET_TOOL),
-                   QDir(dir_.path()).filePath(QStringLiteral("sorane-ticket"))))
+                   QDir(dir_.path()).filePath(QStringLiteral("sorane-ticket"))) ||
+      !QFile::copy(QStringLiteral(SORANE_ROUTE_TOOL),
+                   QDir(dir_.path()).filePath(QStringLiteral("sorane-route"))))
     return;
   if (demoSettings &&
       !run(x, QStringLiteral(SORANE_DEMO_SETTINGS), {target + QStringLiteral(".in4"), demoFolder}))

@@ -77,7 +77,7 @@ TEST(GtfsE2e, ImportsAFeedThroughTheBoardMenuAndSetsTheRoute) {
   ASSERT_TRUE(e2e::run(x, "xdotool", {"type", "--delay", "20", zip}));
   keys({"Return"});
   ASSERT_TRUE(e2e::waitForWindowGone(x, "^GTFSデータ\\(ZIPファイル\\)の選択$"));
-  QThread::msleep(1500);  // read on the worker
+  QThread::msleep(1500);  // read by the helper
   e2e::screenshot(x, shotPath("gtfs-dialog.png"));
   focus(*dialog);
   keys({"Return"});  // 作成, route 2: the demo has route 1

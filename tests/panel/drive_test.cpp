@@ -25,8 +25,9 @@
 namespace sorane {
 namespace {
 
-// Five stops, 0, 3, 5, 9 and 12 minutes from the first when `timed`.
-std::vector<RouteRow> fiveStops(bool timed) {
+// Five stops; with minutes 0, 3, 5, 9 and 12 in column 150 when asked,
+// which is not read as times.
+std::vector<RouteRow> fiveStops(bool minutesIn150) {
   const int minutes[] = {0, 3, 5, 9, 12};
   std::vector<RouteRow> rows(5);
   for (int i = 0; i < 5; ++i) {
@@ -34,7 +35,7 @@ std::vector<RouteRow> fiveStops(bool timed) {
     r.StopName = QStringLiteral("第%1").arg(i + 1);
     r.Values[0] = static_cast<std::int16_t>(i + 1);
     r.Values[1] = static_cast<std::int16_t>(100 * i);
-    r.Values[150] = static_cast<std::int16_t>(timed ? minutes[i] : 0);
+    r.Values[150] = static_cast<std::int16_t>(minutesIn150 ? minutes[i] : 0);
   }
   return rows;
 }
@@ -79,8 +80,10 @@ class DriveTest : public test::ProgramTest {
       voice = engine.get();
       return engine;
     });
-    write("1.hy3", encodeRouteFile(fiveStops(false)));
-    write("2.hy3", encodeRouteFile(fiveStops(true)));
+    // Route 2's times, 3, 2, 4 and 3 minutes apart, are in its stop file.
+    write("1.hy3", encodeRouteFile(fiveStops(true)));
+    write("2.hy3", encodeRouteFile(fiveStops(false)));
+    write("2.stops.csv", "stop,time\n1,23:58\n2,24:01\n3,24:03\n4,24:07\n5,24:10\n");
     QByteArray tape = cp932::encode(QStringLiteral("このバスは第5行きです。,0,0\r\n"));
     for (int i = 2; i <= 5; ++i) tape += cp932::encode(QStringLiteral("次は、第%1です。,1,0\r\n").arg(i));
     write("1Tp.csv", tape);
@@ -221,7 +224,7 @@ TEST_F(DriveTest, AnAutomaticRunStepsOnceAStopAtItsPaceAndStopsAtTheEnd) {
       {"timetable x30 announced", 2, true, 10, 30, 3000, 5000, false, {6, 11, 19, 25}},
       {"timetable x60", 2, true, 10, 60, 0, 0, false, {3, 5, 9, 12}},
       {"timetable x1", 2, true, 10, 1, 4000, 4000, false, {180, 300, 540, 720}},
-      {"column 150 is a flag", 2, true, 10, 30, 0, 0, true, {10, 20, 30, 40}},
+      {"column 150 a flag, the times still kept", 2, true, 10, 30, 0, 0, true, {6, 10, 18, 24}},
       {"wait, no tape", 1, false, 5, 10, 0, 0, false, {5, 10, 15, 20}},
   };
   bool first = true;

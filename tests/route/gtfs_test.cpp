@@ -211,7 +211,113 @@ TEST(GtfsImport, QuotedFilesWithBomAndCrLfReadAsPlainOnes) {
                       b = import(quoted, Tickets::Auto, true);
   EXPECT_EQ(b.rows, a.rows);
   EXPECT_EQ(b.tape, a.tape);
-  for (int j = 0; j < 5; ++j) EXPECT_EQ(b.rows[static_cast<std::size_t>(j)].Values[150], 2 * j);
+  for (int j = 0; j < 5; ++j)
+    EXPECT_EQ(*b.stops[static_cast<std::size_t>(j)].minutes - *b.stops[0].minutes, 2 * j);
+}
+
+// The stop file: readings, the names of translations.txt in either layout
+// (tags by their rule, a bare zh by its characters, an explicit tag first),
+// English made from the reading where the feed has none, the trip's times.
+TEST(GtfsImport, StopFileHoldsReadingsNamesMadeEnglishAndTimes) {
+  TestFeed jp = TestFeed::line(3);
+  jp.files["translations.txt"] =
+      "trans_id,lang,translation\n"
+      "停留所1,ja-Hrkt,えきまえ\n停留所1,en,Station Square\n停留所1,zh,站前广场\n"
+      "停留所1,zh-TW,站前廣場\n停留所1,ko,역앞\n"
+      "停留所2,ja-Hrkt,しやくしょ\n停留所2,zh-CN,市政府\n停留所2,zh,市政廳\n"
+      "停留所3,ja-Hrkt,ちゅうおうびょういん\n停留所3,zh,中央醫院\n";
+  TestFeed gtfs = jp;
+  gtfs.files["translations.txt"] =
+      "table_name,field_name,language,translation,record_id,field_value\n"
+      "stops,stop_name,ja-Hrkt,えきまえ,s1,\nstops,stop_name,EN-gb,Station Square,s1,\n"
+      "stops,stop_name,zh,站前广场,s1,\nstops,stop_name,zh-Hant,站前廣場,,停留所1\n"
+      "stops,stop_name,ko-KR,역앞,s1,\n"
+      "stops,stop_name,ja-Hrkt,しやくしょ,,停留所2\nstops,stop_name,zh-SG,市政府,s2,\n"
+      "stops,stop_name,zh,市政廳,s2,\n"
+      "stops,stop_name,ja-Hrkt,ちゅうおうびょういん,s3,\nstops,stop_name,zh,中央醫院,s3,\n"
+      "stops,stop_name,fr,Hôpital,s3,\nroutes,route_long_name,en,Green Line,L,\n";
+  const QByteArray expected =
+      "\xEF\xBB\xBFstop,name,reading,en,en_source,zh-Hans,zh-Hant,ko,time,ic1,ic2\r\n"
+      "1,停留所1,えきまえ,Station Square,feed,站前广场,站前廣場,역앞,8:02,,\r\n"
+      "2,停留所2,しやくしょ,Shiyakusho,made,市政府,市政廳,,8:04,,\r\n"
+      "3,停留所3,ちゅうおうびょういん,Chuobyoin,made,,中央醫院,,8:06,,\r\n";
+  for (const TestFeed* f : {&jp, &gtfs}) {
+    const ImportedRoute r = import(*f, Tickets::Auto, true);
+    EXPECT_EQ(r.stopFile, expected) << (f == &jp ? "GTFS-JP layout" : "GTFS layout");
+    EXPECT_EQ(r.madeNames, 2);
+    EXPECT_EQ(stopFileSummary(r),
+              QStringLiteral("停留所ファイル: 名前 読み・英語・中国語(簡体字)・中国語(繁体字)・韓国語、"
+                             "読みから作った英語名 2 件、時刻あり、IC運賃なし"));
+  }
+  // Without times, the time column stays empty; the stop file reads back.
+  const ImportedRoute plain = import(jp);
+  EXPECT_FALSE(RouteStops(plain.stops).hasTimes());
+  const StopFile back = parseStopFile(plain.stopFile, {"停留所1", "停留所2", "停留所3"}, "s");
+  ASSERT_TRUE(back.ok());
+  EXPECT_TRUE(back.ignoredColumns.isEmpty());
+  EXPECT_EQ(back.stops.rows(), plain.stops);
+}
+
+// IC fares from GTFS Fares v2: the transit-card product of the leg rule
+// from area to area, the most exact rule first; nothing without one.
+TEST(GtfsImport, IcFaresComeFromFareLegRulesByArea) {
+  const QByteArray media = "fare_media_id,fare_media_type\ncash,0\nic,2\n";
+  const QByteArray products =
+      "fare_product_id,fare_media_id,amount,currency\n"
+      "near,cash,120,JPY\nnear,ic,115,JPY\nfar,cash,150,JPY\nfar,ic,147,JPY\n"
+      "any,ic,99,JPY\n";
+  const QByteArray areas = "area_id,stop_id\nA,s1\nB,s2\nB,P2\nC,s3\n";
+  struct Row {
+    const char* what;
+    std::map<QString, QByteArray> files;
+    QStringList ic;  // ic1 and ic2 of each row
+    int count;
+  };
+  const Row rows[] = {
+      {"area to area",
+       {{"fare_media.txt", media}, {"fare_products.txt", products}, {"stop_areas.txt", areas},
+        {"fare_leg_rules.txt",
+         "leg_group_id,network_id,from_area_id,to_area_id,fare_product_id\n"
+         "g,n,A,B,near\ng,n,A,C,far\ng,n,B,C,near\n"}},
+       {",", "115,", "147,115"},
+       3},
+      {"an empty area is any, the exact rule first",
+       {{"fare_media.txt", media}, {"fare_products.txt", products}, {"stop_areas.txt", areas},
+        {"fare_leg_rules.txt",
+         "from_area_id,to_area_id,fare_product_id\n,,any\nA,C,far\n"}},
+       {",", "99,", "147,99"},
+       3},
+      {"cash only", 
+       {{"fare_media.txt", media}, {"fare_products.txt", "fare_product_id,fare_media_id,amount\nnear,cash,120\n"},
+        {"stop_areas.txt", areas},
+        {"fare_leg_rules.txt", "from_area_id,to_area_id,fare_product_id\nA,B,near\n"}},
+       {",", ",", ","},
+       0},
+      {"no leg rules", {{"fare_media.txt", media}, {"fare_products.txt", products}},
+       {",", ",", ","}, 0},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.what);
+    TestFeed f = TestFeed::line(3);
+    for (const auto& [name, bytes] : r.files) f.files[name] = bytes;
+    const ImportedRoute made = import(f, Tickets::PerStop);
+    ASSERT_EQ(made.tickets, 2);
+    QStringList ic;
+    for (const StopInfo& s : made.stops)
+      ic << (s.ic[0] ? QString::number(*s.ic[0]) : QString()) + "," +
+                (s.ic[1] ? QString::number(*s.ic[1]) : QString());
+    EXPECT_EQ(ic, r.ic);
+    EXPECT_EQ(made.icFares, r.count);
+    EXPECT_TRUE(stopFileSummary(made).endsWith(
+        r.count ? QStringLiteral("IC運賃 %1 件").arg(r.count) : QStringLiteral("IC運賃なし")));
+  }
+  // A negative transit-card price is refused, as a fault in the fares.
+  TestFeed bad = TestFeed::line(3);
+  bad.files["fare_media.txt"] = media;
+  bad.files["fare_products.txt"] = "fare_product_id,fare_media_id,amount\nx,ic,-5\n";
+  bad.files["fare_leg_rules.txt"] = "fare_product_id\nx\n";
+  EXPECT_EQ(errorOf([&] { import(bad); }),
+            QStringLiteral("[fares] feed/fare_products.txt:2: amount「-5」が 0〜32767 円ではありません"));
 }
 
 // What stops a feed: the message names the file, the line and the column.
@@ -276,7 +382,8 @@ QStringList cells(const ImportedRoute& r, bool times) {
     QString line = QString::number(row.Values[0]) + QLatin1Char(':');
     for (int k = 1; k <= r.tickets; ++k)
       line += QLatin1Char(' ') + QString::number(row.Values[static_cast<std::size_t>(k)]);
-    if (times) line += QStringLiteral(" @") + QString::number(row.Values[150]);
+    const std::optional<int> at = r.stops[static_cast<std::size_t>(&row - r.rows.data())].minutes;
+    if (times) line += QStringLiteral(" @") + QString::number(at ? *at - *r.stops[0].minutes : 0);
     out << line;
   }
   return out;

@@ -246,8 +246,8 @@ TEST(RouteTool, MessagesNameTheirFileAndTheKindItRead) {
 namespace sorane::routetool {
 namespace {
 
-// from-gtfs writes its three files, or none of them; gtfs-routes lists.
-TEST(RouteTool, GtfsCommandsWriteAllThreeFilesOrNone) {
+// from-gtfs writes its four files, or none of them; gtfs-routes lists.
+TEST(RouteTool, GtfsCommandsWriteAllFourFilesOrNone) {
   QTemporaryDir dir;
   const test::TestFeed feed = test::TestFeed::line(5);
   feed.writeTo(dir.filePath("feed"));
@@ -306,7 +306,9 @@ TEST(RouteTool, GtfsCommandsWriteAllThreeFilesOrNone) {
        "usage:sorane-route: --number がありません\n"},
       {make + QStringList{"%1/out", "--times"}, 0,
        "%1/out/7.hy3: 5 停留所、整理券番号 4 まで\n%1/out/7tp.csv: 放送 5 件 (Shift-JIS)\n"
-       "%1/out/7.csv: 運賃の CSV (手で直したら to-hy3 で運賃データに)\n",
+       "%1/out/7.csv: 運賃の CSV (手で直したら to-hy3 で運賃データに)\n"
+       "%1/out/7.stops.csv: 停留所ファイル: 名前 読み・英語、読みから作った英語名 5 件、時刻あり、"
+       "IC運賃なし\n",
        ""},
       {{"to-hy3", "%1/out/7.csv", "%1/back.hy3"}, 0, "%1/back.hy3: 5 停留所\n", ""},
   };

@@ -33,7 +33,7 @@ const QString kUsage = QStringLiteral(
     "  sorane-route from-gtfs 路線データ.zip|フォルダー --route 路線ID [--direction 0|1]\n"
     "      [--trip 便ID] [--tickets auto|per-stop|by-fare] [--times] [--no-fares]\n"
     "      --number 系統番号 --out フォルダー\n"
-    "      GTFS-JP の路線から 系統番号.hy3、系統番号tp.csv、系統番号.csv を作る\n"
+    "      GTFS-JP の路線から 系統番号.hy3、系統番号tp.csv、系統番号.csv、系統番号.stops.csv を作る\n"
     "CSV の1行は "
     "停留所名,整理券番号,運賃1,…,運賃32[,列33,…,列150]。#で始まる行は読み飛ばす。\n");
 
@@ -424,6 +424,7 @@ class Runner {
                            .arg(encodingName(route.tapeShiftJis ? TapeEncoding::ShiftJis
                                                                 : TapeEncoding::Utf8WithBom)));
     say(files[2].path, kCsvMade);
+    say(files[3].path, gtfs::stopFileSummary(route));
     return 0;
   }
 

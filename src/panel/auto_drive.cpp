@@ -30,7 +30,7 @@ std::vector<int> timetableMinutes(const DataIo& io, std::optional<int> flagColum
 
 AutoDrive::AutoDrive(frmCtl& ctl, DataIo& io) : QObject(&ctl), ctl_(ctl), io_(io) {
   timer_.setInterval(kTickMs);
-  connect(&timer_, &QTimer::timeout, this, &AutoDrive::tick);
+  connect(&timer_, &UiTimer::timeout, this, &AutoDrive::tick);
 }
 
 void AutoDrive::setState(State s) {

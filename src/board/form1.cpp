@@ -13,6 +13,7 @@
 #include <span>
 
 #include "auto_drive.h"
+#include "board_recording.h"
 #include "board_layout.h"
 #include "fonts.h"
 #include "frm_ctl.h"
@@ -111,9 +112,9 @@ Form1::Form1(Program& app) : QWidget(nullptr, Qt::FramelessWindowHint), app_(app
   const QRect c = board::chimeiRectTwips();
   ChimeiCtl->setGeometry(twipsRect(c.x(), c.y(), c.width(), c.height()));
 
-  Timer1 = new QTimer(this);
+  Timer1 = new UiTimer(this);
   Timer1->setInterval(1000);
-  connect(Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
+  connect(Timer1, &UiTimer::timeout, this, &Form1::Timer1_Timer);
 
   buildContextMenu();
 }
@@ -231,6 +232,9 @@ void Form1::buildContextMenu() {
                          keep(&DriveSettings::waitSeconds));
   speedMenu_ = choiceMenu(menu_, kSpeedMenuTitle, kSpeedItem, DriveSettings::kTimetableSpeeds,
                           keep(&DriveSettings::timetableSpeed));
+  menu_->addSeparator();
+  recordItem_ = menu_->addAction(BoardRecording::kStartItem, this,
+                                 [this] { app_.recording().toggle(); });
 }
 
 void Form1::contextMenuEvent(QContextMenuEvent* event) {
@@ -245,6 +249,9 @@ void Form1::contextMenuEvent(QContextMenuEvent* event) {
   autoItem_->setChecked(app_.ctl().autoDrive().isOn());
   checkValue(waitMenu_, app_.drive().waitSeconds);
   checkValue(speedMenu_, app_.drive().timetableSpeed);
+  recordItem_->setText(app_.recording().isRecording() ? BoardRecording::kStopItem
+                                                      : BoardRecording::kStartItem);
+  recordItem_->setEnabled(app_.recording().canRecord());
   menu_->popup(event->globalPos());
 }
 

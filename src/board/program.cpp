@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QSettings>
 
+#include "board_recording.h"
 #include "form1.h"
 #include "frm_ctl.h"
 #include "frm_option.h"
@@ -27,9 +28,12 @@ std::optional<QPoint> pointValue(const QSettings& ini, const QString& key) {
 }  // namespace
 
 Program::Program()
-    : form1_(std::make_unique<Form1>(*this)), endHandler_([] { QCoreApplication::exit(0); }) {}
+    : form1_(std::make_unique<Form1>(*this)),
+      recording_(std::make_unique<BoardRecording>(*this)),
+      endHandler_([] { QCoreApplication::exit(0); }) {}
 
 Program::~Program() {
+  recording_.reset();
   lamp_.reset();
   ctl_.reset();
   option_.reset();
@@ -73,6 +77,7 @@ void Program::startLamp() {
   QObject::connect(&c.stopRequest(), &StopRequest::litChanged, lamp_.get(), &StopLamp::setLit);
   QObject::connect(&c, &frmCtl::driveCaptionChanged, lamp_.get(), &StopLamp::setCaption);
   c.keys().watchWindow(lamp_.get());
+  c.keys().addKeyAction(Qt::Key_V, QStringLiteral("V"), [this] { recording_->toggle(); });
 
   // Under the board at first; a kept place stays while it can be reached
   // and leaves the board uncovered (a board shown larger may reach it).
@@ -130,6 +135,7 @@ void Program::setEnglish(bool on) {
 void Program::end() {
   if (ended_) return;
   ended_ = true;
+  recording_->stop();
   keepStartPlaces();
   if (ctl_) ctl_->hide();
   if (option_) option_->hide();

@@ -17,6 +17,7 @@ class Form1;
 class frmCtl;
 class frmOption;
 class StopLamp;
+class BoardRecording;
 
 // The running program: its three windows, which live for the whole run and
 // reach each other through it, and the state the modules share.
@@ -34,6 +35,9 @@ class Program {
   frmCtl& ctl();
   bool isOptionLoaded() const { return option_ != nullptr; }
   bool isCtlLoaded() const { return ctl_ != nullptr; }
+
+  // Recording the board and its sound.
+  BoardRecording& recording() { return *recording_; }
 
   // The stop-request lamp's window; made at start.
   StopLamp& stopLamp() { return *lamp_; }
@@ -85,6 +89,7 @@ class Program {
   std::unique_ptr<frmOption> option_;
   std::unique_ptr<frmCtl> ctl_;
   std::unique_ptr<StopLamp> lamp_;
+  std::unique_ptr<BoardRecording> recording_;
   DriveSettings drive_;
   AnnounceSettings announce_;
   StartPlaces startPlaces_;

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QWidget>
 
+class QPainter;
+
 namespace sorane {
 
 // The stop-request lamp 「つぎ止まります」 in a small borderless window of
@@ -14,6 +16,7 @@ class StopLamp : public QWidget {
   Q_OBJECT
  public:
   static const QString kWords;  // 「つぎ止まります」
+  static const QString kRecordingMark;  // 「録画中」
   static constexpr int kWidth = 184;
   static constexpr int kHeight = 70;
 
@@ -24,6 +27,12 @@ class StopLamp : public QWidget {
   // The small text under the face; empty shows nothing there.
   void setCaption(const QString& caption);
   QString caption() const { return caption_; }
+  // While recording, the caption strip says so, on the screen only.
+  void setRecording(bool recording);
+  bool isRecording() const { return recording_; }
+  // The lamp as it shows, drawn at `p`'s origin; the recording's mark only
+  // with `recordingMark`.
+  void draw(QPainter& p, bool recordingMark) const;
   // The face and the caption strip, in window coordinates.
   static QRect faceRect();
   static QRect captionRect();
@@ -40,6 +49,7 @@ class StopLamp : public QWidget {
 
  private:
   bool lit_ = false;
+  bool recording_ = false;
   QString caption_;
   bool held_ = false;
   bool dragging_ = false;

@@ -6,11 +6,11 @@
 
 #include "app_info.h"
 #include "auto_drive.h"
+#include "board_recording.h"
 #include "fonts.h"
 #include "form1.h"
 #include "frm_ctl.h"
 #include "mdl_ini_io.h"
-#include "board_recording.h"
 #include "program.h"
 #include "record_arguments.h"
 #include "sound_services.h"

@@ -31,7 +31,8 @@ RecordArguments findRecordArguments(const QStringList& arguments) {
   if (!route || route->isEmpty()) return missing(QStringLiteral("--route"));
   bool ok = false;
   if (route->toInt(&ok) <= 0 || !ok) {
-    found.error = QStringLiteral("--route には系統の番号を指定してください（指定: \"%1\"）").arg(*route);
+    found.error =
+        QStringLiteral("--route には系統の番号を指定してください（指定: \"%1\"）").arg(*route);
     return found;
   }
   request.route = QString::number(route->toInt());

@@ -57,11 +57,9 @@ void BoardRecording::toggle() {
     return;
   }
   if (!audio_) return;
-  QString path = companion().Vk3FileDlg(&app_.form1(), Companion::kFileDlgSave, kFilter,
-                                        defaultPath(ui().now()), kChooserTitle);
-  if (path.isEmpty()) return;
-  if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".mp4");
-  start(path);
+  const QString path = companion().Vk3FileDlg(&app_.form1(), Companion::kFileDlgSave, kFilter,
+                                              defaultPath(ui().now()), kChooserTitle);
+  if (!path.isEmpty()) start(path);
 }
 
 QRect BoardRecording::currentArea() const {
@@ -146,8 +144,7 @@ void BoardRecording::checkDriveEnd() {
 QImage BoardRecording::picture() {
   Form1& board = app_.form1();
   const qreal dpr = board.devicePixelRatioF();
-  QImage out(QSize(qCeil(area_.width() * dpr), qCeil(area_.height() * dpr)),
-             QImage::Format_RGB32);
+  QImage out(QSize(qCeil(area_.width() * dpr), qCeil(area_.height() * dpr)), QImage::Format_RGB32);
   out.setDevicePixelRatio(dpr);
   out.fill(kBackground);
   drawing_ = true;

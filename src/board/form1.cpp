@@ -13,8 +13,8 @@
 #include <span>
 
 #include "auto_drive.h"
-#include "board_recording.h"
 #include "board_layout.h"
+#include "board_recording.h"
 #include "fonts.h"
 #include "frm_ctl.h"
 #include "gtfs_import_dialog.h"
@@ -233,8 +233,8 @@ void Form1::buildContextMenu() {
   speedMenu_ = choiceMenu(menu_, kSpeedMenuTitle, kSpeedItem, DriveSettings::kTimetableSpeeds,
                           keep(&DriveSettings::timetableSpeed));
   menu_->addSeparator();
-  recordItem_ = menu_->addAction(BoardRecording::kStartItem, this,
-                                 [this] { app_.recording().toggle(); });
+  recordItem_ =
+      menu_->addAction(BoardRecording::kStartItem, this, [this] { app_.recording().toggle(); });
 }
 
 void Form1::contextMenuEvent(QContextMenuEvent* event) {

@@ -55,10 +55,9 @@ int renderDrive(const RenderRequest& request, std::FILE* progress) {
   recording.setStopAfterDrive(true);
   if (!recording.start(request.path, record::RecordingOptions::Pace::Render)) return 1;
   clock.setRecorder(recording.recorder());
-  QObject::connect(&recording, &BoardRecording::recordingChanged, &recording,
-                   [&clock](bool on) {
-                     if (!on) clock.setRecorder(nullptr);
-                   });
+  QObject::connect(&recording, &BoardRecording::recordingChanged, &recording, [&clock](bool on) {
+    if (!on) clock.setRecorder(nullptr);
+  });
 
   frmCtl& ctl = program.ctl();
   DataIo& io = program.dataIo();

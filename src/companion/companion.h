@@ -68,7 +68,8 @@ class Companion {
   // File chooser. `filter` is description, NUL, pattern, NUL, ..., NUL.
   // Returns the chosen path, or an empty text when cancelled. With
   // kFileDlgSave in `flags` it asks for a file to write: it may not exist
-  // yet, and an existing one is replaced only after a question.
+  // yet, an existing one is replaced only after a question, and a name
+  // without an ending gets the first pattern's.
   static constexpr std::int32_t kFileDlgSave = 0x2;
   virtual QString Vk3FileDlg(QWidget* owner, std::int32_t flags, const QString& filter,
                              const QString& initialPath, const QString& title);

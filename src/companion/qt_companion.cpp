@@ -58,6 +58,9 @@ QString QtCompanion::Vk3FileDlg(QWidget* owner, std::int32_t flags, const QStrin
   if (flags & kFileDlgSave) {
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
+    // A name typed without its ending gets the first pattern's.
+    const QString first = filter.section(QChar(0), 1, 1);
+    if (first.startsWith(QStringLiteral("*."))) dialog.setDefaultSuffix(first.mid(2));
   } else {
     dialog.setFileMode(QFileDialog::ExistingFile);
   }

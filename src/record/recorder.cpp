@@ -14,20 +14,22 @@ qint64 clockMs() {
 Recorder::Recorder(const RecordingOptions& options, AudioEngine& audio, PictureSource source)
     : options_(options), audio_(audio), source_(std::move(source)) {
   options_.audioRate = audio.rate();
-  writer_ = std::make_unique<Mp4Writer>(options_);
+  writer_ = openVideoWriter(options_);
   if (!writer_->error().isEmpty()) {
     stopped_ = true;
     result_.error = writer_->error();
     return;
   }
-  connect(
-      writer_.get(), &Mp4Writer::failed, this,
-      [this](const QString& message) {
-        if (stopped_) return;
-        stop();
-        emit failed(message);
-      },
-      Qt::QueuedConnection);
+  writer_->onFailure([this](const QString& message) {
+    QMetaObject::invokeMethod(
+        this,
+        [this, message] {
+          if (stopped_) return;
+          stop();
+          emit failed(message);
+        },
+        Qt::QueuedConnection);
+  });
   startMs_ = clockMs();
   audio_.setTap(writer_.get());
   frame();

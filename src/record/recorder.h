@@ -6,7 +6,7 @@
 #include <functional>
 #include <memory>
 
-#include "mp4_writer.h"
+#include "video_writer.h"
 
 namespace sorane {
 class AudioEngine;
@@ -54,7 +54,7 @@ class Recorder : public QObject {
   RecordingOptions options_;
   AudioEngine& audio_;
   PictureSource source_;
-  std::unique_ptr<Mp4Writer> writer_;
+  std::unique_ptr<VideoWriter> writer_;
   QTimer ticks_;
   qint64 startMs_ = 0;
   QImage last_;

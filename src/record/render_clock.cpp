@@ -35,8 +35,9 @@ void RenderClock::processEvents() {
 
 void RenderClock::pause(int ms) {
   if (ms <= 0) return;
+  // Held for [now, until): a frame at `until` itself shows what follows.
   const qint64 until = clockMs_ + ms;
-  while (momentMs(frames_) <= until) step();
+  while (momentMs(frames_) < until) step();
   clockMs_ = until;
 }
 

@@ -30,7 +30,7 @@ class RenderClock : public Ui {
   MsgAnswer message(const QString& text, const QString& title, MsgButtons buttons, MsgIcon icon,
                     QWidget* owner = nullptr) override;
   void processEvents() override;
-  // Runs the frames whose moments come within `ms`.
+  // Runs the frames whose moments come before `ms` have passed.
   void pause(int ms) override;
   QDateTime now() const override { return start_.addMSecs(clockMs_); }
   void openFolder(const QString&) override {}

@@ -7,6 +7,7 @@
 #include "app_info.h"
 #include "auto_drive.h"
 #include "board_recording.h"
+#include "board_view.h"
 #include "fonts.h"
 #include "form1.h"
 #include "frm_ctl.h"
@@ -31,6 +32,9 @@ QString helpText() {
              "  -v, --version  バージョンを表示して終了する\n"
              "  --scale N      表示倍率 N (1、2、3) で表示する。次回からもこの倍率になる\n"
              "                 (運賃表示器の右クリックメニュー「表示倍率」でも変えられる)\n"
+             "  --board S      運賃表示器を表示方式 S (led か lcd) "
+             "で表示する。次回からもこの方式になる\n"
+             "                 (右クリックメニュー「表示方式」でも変えられる)\n"
              "  --auto         自動運行で始める: 系統を設定すると、放送の送りを自動で押す\n"
              "                 (右クリックメニュー「自動運行」、Aキーでも切り替えられる)\n"
              "%6"
@@ -76,6 +80,21 @@ Start readCommandLine(int argc, char** argv) {
                    .constData(),
                stderr);
     return {2, 1, false, {}};
+  }
+  // A board style given is kept, as the menu keeps it.
+  const sorane::BoardArgument board = sorane::findBoardArgument(QCoreApplication::arguments());
+  if (!board.error.isEmpty()) {
+    std::fprintf(stderr, "%s: %s\n", qUtf8Printable(sorane::programBaseName()),
+                 qUtf8Printable(board.error));
+    return {2, 1, false, {}};
+  }
+  if (recording.render) {
+    // A render's style is for that video only.
+    recording.render->board = board.style;
+  } else if (board.style) {
+    sorane::BoardLook look = sorane::BoardLook::load(sorane::viewSettingsFile());
+    look.style = *board.style;
+    look.save(sorane::viewSettingsFile());
   }
   const bool autoDrive = QCoreApplication::arguments().contains(QStringLiteral("--auto"));
   const QString file = sorane::viewSettingsFile();

@@ -45,13 +45,6 @@ RecordArguments findRecordArguments(const QStringList& arguments) {
       return found;
     }
   }
-  if (const auto board = valueOf(arguments, QStringLiteral("--board"))) {
-    if (*board != QStringLiteral("led")) {
-      found.error =
-          QStringLiteral("--board には led を指定してください（指定: \"%1\"）").arg(*board);
-      return found;
-    }
-  }
   found.render = request;
   return found;
 }
@@ -60,7 +53,7 @@ QString recordHelp() {
   return QStringLiteral(
       "  --record FILE  起動と同時に録画を始める (MP4)。--auto と一緒なら運行の終わりで止まる\n"
       "                 (右クリックメニュー「録画開始...」、Vキーでも始める・止める)\n"
-      "  --render FILE --route N [--section S] [--board led] [--scale K]\n"
+      "  --render FILE --route N [--section S] [--board led|lcd] [--scale K]\n"
       "                 系統 N を自動運行して、ウインドウを出さずに実時間より速く動画にする\n");
 }
 

@@ -8,8 +8,8 @@
 
 namespace sorane {
 
-// `--record FILE`, and `--render FILE --route N [--section S]
-// [--board led|lcd]` (--scale is read with the other start-up options).
+// `--record FILE`, and `--render FILE --route N [--section S]` (--board
+// and --scale are read with the other start-up options).
 struct RecordArguments {
   std::optional<QString> record;
   std::optional<RenderRequest> render;

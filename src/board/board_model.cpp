@@ -34,6 +34,23 @@ std::int32_t doubledAtNight(std::int32_t fare) {
   return fare == -1 ? fare : 2 * fare;
 }
 
+std::vector<StopExtras> extrasFromStops(const RouteStops& stops, int rows) {
+  std::vector<StopExtras> out(static_cast<std::size_t>(std::max(rows, 0)));
+  if (stops.empty()) return out;
+  for (int r = 1; r <= rows; ++r) {
+    StopExtras& e = out[static_cast<std::size_t>(r - 1)];
+    e.reading = stops.name(r, StopLanguage::Reading);
+    e.en = stops.name(r, StopLanguage::English);
+    e.zhHans = stops.name(r, StopLanguage::ChineseSimplified);
+    e.zhHant = stops.name(r, StopLanguage::ChineseTraditional);
+    e.ko = stops.name(r, StopLanguage::Korean);
+    for (int k = 1; k <= BoardModel::kCells; ++k)
+      if (const std::optional<int> fare = stops.icFare(r, k))
+        e.ic[static_cast<std::size_t>(k)] = static_cast<std::int16_t>(*fare);
+  }
+  return out;
+}
+
 BoardModel::BoardModel(QObject* parent) : QObject(parent) {
   // Full-width captions, as the classic board starts.
   for (int k = 1; k <= kCells; ++k) {
@@ -111,14 +128,17 @@ QString BoardModel::headsign() const {
 }
 
 void BoardModel::setDigitOptions(std::int16_t zeroMode, std::int16_t fillZero, std::int16_t shift) {
+  if (zeroMode == zeroMode_ && fillZero == fillZero_ && shift == shift_) return;
   zeroMode_ = zeroMode;
   fillZero_ = fillZero;
   shift_ = shift;
+  emit changed();
 }
 
 void BoardModel::setCellLabels(const std::array<QString, 33>& labels) {
   if (labels == labels_) return;
   labels_ = labels;
+  emit labelsChanged();
   emit changed();
 }
 
@@ -133,7 +153,9 @@ QString BoardModel::cellText(const QVariant& value) const {
 
 void BoardModel::showFares(int row, const RouteRow& values, int firstCell) {
   const StopExtras& e = extras(row);
-  for (int a = std::max(firstCell, 1); a <= kCells; ++a) {
+  const int first = std::max(firstCell, 1);
+  if (first > kCells) return;
+  for (int a = first; a <= kCells; ++a) {
     const auto k = static_cast<std::size_t>(a);
     std::int32_t cash = values.Values[k];
     std::int32_t ic = e.ic[k].value_or(values.Values[k]);
@@ -141,21 +163,32 @@ void BoardModel::showFares(int row, const RouteRow& values, int firstCell) {
       cash = doubledAtNight(cash);
       ic = doubledAtNight(ic);
     }
-    cells_[k] = {cellText(cash), cellText(ic), false};
+    cells_[k] = {cash, ic, false};
   }
-  emit changed();
+  cellsWritten(first, kCells);
 }
 
 void BoardModel::setInfoDigit(int cell, const QVariant& value) {
   if (cell < 1 || cell > kCells) return;
-  cells_[static_cast<std::size_t>(cell)] = {cellText(value), QString(), true};
-  emit changed();
+  cells_[static_cast<std::size_t>(cell)] = {value, QVariant(), true};
+  cellsWritten(cell, cell);
 }
 
-const BoardModel::Cell& BoardModel::cell(int index) const {
-  static const Cell kEmpty;
-  if (index < 1 || index > kCells) return kEmpty;
-  return cells_[static_cast<std::size_t>(index)];
+void BoardModel::setAllCells(const QVariant& value) {
+  writeAll({value, value, false});
+  cellsWritten(1, kCells);
+}
+
+BoardModel::Cell BoardModel::cell(int index) const {
+  if (index < 1 || index > kCells) return {};
+  const Written& w = cells_[static_cast<std::size_t>(index)];
+  auto text = [this](const QVariant& v) { return v.isValid() ? cellText(v) : QString(); };
+  return {text(w.cash), text(w.ic), w.info};
+}
+
+QVariant BoardModel::cellValue(int index) const {
+  if (index < 1 || index > kCells) return {};
+  return cells_[static_cast<std::size_t>(index)].cash;
 }
 
 int BoardModel::shownCells() const {
@@ -176,27 +209,33 @@ int BoardModel::shownCells() const {
   return std::max(shown, 1);
 }
 
-void BoardModel::setAllCells(const Cell& c) {
-  for (int k = 1; k <= kCells; ++k) cells_[static_cast<std::size_t>(k)] = c;
+void BoardModel::writeAll(const Written& w) {
+  for (int k = 1; k <= kCells; ++k) cells_[static_cast<std::size_t>(k)] = w;
+}
+
+void BoardModel::cellsWritten(int first, int last) {
+  emit cellsChanged(first, last);
+  emit changed();
 }
 
 void BoardModel::setLampTest(bool on) {
   if (on == lampTest_) return;
   lampTest_ = on;
-  if (!on) {
-    const QString zero = cellText(0);
-    setAllCells({zero, zero, false});
-  }
+  if (!on) writeAll({0, 0, false});
   announce();
-  emit changed();
+  cellsWritten(1, kCells);
 }
 
 void BoardModel::setCleared(bool on) {
   if (on == cleared_) return;
   cleared_ = on;
-  if (on) setAllCells({});
   announce();
-  emit changed();
+  if (!on) {
+    emit changed();
+    return;
+  }
+  writeAll({});
+  cellsWritten(1, kCells);
 }
 
 void BoardModel::setNightFare(bool on) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "route_file.h"
+#include "stop_file.h"
 
 namespace sorane {
 
@@ -47,6 +48,9 @@ NextStop nextStopFor(int currentRow, int rowCount);
 
 // A fare under the night-fare switch: doubled, except the -1 marker.
 std::int32_t doubledAtNight(std::int32_t fare);
+
+// The stop file's extras of fare-file rows 1..`rows`.
+std::vector<StopExtras> extrasFromStops(const RouteStops& stops, int rows);
 
 // The state of the fare board that every board style draws: the route's
 // stops, the row shown, what each ticket cell holds, and the switches. It
@@ -92,11 +96,12 @@ class BoardModel : public QObject {
   // The last row's name with 「行」: what the bus shows as its destination.
   QString headsign() const;
 
-  // How the fare elements treat 0, -1 and short values (the classic
-  // element's ZeroMode, FillZero and Shift; the same on every cell).
+  // How the cells' texts treat 0, -1 and short values (the classic
+  // element's ZeroMode, FillZero and Shift, those of its first cell).
   void setDigitOptions(std::int16_t zeroMode, std::int16_t fillZero, std::int16_t shift);
   // The ticket-number captions of cells 1..32 (index 0 is not used).
   void setCellLabels(const std::array<QString, 33>& labels);
+  const std::array<QString, 33>& cellLabels() const { return labels_; }
   QString cellLabel(int cell) const;
 
   // Fares of `row` (1-based, its values and its extras) into cells
@@ -106,15 +111,20 @@ class BoardModel : public QObject {
   void showFares(int row, const RouteRow& values, int firstCell);
   // An information digit: the value in the cash tier, nothing under it.
   void setInfoDigit(int cell, const QVariant& value);
-  // Cell 1..32; an empty cell outside.
-  const Cell& cell(int index) const;
+  // `value` written into every cell, both tiers.
+  void setAllCells(const QVariant& value);
+  // Cell 1..32 as texts; an empty cell outside.
+  Cell cell(int index) const;
+  // What was written into cell 1..32's cash tier, as the classic element
+  // takes it; invalid for a blank cell (before any value, after 表示消去).
+  QVariant cellValue(int index) const;
   // How many cells the board shows: from 1 to the cell captioned with the
   // highest ticket number (every cell when the captions say nothing), and
   // at least as far as the last information digit.
   int shownCells() const;
 
-  // The route-set test: every segment lit and 「系統選別中」. Its end leaves
-  // 0 in every cell, as on the classic board.
+  // The route-set test: every segment lit and 「系統選別中」. Its end writes
+  // 0 into every cell, as on the classic board.
   void setLampTest(bool on);
   bool lampTest() const { return lampTest_; }
   // 表示消去: nothing shown, backlight off. Every cell is blanked.
@@ -134,18 +144,30 @@ class BoardModel : public QObject {
 
  signals:
   void changed();
+  // Cells first..last were written (or the lamp test began or ended): the
+  // classic board shows them again. Comes before `changed`.
+  void cellsChanged(int first, int last);
+  // The ticket-number captions changed.
+  void labelsChanged();
 
  private:
+  // What was written into a cell; an invalid value is a blank tier.
+  struct Written {
+    QVariant cash;
+    QVariant ic;
+    bool info = false;
+  };
   QString cellText(const QVariant& value) const;
   void announce();
-  void setAllCells(const Cell& c);
+  void writeAll(const Written& w);
+  void cellsWritten(int first, int last);
 
   std::vector<QString> names_;
   std::vector<StopExtras> extras_;
   bool hasIc_ = false;
   int highestTicket_ = 0;
   int currentRow_ = 0;
-  std::array<Cell, kCells + 1> cells_{};
+  std::array<Written, kCells + 1> cells_{};
   std::array<QString, kCells + 1> labels_{};
   std::int16_t zeroMode_ = 0;
   std::int16_t fillZero_ = 0;

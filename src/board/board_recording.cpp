@@ -9,6 +9,7 @@
 #include <QtMath>
 
 #include "auto_drive.h"
+#include "board_view.h"
 #include "companion.h"
 #include "form1.h"
 #include "frm_ctl.h"
@@ -63,7 +64,7 @@ void BoardRecording::toggle() {
 }
 
 QRect BoardRecording::currentArea() const {
-  QRect area = app_.form1().geometry();
+  QRect area = app_.boardView().window().geometry();
   const StopLamp& lamp = app_.stopLamp();
   if (lamp.isVisible()) area |= lamp.geometry();
   return area;
@@ -73,7 +74,7 @@ bool BoardRecording::start(const QString& path, record::RecordingOptions::Pace p
   if (!audio_ || isRecording()) return false;
   result_ = {};
   area_ = currentArea();
-  const qreal dpr = app_.form1().devicePixelRatioF();
+  const qreal dpr = app_.boardView().window().devicePixelRatioF();
   record::RecordingOptions options;
   options.path = path;
   options.size = QSize(qCeil(area_.width() * dpr), qCeil(area_.height() * dpr));
@@ -94,6 +95,7 @@ bool BoardRecording::start(const QString& path, record::RecordingOptions::Pace p
   connect(&app_.ctl().autoDrive(), &AutoDrive::stateChanged, this,
           &BoardRecording::driveStateChanged, Qt::UniqueConnection);
   qApp->installEventFilter(this);
+  connect(&app_.boardView(), &BoardView::changed, recorder_.get(), &record::Recorder::markChanged);
   app_.stopLamp().setRecording(true);
   emit recordingChanged(true);
   return true;
@@ -142,7 +144,7 @@ void BoardRecording::checkDriveEnd() {
 }
 
 QImage BoardRecording::picture() {
-  Form1& board = app_.form1();
+  const QWidget& board = app_.boardView().window();
   const qreal dpr = board.devicePixelRatioF();
   QImage out(QSize(qCeil(area_.width() * dpr), qCeil(area_.height() * dpr)), QImage::Format_RGB32);
   out.setDevicePixelRatio(dpr);
@@ -150,7 +152,7 @@ QImage BoardRecording::picture() {
   drawing_ = true;
   {
     QPainter p(&out);
-    board.render(&p, board.pos() - area_.topLeft(), board.shapeRegion());
+    p.drawImage(board.pos() - area_.topLeft(), app_.boardPicture());
     const StopLamp& lamp = app_.stopLamp();
     if (lamp.isVisible()) {
       p.translate(lamp.pos() - area_.topLeft());
@@ -172,8 +174,13 @@ bool BoardRecording::eventFilter(QObject* watched, QEvent* event) {
       return false;
   }
   if (drawing_ || !recorder_ || !watched->isWidgetType()) return false;
-  const QWidget* window = static_cast<QWidget*>(watched)->window();
-  if (window == &app_.form1() || window == &app_.stopLamp()) recorder_->markChanged();
+  // The board tells its own paints (BoardView::changed); its window's
+  // place and the lamp's drawing are watched here.
+  const QWidget* widget = static_cast<QWidget*>(watched);
+  const QWidget* window = widget->window();
+  if (window == &app_.stopLamp() ||
+      (widget == &app_.boardView().window() && event->type() != QEvent::Paint))
+    recorder_->markChanged();
   return false;
 }
 

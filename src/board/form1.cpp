@@ -7,14 +7,16 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTimer>
-#include <QWindow>
 #include <array>
 #include <functional>
 #include <span>
+#include <utility>
+#include <vector>
 
 #include "auto_drive.h"
 #include "board_layout.h"
 #include "board_recording.h"
+#include "board_view.h"
 #include "fonts.h"
 #include "frm_ctl.h"
 #include "gtfs_import_dialog.h"
@@ -38,6 +40,15 @@ const QString kScaleItem = QStringLiteral("%1倍");
 const QString kScaleQuestion =
     QStringLiteral("表示倍率を%1倍に変えるため、ソラネを再起動します。よろしいですか？");
 const QString kScaleQuestionTitle = QStringLiteral("表示倍率の変更");
+const QString kStyleMenuTitle = QStringLiteral("表示方式");
+const QString kSchemeMenuTitle = QStringLiteral("液晶の配色");
+// Each choice's caption and the value it stands for.
+const std::array<std::pair<QString, int>, 2> kStyleItems{
+    {{QStringLiteral("LED"), int(BoardStyle::Led)},
+     {QStringLiteral("液晶"), int(BoardStyle::Lcd)}}};
+const std::array<std::pair<QString, int>, 2> kSchemeItems{
+    {{QStringLiteral("黒"), int(lcd::Scheme::Black)},
+     {QStringLiteral("白"), int(lcd::Scheme::White)}}};
 const QString kEnglishItem = QStringLiteral("英語の放送");
 const QString kLampItem = QStringLiteral("降車合図灯を表示");
 const QString kAutoItem = QStringLiteral("自動運行");
@@ -46,16 +57,17 @@ const QString kWaitItem = QStringLiteral("%1秒");
 const QString kSpeedMenuTitle = QStringLiteral("時刻表の速さ");
 const QString kSpeedItem = QStringLiteral("×%1");
 
-// A submenu of exclusive choices, each holding its value; `chosen` gets
-// the value picked.
-QMenu* choiceMenu(QMenu* parent, const QString& title, const QString& item,
-                  std::span<const int> values, std::function<void(int)> chosen) {
+// A submenu of exclusive choices, each a caption and the value it stands
+// for; `chosen` gets the value picked.
+QMenu* namedChoiceMenu(QMenu* parent, const QString& title,
+                       std::span<const std::pair<QString, int>> items,
+                       std::function<void(int)> chosen) {
   QMenu* menu = parent->addMenu(title);
   auto* group = new QActionGroup(menu);
-  for (int v : values) {
-    QAction* a = menu->addAction(item.arg(v));
+  for (const auto& [caption, value] : items) {
+    QAction* a = menu->addAction(caption);
     a->setCheckable(true);
-    a->setData(v);
+    a->setData(value);
     group->addAction(a);
   }
   QObject::connect(menu, &QMenu::triggered, menu,
@@ -63,12 +75,20 @@ QMenu* choiceMenu(QMenu* parent, const QString& title, const QString& item,
   return menu;
 }
 
+// A menu of numbered choices: `item` filled with each value.
+QMenu* choiceMenu(QMenu* parent, const QString& title, const QString& item,
+                  std::span<const int> values, std::function<void(int)> chosen) {
+  std::vector<std::pair<QString, int>> items;
+  for (int v : values) items.emplace_back(item.arg(v), v);
+  return namedChoiceMenu(parent, title, items, std::move(chosen));
+}
+
 void checkValue(QMenu* menu, int value) {
   for (QAction* a : menu->actions()) a->setChecked(a->data().toInt() == value);
 }
 }  // namespace
 
-Form1::Form1(Program& app) : QWidget(nullptr, Qt::FramelessWindowHint), app_(app) {
+Form1::Form1(Program& app) : QWidget(nullptr, Qt::FramelessWindowHint), app_(app), drag_(*this) {
   setWindowTitle(QStringLiteral("Form2"));
   setFixedSize(twipsSize(board::kClientWidthTwips, board::kClientHeightTwips));
   setAttribute(Qt::WA_OpaquePaintEvent);
@@ -117,9 +137,36 @@ Form1::Form1(Program& app) : QWidget(nullptr, Qt::FramelessWindowHint), app_(app
   connect(Timer1, &UiTimer::timeout, this, &Form1::Timer1_Timer);
 
   buildContextMenu();
+
+  connect(&model(), &BoardModel::cellsChanged, this, &Form1::showCells);
+  connect(&model(), &BoardModel::labelsChanged, this, &Form1::showLabels);
+  showLabels();
 }
 
 Form1::~Form1() = default;
+
+BoardModel& Form1::model() {
+  return app_.boardModel();
+}
+
+void Form1::showCells(int first, int last) {
+  const BoardModel& m = model();
+  for (int k = std::max(first, 1); k <= std::min(last, board::kCells); ++k) {
+    M_Degit* d = Degit[static_cast<std::size_t>(k)];
+    const QVariant value = m.cellValue(k);
+    if (m.lampTest())
+      d->ResetDegit(true);
+    else if (!value.isValid())
+      d->ResetDegit(false);
+    else
+      d->setValue(value);
+  }
+}
+
+void Form1::showLabels() {
+  for (int k = 1; k <= board::kCells; ++k)
+    if (SeiriLabel* l = lblSeiriNum[static_cast<std::size_t>(k)]) l->setText(model().cellLabel(k));
+}
 
 void Form1::Form_Load() {
   mdl318_000::InitBoardCells(*this);
@@ -187,6 +234,7 @@ void Form1::Degit_DblClick(int index) {
       d->setZeroMode(zeroMode);
       d->setValue(v);
     }
+    model().setDigitOptions(zeroMode, fillZero, shift);
   }
   ctl.setEnabled(true);
 }
@@ -208,6 +256,11 @@ void Form1::buildContextMenu() {
     connect(a, &QAction::triggered, this, [this, n] { chooseScale(n); });
   }
   menu_->addAction(GtfsImportDialog::kMenuText, this, &Form1::importGtfs);
+  styleMenu_ = namedChoiceMenu(menu_, kStyleMenuTitle, kStyleItems,
+                               [this](int v) { app_.setBoardStyle(static_cast<BoardStyle>(v)); });
+  schemeMenu_ = namedChoiceMenu(menu_, kSchemeMenuTitle, kSchemeItems, [this](int v) {
+    app_.setBoardScheme(static_cast<lcd::Scheme>(v));
+  });
 
   menu_->addSeparator();
   englishItem_ = menu_->addAction(kEnglishItem);
@@ -238,8 +291,14 @@ void Form1::buildContextMenu() {
 }
 
 void Form1::contextMenuEvent(QContextMenuEvent* event) {
+  popupMenu(event->globalPos());
+}
+
+void Form1::popupMenu(const QPoint& globalPos) {
   // The check follows the scale of this run, whatever was clicked before.
   checkValue(menu_->actions().front()->menu(), viewScale());
+  checkValue(styleMenu_, int(app_.boardView().style()));
+  checkValue(schemeMenu_, int(app_.boardView().scheme()));
   // The other checks follow what they stand for.
   englishItem_->setChecked(app_.announce().english);
   // Without an English voice there is nothing to switch.
@@ -252,7 +311,7 @@ void Form1::contextMenuEvent(QContextMenuEvent* event) {
   recordItem_->setText(app_.recording().isRecording() ? BoardRecording::kStopItem
                                                       : BoardRecording::kStartItem);
   recordItem_->setEnabled(app_.recording().canRecord());
-  menu_->popup(event->globalPos());
+  menu_->popup(globalPos);
 }
 
 void Form1::chooseScale(int scale) {
@@ -293,21 +352,15 @@ void Form1::paintEvent(QPaintEvent*) {
 }
 
 void Form1::mousePressEvent(QMouseEvent* event) {
-  if (event->button() != Qt::LeftButton) return;
-  QWindow* w = windowHandle();
-  if (w && w->startSystemMove()) return;
-  // The window system has no move of its own here: follow the pointer.
-  manualDrag_ = true;
-  dragOffset_ = event->globalPosition().toPoint() - pos();
+  drag_.press(*event);
 }
 
 void Form1::mouseMoveEvent(QMouseEvent* event) {
-  if (manualDrag_ && (event->buttons() & Qt::LeftButton))
-    move(event->globalPosition().toPoint() - dragOffset_);
+  drag_.move(*event);
 }
 
 void Form1::mouseReleaseEvent(QMouseEvent* event) {
-  if (event->button() == Qt::LeftButton) manualDrag_ = false;
+  drag_.release(*event);
 }
 
 // The board has no close of its own: a close request asks the panel's

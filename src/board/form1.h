@@ -10,12 +10,14 @@
 #include "m_degit.h"
 #include "seiri_label.h"
 #include "ui_timer.h"
+#include "window_drag.h"
 
 class QAction;
 class QMenu;
 
 namespace sorane {
 
+class BoardModel;
 class Program;
 
 // The fare board: a borderless, panel-shaped window carrying the 32 ticket
@@ -47,6 +49,14 @@ class Form1 : public QWidget {
   void DeleteRgn();
   void Degit_DblClick(int index);
 
+  // The board's state this window shows.
+  BoardModel& model();
+  // Cells first..last as the model holds them: lit during the lamp test,
+  // blank, or the value written.
+  void showCells(int first, int last);
+  // The ticket-number captions as the model holds them.
+  void showLabels();
+
   // The window's background picture, drawn from the top-left corner; the
   // rest of the window shows the form's grey.
   void setPicture(const QImage& picture);
@@ -55,10 +65,14 @@ class Form1 : public QWidget {
   QRegion shapeRegion() const { return shape_; }
 
   // The right-button menu of the board's face, the cells and the strip:
-  // 表示倍率 1倍, 2倍, 3倍, the scale of this run checked; English
+  // 表示倍率 1倍, 2倍, 3倍, the scale of this run checked; the board's style
+  // (表示方式) and the LCD board's scheme (液晶の配色); English
   // announcements on or off; the lamp shown or not; automatic driving, its
   // wait and its timetable speed.
   QMenu* contextMenu() const { return menu_; }
+  // Opens that menu at `globalPos`, its checks brought up to date: the
+  // menu of whichever board is shown.
+  void popupMenu(const QPoint& globalPos);
   // A scale chosen there: after a Yes, the program quits as it does on
   // request and starts again at `scale`. The scale of this run does nothing.
   void chooseScale(int scale);
@@ -85,8 +99,7 @@ class Form1 : public QWidget {
   Program& app_;
   QImage picture_;
   QRegion shape_;
-  bool manualDrag_ = false;
-  QPoint dragOffset_;
+  WindowDrag drag_;
   QMenu* menu_ = nullptr;
   QAction* englishItem_ = nullptr;
   QAction* lampItem_ = nullptr;
@@ -94,6 +107,8 @@ class Form1 : public QWidget {
   QAction* recordItem_ = nullptr;
   QMenu* waitMenu_ = nullptr;
   QMenu* speedMenu_ = nullptr;
+  QMenu* styleMenu_ = nullptr;
+  QMenu* schemeMenu_ = nullptr;
 };
 
 }  // namespace sorane

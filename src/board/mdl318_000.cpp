@@ -1,6 +1,9 @@
 #include "mdl318_000.h"
 
+#include <optional>
+
 #include "board_layout.h"
+#include "board_model.h"
 #include "fonts.h"
 #include "form1.h"
 #include "frm_option.h"
@@ -58,12 +61,15 @@ QString noTicketCaption(int style) {
 }
 
 void InitBoardCells(Form1& form) {
+  std::array<QString, 33> captions;
   for (int i = 1; i <= board::kCells; ++i) {
     M_Degit* d = form.Degit[static_cast<std::size_t>(i)];
     d->setDegitStyle(2);
     d->ResetDegit(false);
-    label(form, i).setText(seiriNumberCaption(i, false));
+    label(form, i);
+    captions[static_cast<std::size_t>(i)] = seiriNumberCaption(i, false);
   }
+  form.model().setCellLabels(captions);
 }
 
 void InitPanelDefaults(Program& app) {
@@ -78,6 +84,13 @@ void InitPanelDefaults(Program& app) {
 }
 
 void SeirikenNumSet(Form1& form, const std::int16_t& style, const std::int16_t& zeroPad) {
+  // The captions live in the board model; the labels show them.
+  std::array<QString, 33> captions = form.model().cellLabels();
+  auto put = [&](int i, const QString& text) {
+    label(form, i);
+    captions[static_cast<std::size_t>(i)] = text;
+  };
+  std::optional<RuntimeError> failure;
   try {
     const int s = style;
     const bool pad = zeroPad != 0;
@@ -86,25 +99,29 @@ void SeirikenNumSet(Form1& form, const std::int16_t& style, const std::int16_t& 
       first.setFace(kFaceNum5, 12);
     } else {
       first.setFace(kFacePGothic, 11);
-      first.setText(noTicketCaption(s));
+      put(1, noTicketCaption(s));
     }
-    if (s < 0 || s > 11) return;
-    if (s == 0) {
-      for (int n = 1; n <= 32; ++n) label(form, n).setText(seiriNumberCaption(n, pad));
-    } else if (s == 1) {
-      for (int n = 0; n <= 31; ++n) label(form, n + 1).setText(seiriNumberCaption(n, pad));
-    } else {
-      // Even styles number from 1 in cell 2, odd ones keep cell i at i.
-      const int offset = s % 2 == 0 ? 0 : 1;
-      for (int n = 1; n <= 31; ++n) label(form, n + 1).setText(seiriNumberCaption(n + offset, pad));
+    if (s >= 0 && s <= 11) {
+      if (s == 0) {
+        for (int n = 1; n <= 32; ++n) put(n, seiriNumberCaption(n, pad));
+      } else if (s == 1) {
+        for (int n = 0; n <= 31; ++n) put(n + 1, seiriNumberCaption(n, pad));
+      } else {
+        // Even styles number from 1 in cell 2, odd ones keep cell i at i.
+        const int offset = s % 2 == 0 ? 0 : 1;
+        for (int n = 1; n <= 31; ++n) put(n + 1, seiriNumberCaption(n + offset, pad));
+      }
     }
   } catch (const RuntimeError& e) {
+    failure = e;
+  }
+  form.model().setCellLabels(captions);
+  if (failure)
     ui().message(QStringLiteral("エラーです！\r\n\r\nコード：%1\r\n\r\n内容：%2\r\n\r\n"
                                 "モジュール：IniIO-SeirikenNumSet( )")
-                     .arg(e.number())
-                     .arg(e.description()),
+                     .arg(failure->number())
+                     .arg(failure->description()),
                  QStringLiteral("エラー！"), MsgButtons::Ok, MsgIcon::Critical);
-  }
 }
 
 }  // namespace sorane::mdl318_000

@@ -29,12 +29,14 @@ std::optional<QPoint> pointValue(const QSettings& ini, const QString& key) {
 
 Program::Program()
     : form1_(std::make_unique<Form1>(*this)),
+      boardView_(std::make_unique<BoardView>(*this)),
       recording_(std::make_unique<BoardRecording>(*this)),
       endHandler_([] { QCoreApplication::exit(0); }) {}
 
 Program::~Program() {
   recording_.reset();
   lamp_.reset();
+  boardView_.reset();
   ctl_.reset();
   option_.reset();
   form1_.reset();
@@ -57,13 +59,17 @@ frmCtl& Program::ctl() {
 }
 
 void Program::start() {
+  BoardLook look;
   {
     const QSettings ini(viewSettingsFile(), QSettings::IniFormat);
     startPlaces_ = {pointValue(ini, kBoardStartPlace), pointValue(ini, kPanelStartPlace)};
     drive_ = DriveSettings::read(ini);
+    look = BoardLook::read(ini);
   }
   form1_->Form_Load();
-  form1_->show();
+  boardView_->setScheme(look.scheme);
+  boardView_->setStyle(look.style);
+  boardView_->show();
   startLamp();
   announce_ = AnnounceSettings::load(viewSettingsFile());
   ctl().tape().setEnglish(announce_.english);
@@ -84,14 +90,37 @@ void Program::startLamp() {
   const QPoint under = lampStartPlace();
   lamp_->move(drive_.lampPos ? *drive_.lampPos / viewScale() : under);
   if (isOffEveryScreen(lamp_->frameGeometry()) ||
-      lamp_->frameGeometry().intersects(form1_->frameGeometry()))
+      lamp_->frameGeometry().intersects(boardView_->window().frameGeometry()))
     lamp_->move(under);
   keepOnScreen(lamp_.get());
   lamp_->setVisible(drive_.lampShown);
 }
 
 QPoint Program::lampStartPlace() const {
-  return form1_->pos() + QPoint(0, form1_->frameGeometry().height() + 8);
+  const QWidget& board = boardView_->window();
+  return board.pos() + QPoint(0, board.frameGeometry().height() + 8);
+}
+
+void Program::setBoardStyle(BoardStyle style, bool keep) {
+  if (style == boardView_->style()) return;
+  // A lamp under the board stays under it; one the new board would cover
+  // goes there too.
+  const bool under = lamp_ && lamp_->pos() == lampStartPlace();
+  boardView_->setStyle(style);
+  if (lamp_ && (under || lamp_->frameGeometry().intersects(boardView_->window().frameGeometry()))) {
+    lamp_->move(lampStartPlace());
+    keepOnScreen(lamp_.get());
+  }
+  if (keep) keepBoardLook();
+}
+
+void Program::setBoardScheme(lcd::Scheme scheme) {
+  boardView_->setScheme(scheme);
+  keepBoardLook();
+}
+
+void Program::keepBoardLook() {
+  BoardLook{boardView_->style(), boardView_->scheme()}.save(viewSettingsFile());
 }
 
 void Program::saveDrive() {
@@ -143,7 +172,7 @@ void Program::end() {
     saveDrive();
     lamp_->hide();
   }
-  form1_->hide();
+  boardView_->hide();
   if (endHandler_) endHandler_();
 }
 

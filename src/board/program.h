@@ -7,6 +7,8 @@
 #include <optional>
 
 #include "announce_settings.h"
+#include "board_model.h"
+#include "board_view.h"
 #include "data_io.h"
 #include "drive_settings.h"
 #include "settings_record.h"
@@ -29,6 +31,18 @@ class Program {
   Program& operator=(const Program&) = delete;
 
   Form1& form1() { return *form1_; }
+  // The fare board's state, which the panel updates and every board style
+  // draws.
+  BoardModel& boardModel() { return board_; }
+  // The board on screen, in the style chosen.
+  BoardView& boardView() { return *boardView_; }
+  // The shown board's current picture at the view scale; boardView()'s
+  // `changed` tells when it changed.
+  QImage boardPicture() const { return boardView_->picture(); }
+  // A style or an LCD scheme chosen: shown at once and kept in view.ini.
+  // Kept in view.ini unless `keep` is false (a render's choice).
+  void setBoardStyle(BoardStyle style, bool keep = true);
+  void setBoardScheme(lcd::Scheme scheme);
   // The settings dialog and the operation panel are loaded on first use;
   // their load handlers run then.
   frmOption& option();
@@ -64,8 +78,8 @@ class Program {
   // The route-data store and route state.
   DataIo& dataIo() { return dataIo_; }
 
-  // Start-up: the board's load handler, then the board is shown, then the
-  // lamp.
+  // Start-up: the board's load handler, then the board is shown in the
+  // style view.ini keeps, then the lamp.
   void start();
   // Ends the program at once, without further questions.
   void end();
@@ -82,10 +96,13 @@ class Program {
   void startLamp();
   QPoint lampStartPlace() const;
   void keepStartPlaces();
+  void keepBoardLook();
 
   SettingsRecord record_;
   DataIo dataIo_;
+  BoardModel board_;
   std::unique_ptr<Form1> form1_;
+  std::unique_ptr<BoardView> boardView_;
   std::unique_ptr<frmOption> option_;
   std::unique_ptr<frmCtl> ctl_;
   std::unique_ptr<StopLamp> lamp_;

@@ -49,6 +49,7 @@ int renderDrive(const RenderRequest& request, std::FILE* progress) {
   Program program;
   program.setEndHandler({});
   program.start();
+  if (request.board) program.setBoardStyle(*request.board, false);
   if (request.setUp) request.setUp(program);
   BoardRecording& recording = program.recording();
   recording.setAudio(&sound.audio());

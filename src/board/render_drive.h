@@ -3,6 +3,9 @@
 #include <QString>
 #include <cstdio>
 #include <functional>
+#include <optional>
+
+#include "board_view.h"
 
 namespace sorane {
 
@@ -14,6 +17,8 @@ struct RenderRequest {
   QString path;
   QString route;
   int section = 1;
+  // The board's style for this video only; the one kept without it.
+  std::optional<BoardStyle> board;
   // Before the route is set (tests point the program at their folders).
   std::function<void(Program&)> setUp;
 };

@@ -1,11 +1,9 @@
 #include "stop_lamp.h"
 
-#include <QApplication>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QRadialGradient>
-#include <QWindow>
 #include <algorithm>
 
 #include "fonts.h"
@@ -28,7 +26,9 @@ const QColor kRecordingText(255, 96, 80);
 const QString StopLamp::kWords = QStringLiteral("つぎ止まります");
 const QString StopLamp::kRecordingMark = QStringLiteral("録画中");
 
-StopLamp::StopLamp(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWindowHint) {
+StopLamp::StopLamp(QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
+      drag_(*this, WindowDrag::Start::AfterThreshold) {
   setWindowTitle(kWords);
   setFixedSize(kWidth, kHeight);
   setAttribute(Qt::WA_OpaquePaintEvent);
@@ -129,33 +129,15 @@ void StopLamp::draw(QPainter& p, bool recordingMark) const {
 }
 
 void StopLamp::mousePressEvent(QMouseEvent* event) {
-  if (event->button() != Qt::LeftButton) return;
-  held_ = true;
-  dragging_ = false;
-  pressAt_ = event->globalPosition().toPoint();
-  dragOffset_ = pressAt_ - pos();
+  drag_.press(*event);
 }
 
 void StopLamp::mouseMoveEvent(QMouseEvent* event) {
-  if (!held_ || !(event->buttons() & Qt::LeftButton)) return;
-  const QPoint at = event->globalPosition().toPoint();
-  if (!dragging_) {
-    if ((at - pressAt_).manhattanLength() < QApplication::startDragDistance()) return;
-    dragging_ = true;
-    QWindow* w = windowHandle();
-    if (w && w->startSystemMove()) {
-      held_ = false;
-      return;
-    }
-  }
-  // The window system has no move of its own here: follow the pointer.
-  move(at - dragOffset_);
+  drag_.move(*event);
 }
 
 void StopLamp::mouseReleaseEvent(QMouseEvent* event) {
-  if (event->button() != Qt::LeftButton || !held_) return;
-  held_ = false;
-  if (!dragging_) emit pressed();
+  if (drag_.release(*event)) emit pressed();
 }
 
 }  // namespace sorane

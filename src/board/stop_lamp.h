@@ -4,6 +4,8 @@
 #include <QString>
 #include <QWidget>
 
+#include "window_drag.h"
+
 class QPainter;
 
 namespace sorane {
@@ -51,10 +53,7 @@ class StopLamp : public QWidget {
   bool lit_ = false;
   bool recording_ = false;
   QString caption_;
-  bool held_ = false;
-  bool dragging_ = false;
-  QPoint pressAt_;
-  QPoint dragOffset_;
+  WindowDrag drag_;
 };
 
 }  // namespace sorane

@@ -16,6 +16,7 @@
 #include "app_info.h"
 #include "auto_drive.h"
 #include "backlight.h"
+#include "board_model.h"
 #include "board_layout.h"
 #include "chimei_ctl_b.h"
 #include "companion.h"
@@ -124,6 +125,10 @@ frmCtl::frmCtl(Program& app)
   tape_ = std::make_unique<mdlM_Tape>(*this, speechEngineFactory());
   stopRequest_ = std::make_unique<StopRequest>([this] { return tape_->tapeVoice(); },
                                                [this] { return tape_->speaksEnglish(); });
+  // The board shows the night fare and the stop request as they change.
+  connect(Check2, &QCheckBox::toggled, &app.boardModel(), &BoardModel::setNightFare);
+  connect(stopRequest_.get(), &StopRequest::litChanged, &app.boardModel(),
+          &BoardModel::setStopRequest);
   autoDrive_ = new AutoDrive(*this, app.dataIo());
   connect(autoDrive_, &AutoDrive::stateChanged, this, &frmCtl::showDriveState);
   keys_->addKeyAction(Qt::Key_B, QStringLiteral("B"), [this] { stopRequest_->press(); });
@@ -312,6 +317,7 @@ void frmCtl::Option4_Click(int index) {
                  MsgIcon::Critical, this);
   }
   for (int i = 1; i <= board::kCells; ++i) form.lblSeiriNum[i]->setTextColor(color);
+  app_.boardModel().setBacklight(static_cast<BoardModel::Backlight>(index));
 }
 
 void frmCtl::GetCtrlDataInfo() {

@@ -6,6 +6,7 @@
 #include <QTimer>
 
 #include "auto_drive.h"
+#include "board_model.h"
 #include "chimei_ctl_b.h"
 #include "companion.h"
 #include "form1.h"
@@ -82,13 +83,17 @@ void frmCtl::Command1_Click(int index) {
   // Made while the lamp test runs, not at start.
   stopRequest_->prepare();
 
+  BoardModel& board = app_.boardModel();
+  board.setRoute(std::vector<RouteRow>(io.RouteData.begin() + 1,
+                                       io.RouteData.begin() + 1 + io.lastRow()),
+                 extrasFromStops(io.stops(), io.lastRow()));
+
   // Lamp test: every segment lit while the route is being chosen.
-  Form1& form = app_.form1();
-  form.ChimeiCtl->SetChimei(kSelecting);
-  for (int i = 1; i <= 32; ++i) form.Degit[i]->ResetDegit(true);
+  app_.form1().ChimeiCtl->SetChimei(kSelecting);
+  board.setLampTest(true);
   ui().processEvents();
   ui().pause(kLampTestMs);
-  for (int i = 1; i <= 32; ++i) form.Degit[i]->setValue(0);
+  board.setLampTest(false);
 
   Command2[0]->setEnabled(true);
   Command2[1]->setEnabled(true);
@@ -130,19 +135,22 @@ void frmCtl::DispData(std::int16_t row) {
   Form1& form = app_.form1();
   frmOption& o = app_.option();
 
-  // Fares from the starting section on; doubled at night, in a wide type.
-  const bool night = Check2->Value() == 1;
-  for (int a = io.StartSection; a <= 32; ++a) {
-    std::int32_t v = r.Values[static_cast<std::size_t>(a)];
-    if (night && v != -1) v *= 2;
-    form.Degit[a]->setValue(v);
-  }
+  // Fares from the starting section on, doubled under the night fare; the
+  // texts follow the first cell's options.
+  BoardModel& board = app_.boardModel();
+  const M_Degit* first = form.Degit[1];
+  board.setDigitOptions(first->ZeroMode(), first->FillZero(), first->Shift());
+  board.setCurrentRow(row);
+  board.showFares(row, r, io.StartSection);
 
   // Information digits, each over whatever its cell holds. No selection
-  // writes to the hidden spare cell 0.
+  // writes to the classic board's hidden spare cell 0, which no board shows.
   auto put = [&](ComboBox* chooser, const QVariant& value) {
     const int cell = chooser->ListIndex() + 1;
-    if (cell >= 0 && cell <= 32) form.Degit[cell]->setValue(value);
+    if (cell == 0)
+      form.Degit[0]->setValue(value);
+    else
+      board.setInfoDigit(cell, value);
   };
   if (o.Check3[0]->Value() == 1) put(o.Combo4[0], o.Check3[4]->Value() == 1 ? row - 1 : row);
   if (o.Check3[1]->Value() == 1) put(o.Combo4[1], r.Values[0]);
@@ -237,10 +245,10 @@ void frmCtl::List3_Click() {
 void frmCtl::Check1_Click() {
   Form1& form = app_.form1();
   const bool clear = Check1->Value() == 1;
+  app_.boardModel().setCleared(clear);
   if (clear) {
     stopRequest_->clear();
     form.ChimeiCtl->SetChimei(QString());
-    for (int i = 1; i <= 32; ++i) form.Degit[i]->ResetDegit(false);
     form.Timer1->stop();
     for (M_Degit* t : form.TimeDegit) t->setValue(QString());
   }

@@ -12,6 +12,7 @@ namespace {
 int currentScale = 1;
 const QString kOption = QStringLiteral("--scale");
 const QString kKey = QStringLiteral("scale");
+const QString kBoardOption = QStringLiteral("--board");
 
 }  // namespace
 
@@ -30,38 +31,43 @@ std::optional<int> parseViewScale(const QString& text) {
   return n;
 }
 
-ScaleArgument findScaleArgument(const QStringList& arguments) {
-  ScaleArgument found;
+std::optional<QString> lastOptionValue(const QStringList& arguments, const QString& option) {
+  std::optional<QString> found;
   for (qsizetype i = 1; i < arguments.size(); ++i) {
     const QString& a = arguments[i];
-    QString value;
-    if (a == kOption) {
-      if (i + 1 < arguments.size()) value = arguments[++i];
-    } else if (a.startsWith(kOption + QLatin1Char('='))) {
-      value = a.mid(kOption.size() + 1);
-    } else {
-      continue;
-    }
-    found.scale = parseViewScale(value);
-    if (!found.scale) {
-      found.error =
-          QStringLiteral("--scale には 1、2、3 のどれかを指定してください（指定: \"%1\"）")
-              .arg(value);
-      return found;
-    }
+    if (a == option)
+      found = i + 1 < arguments.size() ? arguments[++i] : QString();
+    else if (a.startsWith(option + QLatin1Char('=')))
+      found = a.mid(option.size() + 1);
   }
+  return found;
+}
+
+ScaleArgument findScaleArgument(const QStringList& arguments) {
+  ScaleArgument found;
+  const std::optional<QString> value = lastOptionValue(arguments, kOption);
+  if (!value) return found;
+  found.scale = parseViewScale(*value);
+  if (!found.scale)
+    found.error =
+        QStringLiteral("--scale には 1、2、3 のどれかを指定してください（指定: \"%1\"）").arg(*value);
   return found;
 }
 
 QStringList argumentsForScale(const QStringList& arguments, int scale) {
   QStringList out;
   for (qsizetype i = 1; i < arguments.size(); ++i) {
-    if (arguments[i] == kOption) {
-      ++i;  // and its value
-      continue;
+    bool dropped = false;
+    for (const QString& option : {kOption, kBoardOption}) {
+      if (arguments[i] == option) {
+        ++i;  // and its value
+        dropped = true;
+      } else if (arguments[i].startsWith(option + QLatin1Char('='))) {
+        dropped = true;
+      }
+      if (dropped) break;
     }
-    if (arguments[i].startsWith(kOption + QLatin1Char('='))) continue;
-    out << arguments[i];
+    if (!dropped) out << arguments[i];
   }
   out << kOption << QString::number(scale);
   return out;

@@ -20,6 +20,11 @@ void setViewScale(int scale);
 // "1", "2" or "3" -> the scale; anything else -> nothing.
 std::optional<int> parseViewScale(const QString& text);
 
+// The value of the last "--name V" or "--name=V" among `arguments` (the
+// program first); nothing when the option is not there, an empty text when
+// its value is missing.
+std::optional<QString> lastOptionValue(const QStringList& arguments, const QString& option);
+
 // "--scale N" or "--scale=N" among `arguments` (the program first, as in
 // QCoreApplication::arguments()); the last one counts. `error` is a
 // one-line message when a value is missing or not a scale.
@@ -30,7 +35,8 @@ struct ScaleArgument {
 ScaleArgument findScaleArgument(const QStringList& arguments);
 
 // The arguments that start the same program again at `scale`: its own
-// arguments without any --scale, then "--scale N".
+// arguments without any --scale or --board (view.ini keeps both choices),
+// then "--scale N".
 QStringList argumentsForScale(const QStringList& arguments, int scale);
 
 // The kept scale: view.ini in the program's configuration folder, beside

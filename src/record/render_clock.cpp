@@ -56,10 +56,9 @@ void RenderClock::finishFrame() {
   // the pause's first step: its picture and sound come before the next.
   if (!open_) return;
   open_ = false;
-  if (settle_) {
-    settle_();
-    QCoreApplication::processEvents();
-  }
+  if (settle_) settle_();
+  // What the moment's events posted (a board's change told once a turn).
+  QCoreApplication::processEvents();
   if (recorder_) recorder_->frame();
   audio_.render(static_cast<int>(audioFramesForVideo(1, audio_.rate())));
 }

@@ -109,8 +109,8 @@ void LoadSettings(Program& app) {
       d->setShift(e.Shift);
       d->setFillZero(e.FillZero);
       paint(d);
-      d->setValue(QStringLiteral(" "));
     }
+    app.boardModel().setAllCells(QStringLiteral(" "));
     for (M_Degit* t : form.TimeDegit) paint(t);
     form.ChimeiCtl->setBackColor(checkedColor(r.chimeiInfo.ChimeiBackColor));
     form.ChimeiCtl->setForeColor(checkedColor(r.chimeiInfo.ChimeiForeColor));

@@ -16,25 +16,13 @@ namespace {
 // A run at `scale`, with a configuration folder of its own.
 class ViewScaleTest : public test::ProgramTest {
  protected:
-  ViewScaleTest() : savedConfigHome(qgetenv("XDG_CONFIG_HOME")) {
-    qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
-  }
-  ~ViewScaleTest() override {
-    setViewScale(1);
-    if (savedConfigHome.isNull())
-      qunsetenv("XDG_CONFIG_HOME");
-    else
-      qputenv("XDG_CONFIG_HOME", savedConfigHome);
-  }
+  ~ViewScaleTest() override { setViewScale(1); }
   QMenu* scaleMenu() { return program.form1().contextMenu()->actions().front()->menu(); }
   // A right-button press on `w`, as the window system reports it.
   void rightPress(QWidget* w) {
     QContextMenuEvent e(QContextMenuEvent::Mouse, QPoint(2, 2), w->mapToGlobal(QPoint(2, 2)));
     QApplication::sendEvent(w, &e);
   }
-
-  QTemporaryDir config;
-  QByteArray savedConfigHome;
 };
 
 TEST_F(ViewScaleTest, SavedPositionsMeanTheSameScreenPixelsAtEveryScale) {

@@ -235,4 +235,92 @@ TEST_F(AutoDriveE2e, StepsAtLeastTwiceByItself) {
   quit();
 }
 
+// 318 --board lcd on the demo route: the LCD board at the board's place,
+// driven by the same panel. `scheme` goes into view.ini first.
+class LcdBoardE2e : public RouteE2e {
+ protected:
+  QStringList arguments() const override { return {"--board", "lcd"}; }
+  void SetUp() override {
+    QDir(x.configHome()).mkpath("318");
+    QFile ini(QDir(x.configHome()).filePath("318/view.ini"));
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+    ini.write(QByteArray("[board]\nscheme=") + scheme() + "\n");
+    ini.close();
+    RouteE2e::SetUp();
+    keysTo(panelWindow, {"F3"});  // backlight ON2: the scheme's own colours
+  }
+  virtual const char* scheme() const { return "black"; }
+  // The cash and IC tiers of ticket cell i (1..25: nine cells a row).
+  static QRect tier(int i, int tier) {
+    return QRect(80 + 97 * ((i - 1) % 9), 206 + 36 * tier + 101 * ((i - 1) / 9), 90, 32);
+  }
+  // The route set at section 1, the lamp test over, then `steps` steps.
+  void driveTo(int steps) {
+    setRoute(1, 1);
+    QThread::msleep(3800);
+    for (int i = 0; i < steps; ++i) stepForward();
+    QThread::msleep(900);  // the band starts over in Japanese at each step
+  }
+  const QRect kBand{0, 0, 960, 168};
+  const QRect kLabel{16, 30, 150, 108};  // 「次は」
+  const QRect kName{182, 4, 766, 160};
+};
+
+TEST_F(LcdBoardE2e, TheRouteSetAndTwoStepsShowOnTheLcdBoard) {
+  const QColor cash(255, 216, 69), ic(86, 214, 255), label(29, 95, 209);
+  setRoute(1, 1);
+  QThread::msleep(700);
+  const QImage lamp = e2e::screenshot(x, shotPath("lcd-lamp-test.png"));
+  for (int i : {1, 13, 25}) {
+    EXPECT_GT(countNear(lamp, tier(i, 0), cash, 12), 200) << i;  // 888 in both tiers
+    EXPECT_GT(countNear(lamp, tier(i, 1), ic, 12), 200) << i;
+  }
+  EXPECT_GT(countNear(lamp, kName, QColor(255, 255, 255), 12), 3000);  // 系統選別中
+
+  QThread::msleep(3100);
+  stepForward();
+  stepForward();
+  QThread::msleep(900);
+  const QImage shot = e2e::screenshot(x, shotPath("lcd-step-2.png"));
+  // 「次は」 and the next stop's name in the band, on black.
+  EXPECT_GT(countNear(shot, kLabel, label, 12), 8000);
+  EXPECT_GT(countNear(shot, kName, QColor(255, 255, 255), 12), 1500);
+  EXPECT_GT(countNear(shot, QRect(0, 140, 960, 24), QColor(0, 0, 0), 4), 10000);
+  // Stop 3: fares from stops 1 and 2 in two tiers, nothing from 3 on.
+  for (int i : {1, 2}) {
+    EXPECT_GT(countNear(shot, tier(i, 0), cash, 12), 100) << i;
+    EXPECT_GT(countNear(shot, tier(i, 1), ic, 12), 100) << i;
+  }
+  for (int i : {3, 10, 25}) EXPECT_EQ(countNear(shot, tier(i, 0), cash, 40), 0) << i;
+  // The classic board's grey face is not on screen; the lamp is under the
+  // LCD board.
+  EXPECT_LT(countNear(shot, QRect(0, 0, 593, 227), QColor(64, 64, 66), 2), 100);
+  EXPECT_LT(countNear(shot, QRect(0, 548, 184, 70), QColor(0, 0, 0), 0), 184 * 70 / 2);
+
+  for (int i = 0; i < 7; ++i) stepForward();  // stop 10, the README's picture
+  QThread::msleep(900);
+  const QImage ten = e2e::screenshot(x, shotPath("lcd-stop-10.png"));
+  for (int i = 1; i <= 9; ++i) EXPECT_GT(countNear(ten, tier(i, 0), cash, 12), 100) << i;
+  EXPECT_EQ(countNear(ten, tier(10, 0), cash, 40), 0);
+  quit();
+}
+
+class LcdWhiteE2e : public LcdBoardE2e {
+ protected:
+  const char* scheme() const override { return "white"; }
+};
+
+TEST_F(LcdWhiteE2e, TheWhiteSchemeShowsTheSameFaresDarkOnWhite) {
+  driveTo(9);
+  const QImage ten = e2e::screenshot(x, shotPath("lcd-stop-10-white.png"));
+  EXPECT_GT(countNear(ten, QRect(0, 140, 960, 24), QColor(255, 255, 255), 4), 10000);
+  EXPECT_GT(countNear(ten, kName, QColor(17, 20, 24), 12), 1500);
+  for (int i = 1; i <= 9; ++i) {
+    EXPECT_GT(countNear(ten, tier(i, 0), QColor(17, 20, 24), 12), 100) << i;
+    EXPECT_GT(countNear(ten, tier(i, 1), QColor(10, 92, 194), 12), 100) << i;
+  }
+  EXPECT_EQ(countNear(ten, tier(10, 0), QColor(17, 20, 24), 40), 0);
+  quit();
+}
+
 }  // namespace

@@ -23,24 +23,6 @@
 namespace sorane {
 namespace {
 
-// Holds XDG_CONFIG_HOME on a folder of its own, so view.ini starts afresh.
-class ConfigScope {
- public:
-  ConfigScope() : saved_(qgetenv("XDG_CONFIG_HOME")) {
-    qputenv("XDG_CONFIG_HOME", dir.path().toUtf8());
-  }
-  ~ConfigScope() {
-    if (saved_.isNull())
-      qunsetenv("XDG_CONFIG_HOME");
-    else
-      qputenv("XDG_CONFIG_HOME", saved_);
-  }
-  QTemporaryDir dir;
-
- private:
-  QByteArray saved_;
-};
-
 // A three-stop route with a stop file of English names, its tape, and a
 // voice that speaks 100 ms a character on the Ui clock.
 class EnglishTest : public test::ProgramTest {
@@ -107,7 +89,6 @@ class EnglishTest : public test::ProgramTest {
     form.contextMenu()->hide();
   }
 
-  ConfigScope config;
   test::MediaCommandsScope media;
   QStringList log;
   test::FakeSpeech* voice = nullptr;

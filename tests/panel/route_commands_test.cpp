@@ -11,11 +11,13 @@
 #include "fake_media.h"
 #include "fake_speech.h"
 #include "form1.h"
+#include "lcd_board.h"
 #include "frm_ctl.h"
 #include "frm_option.h"
 #include "program_fixture.h"
 #include "route_file.h"
 #include "sound_services.h"
+#include "stop_request.h"
 
 namespace sorane {
 namespace {
@@ -462,6 +464,84 @@ TEST_F(RouteCommandsTest, DisplayClearClickedDuringARouteSetEndsItDark) {
     EXPECT_FALSE(ctl().Command2[1]->isEnabled());
     ctl().Check1->setValue(0);
     if (set == 1) setRoute("1", "1");
+  }
+}
+
+
+// What the panel does reaches the LCD board through the board model, as it
+// reaches the classic board.
+TEST_F(RouteCommandsTest, ThePanelDrivesTheLcdBoard) {
+  program.setBoardStyle(BoardStyle::Lcd);
+  const LcdBoard& lcd = program.boardView().lcd();
+  auto scene = [&] { return lcd.scene(); };
+  using Kind = lcd::BandScene::Kind;
+  bool lampLook = false;
+  ui().onPause = [&](int ms) {
+    if (ms == 3000)
+      lampLook = scene().band.kind == Kind::LampTest && scene().table.lampTest &&
+                 scene().band.text == QStringLiteral("系統選別中");
+  };
+  setRoute("1", "1");
+  EXPECT_TRUE(lampLook);
+  const struct {
+    const char* what;
+    std::function<void()> act;
+    std::function<bool(const lcd::Scene&)> shows;
+  } rows[] = {
+      {"route set: row 1, the next stop, its fares",
+       [] {},
+       [](const lcd::Scene& s) {
+         return s.band.kind == Kind::Name && s.band.text == QStringLiteral("二番町") &&
+                s.table.cells == 6 && s.table.cell[1].cash == "1001" &&
+                s.table.cell[6].cash == "1006";
+       }},
+      {"a step", [this] { ctl().Command2[1]->click(); },
+       [](const lcd::Scene& s) { return s.table.cell[2].cash == "2002" && !s.bottom.night; }},
+      {"night fare: doubled from the next step, 深夜 at once",
+       [this] {
+         ctl().Check2->setValue(1);
+         ctl().Command2[1]->click();
+       },
+       [](const lcd::Scene& s) { return s.table.cell[2].cash == "6004" && s.bottom.night; }},
+      {"表示消去", [this] { ctl().Check1->setValue(1); },
+       [](const lcd::Scene& s) { return s.cleared && s.table.cell[2].cash.isEmpty(); }},
+      {"表示消去 off, a step back",
+       [this] {
+         ctl().Check1->setValue(0);
+         ctl().Check2->setValue(0);
+         ctl().Command2[0]->click();
+       },
+       [](const lcd::Scene& s) { return !s.cleared && s.table.cell[2].cash == "2002"; }},
+      {"backlight OFF", [this] { ctl().Option4[0]->click(); },
+       [](const lcd::Scene& s) { return s.backlight == BoardModel::Backlight::Off; }},
+      {"backlight ON2", [this] { ctl().Option4[2]->click(); },
+       [](const lcd::Scene& s) { return s.backlight == BoardModel::Backlight::On2; }},
+      {"the stop request", [this] { ctl().stopRequest().press(); },
+       [](const lcd::Scene& s) {
+         return s.band.kind == Kind::StopRequest && s.band.text == QStringLiteral("つぎ止まります");
+       }},
+      {"the request cleared by a step", [this] { ctl().Command2[1]->click(); },
+       [](const lcd::Scene& s) { return s.band.kind == Kind::Name; }},
+  };
+  for (const auto& r : rows) {
+    r.act();
+    EXPECT_TRUE(r.shows(scene())) << r.what;
+    // The classic board, hidden meanwhile, holds the same cell.
+    EXPECT_EQ(cell(2)->shownText(), scene().table.cell[2].cash) << r.what;
+  }
+}
+
+TEST_F(RouteCommandsTest, SwitchingTheStyleKeepsTheRowShown) {
+  setRoute("1", "1");
+  for (int i = 0; i < 3; ++i) ctl().Command2[1]->click();
+  ASSERT_EQ(cell(5)->shownText(), "4005");
+  for (BoardStyle style : {BoardStyle::Lcd, BoardStyle::Led, BoardStyle::Lcd}) {
+    program.setBoardStyle(style);
+    const lcd::Scene& s = program.boardView().lcd().scene();
+    EXPECT_EQ(s.table.cell[5].cash, "4005");
+    EXPECT_EQ(s.band.text, QStringLiteral("五番町ロータリー前"));
+    EXPECT_EQ(cell(5)->shownText(), "4005");
+    EXPECT_EQ(stopName(), QStringLiteral("四番町"));
   }
 }
 

@@ -52,6 +52,7 @@ TEST(ViewScale, RestartArgumentsReplaceEveryScale) {
       {"318", 2, "--scale 2"},
       {"318 -platform xcb", 3, "-platform xcb --scale 3"},
       {"318 --scale 1 a --scale=3 b", 2, "a b --scale 2"},
+      {"318 --board lcd a --board=led", 3, "a --scale 3"},
   };
   for (const auto& c : cases)
     EXPECT_EQ(argumentsForScale(words(c.before), c.scale), words(c.after)) << c.before;

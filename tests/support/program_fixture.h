@@ -22,8 +22,28 @@ struct ProgramFolder {
   QTemporaryDir dir;
 };
 
-// A program started as "318" in its own folder on the scripted Ui and a
-// fake companion; ending it only records that it ended.
+// Holds XDG_CONFIG_HOME on a folder of its own, so view.ini starts afresh.
+class ConfigScope {
+ public:
+  ConfigScope() : saved_(qgetenv("XDG_CONFIG_HOME")) {
+    qputenv("XDG_CONFIG_HOME", dir.path().toUtf8());
+  }
+  ~ConfigScope() {
+    if (saved_.isNull())
+      qunsetenv("XDG_CONFIG_HOME");
+    else
+      qputenv("XDG_CONFIG_HOME", saved_);
+  }
+  ConfigScope(const ConfigScope&) = delete;
+  ConfigScope& operator=(const ConfigScope&) = delete;
+  QTemporaryDir dir;
+
+ private:
+  QByteArray saved_;
+};
+
+// A program started as "318" in its own folders (settings file, view.ini)
+// on the scripted Ui and a fake companion; ending it only records that it ended.
 class ProgramTest : public ::testing::Test {
  protected:
   explicit ProgramTest(bool start = true) {
@@ -32,6 +52,7 @@ class ProgramTest : public ::testing::Test {
   }
 
   ProgramFolder folder;
+  ConfigScope config;
   UiScope uiScope;
   CompanionScope companionScope;
   Program program;

@@ -3,7 +3,6 @@
 #include <QContextMenuEvent>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QWindow>
 #include <cmath>
 
 #include "ui.h"
@@ -11,12 +10,11 @@
 namespace sorane {
 
 LcdBoard::LcdBoard(const BoardModel& model, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), model_(model) {
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), model_(model), drag_(*this) {
   setFixedSize(lcd::kWidth, lcd::kHeight);
   setAttribute(Qt::WA_OpaquePaintEvent);
   timer_.setSingleShot(true);
-  timer_.setTimerType(Qt::PreciseTimer);
-  connect(&timer_, &QTimer::timeout, this, &LcdBoard::tick);
+  connect(&timer_, &UiTimer::timeout, this, &LcdBoard::tick);
   connect(&model_, &BoardModel::changed, this, &LcdBoard::tick);
   tick();
 }
@@ -25,6 +23,17 @@ void LcdBoard::setScheme(lcd::Scheme scheme) {
   if (scheme == scheme_) return;
   scheme_ = scheme;
   update();
+  emit frameChanged();
+}
+
+void LcdBoard::setRunning(bool running) {
+  if (running == running_) return;
+  running_ = running;
+  sceneValid_ = false;
+  if (running)
+    tick();
+  else
+    timer_.stop();
 }
 
 int LcdBoard::scale() const {
@@ -32,14 +41,23 @@ int LcdBoard::scale() const {
 }
 
 void LcdBoard::tick() {
+  if (!running_) return;
   const QDateTime now = ui().now();
   const lcd::Scene next = lcd::sceneAt(model_, now, scale());
   if (!sceneValid_ || next.cleared != scene_.cleared || next.backlight != scene_.backlight) {
     update();
+    emit frameChanged();
   } else {
-    if (next.band != scene_.band) update(lcd::bandPart());
-    if (next.table != scene_.table) update(lcd::tablePart());
-    if (next.bottom != scene_.bottom) update(lcd::bottomPart());
+    bool drawn = false;
+    auto part = [&](bool differs, const QRect& r) {
+      if (!differs) return;
+      update(r);
+      drawn = true;
+    };
+    part(next.band != scene_.band, lcd::bandPart());
+    part(next.table != scene_.table, lcd::tablePart());
+    part(next.bottom != scene_.bottom, lcd::bottomPart());
+    if (drawn) emit frameChanged();
   }
   scene_ = next;
   sceneValid_ = true;
@@ -64,21 +82,15 @@ void LcdBoard::paintEvent(QPaintEvent*) {
 }
 
 void LcdBoard::mousePressEvent(QMouseEvent* event) {
-  if (event->button() != Qt::LeftButton) return;
-  QWindow* w = windowHandle();
-  if (w && w->startSystemMove()) return;
-  // The window system has no move of its own here: follow the pointer.
-  dragging_ = true;
-  dragOffset_ = event->globalPosition().toPoint() - pos();
+  drag_.press(*event);
 }
 
 void LcdBoard::mouseMoveEvent(QMouseEvent* event) {
-  if (dragging_ && (event->buttons() & Qt::LeftButton))
-    move(event->globalPosition().toPoint() - dragOffset_);
+  drag_.move(*event);
 }
 
 void LcdBoard::mouseReleaseEvent(QMouseEvent* event) {
-  if (event->button() == Qt::LeftButton) dragging_ = false;
+  drag_.release(*event);
 }
 
 void LcdBoard::contextMenuEvent(QContextMenuEvent* event) {

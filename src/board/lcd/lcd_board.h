@@ -1,10 +1,11 @@
 #pragma once
 
 #include <QPoint>
-#include <QTimer>
 #include <QWidget>
 
 #include "lcd_render.h"
+#include "ui_timer.h"
+#include "window_drag.h"
 
 namespace sorane {
 
@@ -20,6 +21,10 @@ class LcdBoard : public QWidget {
   void setScheme(lcd::Scheme scheme);
   lcd::Scheme scheme() const { return scheme_; }
 
+  // A board not running draws nothing and keeps no timer: the program
+  // stops it while the classic board is shown. It runs from the start.
+  void setRunning(bool running);
+
   // Brings the scene up to the program's clock, asks for the parts that
   // changed to be drawn and arms the timer for the next change. Runs on the
   // model's changes and on the timer; tests call it on the virtual clock.
@@ -33,6 +38,8 @@ class LcdBoard : public QWidget {
  signals:
   // The right button on the board: the place for the board's menu.
   void menuRequested(const QPoint& globalPos);
+  // The frame changed: another scene or scheme, drawn at the next paint.
+  void frameChanged();
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -48,11 +55,11 @@ class LcdBoard : public QWidget {
   lcd::Scheme scheme_ = lcd::Scheme::Black;
   lcd::Scene scene_;
   bool sceneValid_ = false;
+  bool running_ = true;
   int sceneScale_ = 1;
   lcd::Renderer renderer_;
-  QTimer timer_;
-  bool dragging_ = false;
-  QPoint dragOffset_;
+  UiTimer timer_;
+  WindowDrag drag_;
 };
 
 }  // namespace sorane

@@ -21,8 +21,9 @@ SpeechEngineFactory installSpeechEngineFactory(SpeechEngineFactory factory) {
   return std::exchange(installedFactory, std::move(factory));
 }
 
-SoundServices::SoundServices(EnglishSynthesizer* english)
-    : audio_(AudioEngine::openSystem()), commands_(std::make_unique<EngineMediaCommands>(*audio_)) {
+SoundServices::SoundServices(EnglishSynthesizer* english, std::unique_ptr<AudioEngine> output)
+    : audio_(output ? std::move(output) : AudioEngine::openSystem()),
+      commands_(std::make_unique<EngineMediaCommands>(*audio_)) {
   installMediaCommands(commands_.get());
   if (!english) std::fputs(kNoEnglishNotice, stderr);
   AudioEngine* audio = audio_.get();

@@ -2,6 +2,8 @@
 
 #include <memory>
 
+#include "audio_engine.h"
+
 #include "english_speech.h"
 #include "speech_engine.h"
 
@@ -18,7 +20,9 @@ class EngineMediaCommands;
 // error.
 class SoundServices {
  public:
-  explicit SoundServices(EnglishSynthesizer* english = fliteEnglish());
+  // The system's output unless `output` is given (a render's Manual one).
+  explicit SoundServices(EnglishSynthesizer* english = fliteEnglish(),
+                         std::unique_ptr<AudioEngine> output = nullptr);
   ~SoundServices();
   SoundServices(const SoundServices&) = delete;
   SoundServices& operator=(const SoundServices&) = delete;

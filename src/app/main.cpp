@@ -6,12 +6,14 @@
 
 #include "app_info.h"
 #include "auto_drive.h"
+#include "board_recording.h"
 #include "board_view.h"
 #include "fonts.h"
 #include "form1.h"
 #include "frm_ctl.h"
 #include "mdl_ini_io.h"
 #include "program.h"
+#include "record_arguments.h"
 #include "sound_services.h"
 #include "view_scale.h"
 
@@ -30,10 +32,12 @@ QString helpText() {
              "  -v, --version  バージョンを表示して終了する\n"
              "  --scale N      表示倍率 N (1、2、3) で表示する。次回からもこの倍率になる\n"
              "                 (運賃表示器の右クリックメニュー「表示倍率」でも変えられる)\n"
-             "  --board S      運賃表示器を表示方式 S (led か lcd) で表示する。次回からもこの方式になる\n"
+             "  --board S      運賃表示器を表示方式 S (led か lcd) "
+             "で表示する。次回からもこの方式になる\n"
              "                 (右クリックメニュー「表示方式」でも変えられる)\n"
              "  --auto         自動運行で始める: 系統を設定すると、放送の送りを自動で押す\n"
              "                 (右クリックメニュー「自動運行」、Aキーでも切り替えられる)\n"
+             "%6"
              "\n"
              "設定ファイル: %2\n"
              "表示倍率の設定: %3\n"
@@ -41,7 +45,8 @@ QString helpText() {
              "%5"
              "  (設定ファイルがないときは、最初に見つかったデモデータの設定で始まる)\n")
       .arg(sorane::programBaseName(), sorane::mdlIniIo::settingsFilePath(),
-           sorane::viewSettingsFile(), demo.isEmpty() ? QStringLiteral("(なし)") : demo, places);
+           sorane::viewSettingsFile(), demo.isEmpty() ? QStringLiteral("(なし)") : demo, places,
+           sorane::recordHelp());
 }
 
 // Before the windows exist: --help and --version answer on standard output
@@ -52,6 +57,7 @@ struct Start {
   std::optional<int> exitStatus;
   int scale = 1;
   bool autoDrive = false;
+  sorane::RecordArguments recording;
 };
 Start readCommandLine(int argc, char** argv) {
   QCoreApplication app(argc, argv);
@@ -63,34 +69,39 @@ Start readCommandLine(int argc, char** argv) {
                               : QStringLiteral("%1 (ソラネ) %2\n")
                                     .arg(sorane::programBaseName(), sorane::versionText());
     std::fputs(text.toUtf8().constData(), stdout);
-    return {0};
+    return {0, 1, false, {}};
   }
   const sorane::ScaleArgument given = sorane::findScaleArgument(QCoreApplication::arguments());
-  if (!given.error.isEmpty()) {
-    std::fputs(
-        (sorane::programBaseName() + QStringLiteral(": ") + given.error + QStringLiteral("\n"))
-            .toUtf8()
-            .constData(),
-        stderr);
-    return {2};
+  sorane::RecordArguments recording = sorane::findRecordArguments(QCoreApplication::arguments());
+  const QString error = given.error.isEmpty() ? recording.error : given.error;
+  if (!error.isEmpty()) {
+    std::fputs((sorane::programBaseName() + QStringLiteral(": ") + error + QStringLiteral("\n"))
+                   .toUtf8()
+                   .constData(),
+               stderr);
+    return {2, 1, false, {}};
   }
   // A board style given is kept, as the menu keeps it.
   const sorane::BoardArgument board = sorane::findBoardArgument(QCoreApplication::arguments());
   if (!board.error.isEmpty()) {
     std::fprintf(stderr, "%s: %s\n", qUtf8Printable(sorane::programBaseName()),
                  qUtf8Printable(board.error));
-    return {2};
+    return {2, 1, false, {}};
   }
-  if (board.style) {
+  if (recording.render) {
+    // A render's style is for that video only.
+    recording.render->board = board.style;
+  } else if (board.style) {
     sorane::BoardLook look = sorane::BoardLook::load(sorane::viewSettingsFile());
     look.style = *board.style;
     look.save(sorane::viewSettingsFile());
   }
   const bool autoDrive = QCoreApplication::arguments().contains(QStringLiteral("--auto"));
   const QString file = sorane::viewSettingsFile();
-  if (!given.scale) return {std::nullopt, sorane::loadViewScale(file), autoDrive};
-  sorane::saveViewScale(file, *given.scale);
-  return {std::nullopt, *given.scale, autoDrive};
+  if (!given.scale) return {std::nullopt, sorane::loadViewScale(file), autoDrive, recording};
+  // A render's scale is for that video only.
+  if (!recording.render) sorane::saveViewScale(file, *given.scale);
+  return {std::nullopt, *given.scale, autoDrive, recording};
 }
 
 }  // namespace
@@ -99,6 +110,9 @@ int main(int argc, char** argv) {
   const Start start = readCommandLine(argc, argv);
   if (start.exitStatus) return *start.exitStatus;
 
+  // A render shows no window and needs no display.
+  if (start.recording.render && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    qputenv("QT_QPA_PLATFORM", "offscreen");
   // The program places its own windows, which Wayland does not let a client
   // do: run on X11 (XWayland on a Wayland desktop) unless the user chose.
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("DISPLAY"))
@@ -122,6 +136,7 @@ int main(int argc, char** argv) {
   QApplication::setQuitOnLastWindowClosed(false);
   sorane::applyApplicationLook();
   sorane::mdlIniIo::writeFirstSettings();
+  if (start.recording.render) return sorane::renderDrive(*start.recording.render, stderr);
 
   int status = 0;
   std::optional<QStringList> restart;
@@ -131,6 +146,11 @@ int main(int argc, char** argv) {
     sorane::Program program;
     program.start();
     if (start.autoDrive) program.ctl().autoDrive().setOn(true);
+    program.recording().setAudio(&sound.audio());
+    if (start.recording.record) {
+      program.recording().setStopAfterDrive(start.autoDrive);
+      program.recording().start(*start.recording.record);
+    }
     status = QApplication::exec();
     restart = program.restartArguments();
   }

@@ -150,7 +150,9 @@ QImage BoardView::picture() const {
   image.setDevicePixelRatio(scale);
   image.fill(Qt::transparent);
   const QRegion shape = form.shapeRegion();
+  drawing_ = true;
   form.render(&image, QPoint(), shape.isEmpty() ? QRegion(form.rect()) : shape);
+  drawing_ = false;
   return image;
 }
 
@@ -160,7 +162,7 @@ bool BoardView::eventFilter(QObject* watched, QEvent* event) {
     // switch back.
     if (event->type() == QEvent::Move && look_.style == BoardStyle::Lcd)
       app_.form1().move(lcd_->pos());
-  } else if (event->type() == QEvent::Paint && look_.style == BoardStyle::Led) {
+  } else if (event->type() == QEvent::Paint && look_.style == BoardStyle::Led && !drawing_) {
     notify();
   }
   return false;

@@ -90,6 +90,7 @@ class BoardView : public QObject {
   std::unique_ptr<LcdBoard> lcd_;
   bool shown_ = false;
   bool notifying_ = false;
+  mutable bool drawing_ = false;  // our own render's paints are no change
 };
 
 }  // namespace sorane

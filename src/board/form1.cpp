@@ -15,6 +15,7 @@
 
 #include "auto_drive.h"
 #include "board_layout.h"
+#include "board_recording.h"
 #include "board_view.h"
 #include "fonts.h"
 #include "frm_ctl.h"
@@ -43,9 +44,11 @@ const QString kStyleMenuTitle = QStringLiteral("表示方式");
 const QString kSchemeMenuTitle = QStringLiteral("液晶の配色");
 // Each choice's caption and the value it stands for.
 const std::array<std::pair<QString, int>, 2> kStyleItems{
-    {{QStringLiteral("LED"), int(BoardStyle::Led)}, {QStringLiteral("液晶"), int(BoardStyle::Lcd)}}};
+    {{QStringLiteral("LED"), int(BoardStyle::Led)},
+     {QStringLiteral("液晶"), int(BoardStyle::Lcd)}}};
 const std::array<std::pair<QString, int>, 2> kSchemeItems{
-    {{QStringLiteral("黒"), int(lcd::Scheme::Black)}, {QStringLiteral("白"), int(lcd::Scheme::White)}}};
+    {{QStringLiteral("黒"), int(lcd::Scheme::Black)},
+     {QStringLiteral("白"), int(lcd::Scheme::White)}}};
 const QString kEnglishItem = QStringLiteral("英語の放送");
 const QString kLampItem = QStringLiteral("降車合図灯を表示");
 const QString kAutoItem = QStringLiteral("自動運行");
@@ -85,8 +88,7 @@ void checkValue(QMenu* menu, int value) {
 }
 }  // namespace
 
-Form1::Form1(Program& app)
-    : QWidget(nullptr, Qt::FramelessWindowHint), app_(app), drag_(*this) {
+Form1::Form1(Program& app) : QWidget(nullptr, Qt::FramelessWindowHint), app_(app), drag_(*this) {
   setWindowTitle(QStringLiteral("Form2"));
   setFixedSize(twipsSize(board::kClientWidthTwips, board::kClientHeightTwips));
   setAttribute(Qt::WA_OpaquePaintEvent);
@@ -130,9 +132,9 @@ Form1::Form1(Program& app)
   const QRect c = board::chimeiRectTwips();
   ChimeiCtl->setGeometry(twipsRect(c.x(), c.y(), c.width(), c.height()));
 
-  Timer1 = new QTimer(this);
+  Timer1 = new UiTimer(this);
   Timer1->setInterval(1000);
-  connect(Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
+  connect(Timer1, &UiTimer::timeout, this, &Form1::Timer1_Timer);
 
   buildContextMenu();
 
@@ -254,9 +256,8 @@ void Form1::buildContextMenu() {
     connect(a, &QAction::triggered, this, [this, n] { chooseScale(n); });
   }
   menu_->addAction(GtfsImportDialog::kMenuText, this, &Form1::importGtfs);
-  styleMenu_ = namedChoiceMenu(menu_, kStyleMenuTitle, kStyleItems, [this](int v) {
-    app_.setBoardStyle(static_cast<BoardStyle>(v));
-  });
+  styleMenu_ = namedChoiceMenu(menu_, kStyleMenuTitle, kStyleItems,
+                               [this](int v) { app_.setBoardStyle(static_cast<BoardStyle>(v)); });
   schemeMenu_ = namedChoiceMenu(menu_, kSchemeMenuTitle, kSchemeItems, [this](int v) {
     app_.setBoardScheme(static_cast<lcd::Scheme>(v));
   });
@@ -284,6 +285,9 @@ void Form1::buildContextMenu() {
                          keep(&DriveSettings::waitSeconds));
   speedMenu_ = choiceMenu(menu_, kSpeedMenuTitle, kSpeedItem, DriveSettings::kTimetableSpeeds,
                           keep(&DriveSettings::timetableSpeed));
+  menu_->addSeparator();
+  recordItem_ =
+      menu_->addAction(BoardRecording::kStartItem, this, [this] { app_.recording().toggle(); });
 }
 
 void Form1::contextMenuEvent(QContextMenuEvent* event) {
@@ -304,6 +308,9 @@ void Form1::popupMenu(const QPoint& globalPos) {
   autoItem_->setChecked(app_.ctl().autoDrive().isOn());
   checkValue(waitMenu_, app_.drive().waitSeconds);
   checkValue(speedMenu_, app_.drive().timetableSpeed);
+  recordItem_->setText(app_.recording().isRecording() ? BoardRecording::kStopItem
+                                                      : BoardRecording::kStartItem);
+  recordItem_->setEnabled(app_.recording().canRecord());
   menu_->popup(globalPos);
 }
 

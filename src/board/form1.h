@@ -9,11 +9,11 @@
 #include "chimei_ctl_b.h"
 #include "m_degit.h"
 #include "seiri_label.h"
+#include "ui_timer.h"
 #include "window_drag.h"
 
 class QAction;
 class QMenu;
-class QTimer;
 
 namespace sorane {
 
@@ -34,7 +34,7 @@ class Form1 : public QWidget {
   std::array<QPointer<SeiriLabel>, 33> lblSeiriNum;
   std::array<M_Degit*, 2> TimeDegit{};
   ChimeiCtl_B* ChimeiCtl = nullptr;
-  QTimer* Timer1 = nullptr;
+  UiTimer* Timer1 = nullptr;
   // Picture holders, never shown themselves.
   std::array<QImage, 3> imgRes;
 
@@ -104,6 +104,7 @@ class Form1 : public QWidget {
   QAction* englishItem_ = nullptr;
   QAction* lampItem_ = nullptr;
   QAction* autoItem_ = nullptr;
+  QAction* recordItem_ = nullptr;
   QMenu* waitMenu_ = nullptr;
   QMenu* speedMenu_ = nullptr;
   QMenu* styleMenu_ = nullptr;

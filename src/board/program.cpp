@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QSettings>
 
+#include "board_recording.h"
 #include "form1.h"
 #include "frm_ctl.h"
 #include "frm_option.h"
@@ -29,9 +30,11 @@ std::optional<QPoint> pointValue(const QSettings& ini, const QString& key) {
 Program::Program()
     : form1_(std::make_unique<Form1>(*this)),
       boardView_(std::make_unique<BoardView>(*this)),
+      recording_(std::make_unique<BoardRecording>(*this)),
       endHandler_([] { QCoreApplication::exit(0); }) {}
 
 Program::~Program() {
+  recording_.reset();
   lamp_.reset();
   boardView_.reset();
   ctl_.reset();
@@ -80,6 +83,7 @@ void Program::startLamp() {
   QObject::connect(&c.stopRequest(), &StopRequest::litChanged, lamp_.get(), &StopLamp::setLit);
   QObject::connect(&c, &frmCtl::driveCaptionChanged, lamp_.get(), &StopLamp::setCaption);
   c.keys().watchWindow(lamp_.get());
+  c.keys().addKeyAction(Qt::Key_V, QStringLiteral("V"), [this] { recording_->toggle(); });
 
   // Under the board at first; a kept place stays while it can be reached
   // and leaves the board uncovered (a board shown larger may reach it).
@@ -97,18 +101,17 @@ QPoint Program::lampStartPlace() const {
   return board.pos() + QPoint(0, board.frameGeometry().height() + 8);
 }
 
-void Program::setBoardStyle(BoardStyle style) {
+void Program::setBoardStyle(BoardStyle style, bool keep) {
   if (style == boardView_->style()) return;
   // A lamp under the board stays under it; one the new board would cover
   // goes there too.
   const bool under = lamp_ && lamp_->pos() == lampStartPlace();
   boardView_->setStyle(style);
-  if (lamp_ &&
-      (under || lamp_->frameGeometry().intersects(boardView_->window().frameGeometry()))) {
+  if (lamp_ && (under || lamp_->frameGeometry().intersects(boardView_->window().frameGeometry()))) {
     lamp_->move(lampStartPlace());
     keepOnScreen(lamp_.get());
   }
-  keepBoardLook();
+  if (keep) keepBoardLook();
 }
 
 void Program::setBoardScheme(lcd::Scheme scheme) {
@@ -161,6 +164,7 @@ void Program::setEnglish(bool on) {
 void Program::end() {
   if (ended_) return;
   ended_ = true;
+  recording_->stop();
   keepStartPlaces();
   if (ctl_) ctl_->hide();
   if (option_) option_->hide();

@@ -19,6 +19,7 @@ class Form1;
 class frmCtl;
 class frmOption;
 class StopLamp;
+class BoardRecording;
 
 // The running program: its three windows, which live for the whole run and
 // reach each other through it, and the state the modules share.
@@ -39,7 +40,8 @@ class Program {
   // `changed` tells when it changed.
   QImage boardPicture() const { return boardView_->picture(); }
   // A style or an LCD scheme chosen: shown at once and kept in view.ini.
-  void setBoardStyle(BoardStyle style);
+  // Kept in view.ini unless `keep` is false (a render's choice).
+  void setBoardStyle(BoardStyle style, bool keep = true);
   void setBoardScheme(lcd::Scheme scheme);
   // The settings dialog and the operation panel are loaded on first use;
   // their load handlers run then.
@@ -47,6 +49,9 @@ class Program {
   frmCtl& ctl();
   bool isOptionLoaded() const { return option_ != nullptr; }
   bool isCtlLoaded() const { return ctl_ != nullptr; }
+
+  // Recording the board and its sound.
+  BoardRecording& recording() { return *recording_; }
 
   // The stop-request lamp's window; made at start.
   StopLamp& stopLamp() { return *lamp_; }
@@ -101,6 +106,7 @@ class Program {
   std::unique_ptr<frmOption> option_;
   std::unique_ptr<frmCtl> ctl_;
   std::unique_ptr<StopLamp> lamp_;
+  std::unique_ptr<BoardRecording> recording_;
   DriveSettings drive_;
   AnnounceSettings announce_;
   StartPlaces startPlaces_;

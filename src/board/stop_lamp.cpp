@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QRadialGradient>
+#include <algorithm>
 
 #include "fonts.h"
 
@@ -18,10 +19,12 @@ const QColor kGlowCentre(255, 72, 52);
 const QColor kGlowEdge(176, 16, 14);
 const QColor kWordsLit(255, 244, 236);
 const QColor kCaptionText(200, 200, 200);
+const QColor kRecordingText(255, 96, 80);
 
 }  // namespace
 
 const QString StopLamp::kWords = QStringLiteral("つぎ止まります");
+const QString StopLamp::kRecordingMark = QStringLiteral("録画中");
 
 StopLamp::StopLamp(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
@@ -52,8 +55,19 @@ void StopLamp::setCaption(const QString& caption) {
   update();
 }
 
+void StopLamp::setRecording(bool recording) {
+  if (recording == recording_) return;
+  recording_ = recording;
+  update();
+}
+
 void StopLamp::paintEvent(QPaintEvent*) {
   QPainter p(this);
+  draw(p, recording_);
+}
+
+void StopLamp::draw(QPainter& p, bool recordingMark) const {
+  p.save();
   p.setRenderHint(QPainter::Antialiasing);
   // The housing.
   p.fillRect(rect(), kBezel);
@@ -91,13 +105,27 @@ void StopLamp::paintEvent(QPaintEvent*) {
   p.setPen(lit_ ? kWordsLit : kWordsOff);
   p.drawText(face, Qt::AlignCenter, kWords);
 
-  if (!caption_.isEmpty()) {
-    QFont small = uiFont();
-    small.setPixelSize(10);
-    p.setFont(small);
-    p.setPen(kCaptionText);
-    p.drawText(captionRect(), Qt::AlignCenter, caption_);
+  // The recording's mark comes first, red; the caption after it, the
+  // letters made smaller until both fit.
+  const QString mark = recordingMark ? kRecordingMark : QString();
+  const QString gap = mark.isEmpty() || caption_.isEmpty() ? QString() : QStringLiteral(" ");
+  QFont small = uiFont();
+  for (int size = 10; size >= 7; --size) {
+    small.setPixelSize(size);
+    if (QFontMetrics(small).horizontalAdvance(mark + gap + caption_) <= captionRect().width())
+      break;
   }
+  p.setFont(small);
+  const QFontMetrics metrics(small);
+  const int width = metrics.horizontalAdvance(mark + gap + caption_);
+  QRect text = captionRect();
+  text.setLeft(text.left() + std::max(0, (text.width() - width) / 2));
+  p.setPen(kRecordingText);
+  p.drawText(text, Qt::AlignLeft | Qt::AlignVCenter, mark);
+  text.setLeft(text.left() + metrics.horizontalAdvance(mark + gap));
+  p.setPen(kCaptionText);
+  p.drawText(text, Qt::AlignLeft | Qt::AlignVCenter, caption_);
+  p.restore();
 }
 
 void StopLamp::mousePressEvent(QMouseEvent* event) {

@@ -6,6 +6,8 @@
 
 #include "window_drag.h"
 
+class QPainter;
+
 namespace sorane {
 
 // The stop-request lamp 「つぎ止まります」 in a small borderless window of
@@ -16,6 +18,7 @@ class StopLamp : public QWidget {
   Q_OBJECT
  public:
   static const QString kWords;  // 「つぎ止まります」
+  static const QString kRecordingMark;  // 「録画中」
   static constexpr int kWidth = 184;
   static constexpr int kHeight = 70;
 
@@ -26,6 +29,12 @@ class StopLamp : public QWidget {
   // The small text under the face; empty shows nothing there.
   void setCaption(const QString& caption);
   QString caption() const { return caption_; }
+  // While recording, the caption strip says so, on the screen only.
+  void setRecording(bool recording);
+  bool isRecording() const { return recording_; }
+  // The lamp as it shows, drawn at `p`'s origin; the recording's mark only
+  // with `recordingMark`.
+  void draw(QPainter& p, bool recordingMark) const;
   // The face and the caption strip, in window coordinates.
   static QRect faceRect();
   static QRect captionRect();
@@ -42,6 +51,7 @@ class StopLamp : public QWidget {
 
  private:
   bool lit_ = false;
+  bool recording_ = false;
   QString caption_;
   WindowDrag drag_;
 };

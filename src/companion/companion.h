@@ -66,7 +66,11 @@ class Companion {
   // Date picker; non-zero when a date was chosen into `date`.
   virtual std::int32_t Call_dlg111(QWidget* owner, DialogDate& date);
   // File chooser. `filter` is description, NUL, pattern, NUL, ..., NUL.
-  // Returns the chosen path, or an empty text when cancelled.
+  // Returns the chosen path, or an empty text when cancelled. With
+  // kFileDlgSave in `flags` it asks for a file to write: it may not exist
+  // yet, an existing one is replaced only after a question, and a name
+  // without an ending gets the first pattern's.
+  static constexpr std::int32_t kFileDlgSave = 0x2;
   virtual QString Vk3FileDlg(QWidget* owner, std::int32_t flags, const QString& filter,
                              const QString& initialPath, const QString& title);
   // Folder chooser; an empty text when cancelled. Given `initialPath`, it

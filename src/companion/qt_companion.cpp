@@ -51,11 +51,19 @@ QStringList fileDialogNameFilters(const QString& filter) {
   return out;
 }
 
-QString QtCompanion::Vk3FileDlg(QWidget* owner, std::int32_t, const QString& filter,
+QString QtCompanion::Vk3FileDlg(QWidget* owner, std::int32_t flags, const QString& filter,
                                 const QString& initialPath, const QString& title) {
   QFileDialog dialog(ownerWindow(owner), title);
   dialog.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::HideNameFilterDetails);
-  dialog.setFileMode(QFileDialog::ExistingFile);
+  if (flags & kFileDlgSave) {
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    // A name typed without its ending gets the first pattern's.
+    const QString first = filter.section(QChar(0), 1, 1);
+    if (first.startsWith(QStringLiteral("*."))) dialog.setDefaultSuffix(first.mid(2));
+  } else {
+    dialog.setFileMode(QFileDialog::ExistingFile);
+  }
   dialog.setNameFilters(fileDialogNameFilters(filter));
   if (initialPath.isEmpty()) {
     dialog.setDirectory(startFolder(lastFileFolder_));

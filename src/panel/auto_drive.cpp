@@ -23,7 +23,7 @@ std::vector<int> timetableMinutes(const DataIo& io) {
 
 AutoDrive::AutoDrive(frmCtl& ctl, DataIo& io) : QObject(&ctl), ctl_(ctl), io_(io) {
   timer_.setInterval(kTickMs);
-  connect(&timer_, &QTimer::timeout, this, &AutoDrive::tick);
+  connect(&timer_, &UiTimer::timeout, this, &AutoDrive::tick);
 }
 
 void AutoDrive::setState(State s) {

@@ -2,9 +2,10 @@
 
 #include <QDateTime>
 #include <QObject>
-#include <QTimer>
 #include <optional>
 #include <vector>
+
+#include "ui_timer.h"
 
 namespace sorane {
 
@@ -82,7 +83,7 @@ class AutoDrive : public QObject {
   int runs_ = 0;
   int waitSeconds_ = 10;
   int timetableSpeed_ = 10;
-  QTimer timer_;
+  UiTimer timer_;
 };
 
 }  // namespace sorane

@@ -20,7 +20,7 @@ StopRequest::StopRequest(std::function<SpeechEngine*()> voice, std::function<boo
                          QObject* parent)
     : QObject(parent), voice_(std::move(voice)), english_(std::move(english)) {
   timer_.setInterval(kTickMs);
-  connect(&timer_, &QTimer::timeout, this, &StopRequest::tick);
+  connect(&timer_, &UiTimer::timeout, this, &StopRequest::tick);
 }
 
 void StopRequest::setChime(const QString& path) {

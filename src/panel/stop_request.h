@@ -2,12 +2,12 @@
 
 #include <QDateTime>
 #include <QObject>
-#include <QTimer>
 #include <functional>
 #include <optional>
 #include <vector>
 
 #include "speech_engine.h"
+#include "ui_timer.h"
 
 namespace sorane {
 
@@ -59,7 +59,7 @@ class StopRequest : public QObject {
   bool lit_ = false;
   bool phraseWaiting_ = false;
   QDateTime phraseDue_;
-  QTimer timer_;
+  UiTimer timer_;
 };
 
 }  // namespace sorane

@@ -176,9 +176,23 @@ OpenJTalkSpeech::OpenJTalkSpeech(AudioEngine& audio, OpenJTalkSetup setup, QStri
   pool_.setMaxThreadCount(kWorkers);
   connect(this, &OpenJTalkSpeech::synthesized, this, &OpenJTalkSpeech::onSynthesized,
           Qt::QueuedConnection);
+  engines().push_back(this);
+}
+
+std::vector<OpenJTalkSpeech*>& OpenJTalkSpeech::engines() {
+  static std::vector<OpenJTalkSpeech*> all;
+  return all;
+}
+
+bool OpenJTalkSpeech::waitForAllIdle(int timeoutMs) {
+  const QDeadlineTimer deadline(timeoutMs);
+  for (std::size_t i = 0; i < engines().size(); ++i)
+    if (!engines()[i]->waitForIdle(static_cast<int>(deadline.remainingTime()))) return false;
+  return true;
 }
 
 OpenJTalkSpeech::~OpenJTalkSpeech() {
+  std::erase(engines(), this);
   if (english_) english_->cancel(this);
   pool_.clear();
   pool_.waitForDone();

@@ -155,6 +155,8 @@ class OpenJTalkSpeech : public QObject, public SpeechEngine {
   void setCacheLimit(std::size_t bytes);
   // Handles events until no synthesis is pending; false after `timeoutMs`.
   bool waitForIdle(int timeoutMs);
+  // The same for every engine there is.
+  static bool waitForAllIdle(int timeoutMs);
 
  signals:
   // Emitted from a worker thread when synthesis `job` ends; `sound` is null
@@ -183,6 +185,7 @@ class OpenJTalkSpeech : public QObject, public SpeechEngine {
 
   OpenJTalkSpeech(AudioEngine& audio, OpenJTalkSetup setup, QString settingsFile,
                   EnglishSynthesizer* english);
+  static std::vector<OpenJTalkSpeech*>& engines();
   void onSynthesized(quint64 job, const SoundPtr& sound);
   // The key of `line` in the current voice; nothing for a line not spoken.
   std::optional<Key> keyOf(const SpeechLine& line) const;

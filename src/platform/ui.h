@@ -30,6 +30,9 @@ class Ui {
   // Opens a folder in the desktop's file manager and returns at once. An
   // empty text or a folder that does not exist does nothing.
   virtual void openFolder(const QString& path) = 0;
+  // True when the clock moves only as the Ui steps it (a render), which
+  // then fires the UiTimers itself.
+  virtual bool stepsTimers() const { return false; }
 
   QDate today() const { return now().date(); }
 };

@@ -182,9 +182,11 @@ void Mp4Writer::feedAudio(qint64 ms, bool toTheEnd) {
 
 void Mp4Writer::stopOn(const QString& reason) {
   QString message;
+  std::function<void(const QString&)> handler;
   {
     std::lock_guard lock(mutex_);
     if (!error_.isEmpty()) return;
+    handler = onFailure_;
     error_ = message = kStopped.arg(options_.path, reason);
     // What waits is dropped, but not the end.
     std::erase_if(queue_, [](const Event& e) { return e.kind != Event::Finish; });
@@ -192,6 +194,12 @@ void Mp4Writer::stopOn(const QString& reason) {
   }
   room_.notify_all();
   emit failed(message);
+  if (handler) handler(message);
+}
+
+void Mp4Writer::onFailure(std::function<void(const QString&)> handler) {
+  std::lock_guard lock(mutex_);
+  onFailure_ = std::move(handler);
 }
 
 }  // namespace sorane::record

@@ -11,38 +11,12 @@
 #include <mutex>
 #include <thread>
 
-#include "audio_engine.h"
 #include "audio_ring.h"
+#include "video_writer.h"
 
 namespace sorane::record {
 
 class Mp4Encoder;
-
-struct RecordingOptions {
-  enum class Pace {
-    Live,    // the caller runs in real time and never waits; a late encoder repeats frames
-    Render,  // the caller waits for the encoder and nothing is repeated
-  };
-  QString path;
-  QSize size;                     // the pictures' size; the video's is rounded up to even
-  QColor background{16, 16, 16};  // around pictures smaller than the video
-  int audioRate = 48000;          // the rate of the mix handed to mixed()
-  Pace pace = Pace::Live;
-  int threads = 0;  // encoder threads; 0: as many as there are cores
-};
-
-// What a recording came to.
-struct RecordingResult {
-  qint64 frames = 0;
-  // Frames that showed an older picture because the encoder was behind.
-  qint64 repeatedFrames = 0;
-  // Live sound placed on the program's clock: frames of silence or repeats
-  // put in, frames of mix left out, frames the mix could not hand over.
-  qint64 paddedAudioFrames = 0;
-  qint64 skippedAudioFrames = 0;
-  qint64 lostAudioFrames = 0;
-  QString error;  // the message, empty when the file is complete
-};
 
 // Records the board and its sound into an MP4 file on the program's clock.
 // The caller (one thread) hands over a picture whenever the board changed,
@@ -61,7 +35,7 @@ struct RecordingResult {
 // once (from the worker thread; finish() returns the same message), what
 // was written stays, nothing throws. Take the writer off the engine's tap
 // before it goes.
-class Mp4Writer : public QObject, public AudioTap {
+class Mp4Writer : public QObject, public VideoWriter {
   Q_OBJECT
 
  public:
@@ -71,17 +45,18 @@ class Mp4Writer : public QObject, public AudioTap {
   // Finishes the file if finish() was not called.
   ~Mp4Writer() override;
 
-  bool isRecording() const;
+  bool isRecording() const override;
   // The message naming the file; empty while all is well.
-  QString error() const;
+  QString error() const override;
   QSize videoSize() const { return videoSize_; }
 
   // `ms` never goes back.
-  void addPicture(const QImage& picture, qint64 ms);
-  void advanceTo(qint64 ms);
+  void addPicture(const QImage& picture, qint64 ms) override;
+  void advanceTo(qint64 ms) override;
   void mixed(const float* samples, int frames) override;
   // Ends the recording at `ms` and waits until the file is complete.
-  RecordingResult finish(qint64 ms);
+  RecordingResult finish(qint64 ms) override;
+  void onFailure(std::function<void(const QString&)> handler) override;
 
  signals:
   void failed(const QString& message);
@@ -115,6 +90,7 @@ class Mp4Writer : public QObject, public AudioTap {
   QString error_;
   bool finished_ = false;
   RecordingResult result_;
+  std::function<void(const QString&)> onFailure_;
 
   // The worker's own.
   std::thread worker_;

@@ -14,8 +14,7 @@ LcdBoard::LcdBoard(const BoardModel& model, QWidget* parent)
   setFixedSize(lcd::kWidth, lcd::kHeight);
   setAttribute(Qt::WA_OpaquePaintEvent);
   timer_.setSingleShot(true);
-  timer_.setTimerType(Qt::PreciseTimer);
-  connect(&timer_, &QTimer::timeout, this, &LcdBoard::tick);
+  connect(&timer_, &UiTimer::timeout, this, &LcdBoard::tick);
   connect(&model_, &BoardModel::changed, this, &LcdBoard::tick);
   tick();
 }

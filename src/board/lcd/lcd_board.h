@@ -1,10 +1,10 @@
 #pragma once
 
 #include <QPoint>
-#include <QTimer>
 #include <QWidget>
 
 #include "lcd_render.h"
+#include "ui_timer.h"
 #include "window_drag.h"
 
 namespace sorane {
@@ -58,7 +58,7 @@ class LcdBoard : public QWidget {
   bool running_ = true;
   int sceneScale_ = 1;
   lcd::Renderer renderer_;
-  QTimer timer_;
+  UiTimer timer_;
   WindowDrag drag_;
 };
 

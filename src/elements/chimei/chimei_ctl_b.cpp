@@ -5,7 +5,6 @@
 #include <QPainter>
 #include <QPalette>
 #include <QScreen>
-#include <QTimer>
 #include <algorithm>
 #include <limits>
 
@@ -83,9 +82,9 @@ ChimeiCtl_B::ChimeiCtl_B(QWidget* parent) : QWidget(parent) {
   applyAppearanceStyle();
   applyBackColor();
 
-  scrollTimer_ = new QTimer(this);
+  scrollTimer_ = new UiTimer(this);
   scrollTimer_->setSingleShot(true);
-  connect(scrollTimer_, &QTimer::timeout, this, &ChimeiCtl_B::scrollTick);
+  connect(scrollTimer_, &UiTimer::timeout, this, &ChimeiCtl_B::scrollTick);
 }
 
 ChimeiCtl_B::~ChimeiCtl_B() = default;

@@ -9,8 +9,8 @@
 
 #include "chimei_layout.h"
 #include "colorref.h"
+#include "ui_timer.h"
 
-class QTimer;
 
 namespace sorane {
 
@@ -99,7 +99,7 @@ class ChimeiCtl_B : public QWidget {
 
   bool scrolling() const { return !bStopScroll; }
   // Runs only while a name scrolls and something is due to change.
-  const QTimer* scrollTimer() const { return scrollTimer_; }
+  const UiTimer* scrollTimer() const { return scrollTimer_; }
   // Brings the scroll up to the Ui clock and arms the timer for the next
   // change; the scroll timer calls it.
   void scrollTick();
@@ -144,7 +144,7 @@ class ChimeiCtl_B : public QWidget {
   // in memory.
   int stripHeight_ = kChimeiColumnHeight;
   ChimeiScroll scroll_;
-  QTimer* scrollTimer_ = nullptr;
+  UiTimer* scrollTimer_ = nullptr;
   std::int64_t lastTickMs_ = 0;
   // Counts SetChimei calls, so a call can tell that a newer one ran inside it.
   std::uint64_t generation_ = 0;

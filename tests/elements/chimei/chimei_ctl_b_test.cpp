@@ -506,7 +506,7 @@ TEST_F(ChimeiCtlTest, PassesRepeatWithAPauseBeforeEach) {
 
 TEST_F(ChimeiCtlTest, ThePauseHoldsOnlyTheScrollAndTheTimerWakesOnlyWhenDue) {
   el.SetChimei(kSeven);
-  const QTimer* timer = el.scrollTimer();
+  const UiTimer* timer = el.scrollTimer();
   // Long pauses are slept through in a few long ticks, not at frame rate.
   EXPECT_GE(timer->interval(), 400);
   advance(1500, 500);

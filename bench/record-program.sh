@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# The program's own recordings, measured:
+#  render  - `318 --render` of the demo route at each scale: seconds of
+#            video a second, and peak memory;
+#  live    - `318 --record` under Xvfb: route 1 set from the keyboard, the
+#            CPU and memory of the program while it records, and the A/V
+#            distance: the route set's chime (its first sound after two
+#            silent seconds) against the lamp test's first frame (the board
+#            suddenly bright), both found in the file.
+# Usage: bench/record-program.sh [seconds of live recording, 20]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+program=$PWD/build/bin/318
+[ -x "$program" ] || { echo "build 318 first" >&2; exit 1; }
+seconds=${1:-20}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+export XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/run
+mkdir -m 700 -p "$XDG_RUNTIME_DIR"
+
+for scale in 1 2; do
+  out=$(timeout 900 /usr/bin/time -f 'peak %M KB, %e s' "$program" --render "$work/render.mp4" \
+          --route 1 --scale "$scale" 2>&1)
+  video=$(ffprobe -v error -show_entries format=duration -of csv=p=0 "$work/render.mp4")
+  size=$(ffprobe -v error -select_streams v -show_entries stream=width,height -of csv=p=0 "$work/render.mp4")
+  wall=$(grep -oE '[0-9.]+ s$' <<<"$out" | cut -d' ' -f1)
+  printf 'render %sx (%s): %.1f s of video in %s s: %.1fx real time, %s\n' "$scale" "$size" \
+    "$video" "$wall" "$(echo "$video / $wall" | bc -l)" "$(grep -o 'peak [0-9]* KB' <<<"$out")"
+done
+
+cat > "$work/live.sh" <<EOS
+set -e
+"$program" --record "$work/live.mp4" > "$work/live.log" 2>&1 &
+pid=\$!
+board=\$(timeout 20 xdotool search --sync --onlyvisible --name '^ソラネ - 型番:318\$' | head -1)
+xdotool windowfocus --sync "\$board"
+sleep 1
+xdotool key --delay 150 r 1 s 1
+sleep 2
+xdotool key Return
+sleep 4
+before=\$(cut -d' ' -f14,15 /proc/\$pid/stat)
+sleep $seconds
+after=\$(cut -d' ' -f14,15 /proc/\$pid/stat)
+rss=\$(grep VmHWM /proc/\$pid/status | tr -s ' ' | cut -d' ' -f2)
+ticks=\$(getconf CLK_TCK)
+echo "\$before \$after \$ticks \$rss" > "$work/cpu"
+kill -TERM \$pid
+wait \$pid || true
+EOS
+timeout $((seconds + 120)) xvfb-run -a -s '-screen 0 1280x800x24' bash "$work/live.sh"
+read -r u0 s0 u1 s1 ticks rss < "$work/cpu"
+printf 'live 1x: %.3f cores while recording (%s s), peak %s KB\n' \
+  "$(echo "($u1 + $s1 - $u0 - $s0) / $ticks / $seconds" | bc -l)" "$seconds" "$rss"
+
+# The chime: the end of the first silence of 1.5 s or more.
+chime=$(ffmpeg -hide_banner -i "$work/live.mp4" -af silencedetect=n=-50dB:d=1.5 -f null - 2>&1 |
+          grep -oE 'silence_end: [0-9.]+' | head -1 | cut -d' ' -f2)
+# The lamp test: the first frame whose board is twice as bright as the one before.
+lamp=$(ffmpeg -hide_banner -i "$work/live.mp4" -vf "crop=480:200:100:10,signalstats,metadata=print:key=lavfi.signalstats.YAVG" \
+         -f null - 2>&1 | awk '/pts_time/ {split($0, a, "pts_time:"); t = a[2] + 0}
+           /YAVG/ {split($0, b, "="); y = b[2] + 0; if (prev > 0 && y > 2 * prev && !found) {print t; found = 1}; prev = y}')
+printf 'A/V: chime at %.3f s, lamp test at %.3f s: the sound %+.0f ms from the picture\n' \
+  "$chime" "$lamp" "$(echo "($chime - $lamp) * 1000" | bc -l)"
+echo "load average: $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) cores"

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QColor>
+#include <QImage>
+#include <QSize>
+#include <QString>
+#include <functional>
+#include <memory>
+
+#include "audio_engine.h"
+
+namespace sorane::record {
+
+struct RecordingOptions {
+  enum class Pace {
+    Live,    // the caller runs in real time and never waits; a late encoder repeats frames
+    Render,  // the caller waits for the encoder and nothing is repeated
+  };
+  QString path;
+  QSize size;                     // the pictures' size; the video's is rounded up to even
+  QColor background{16, 16, 16};  // around pictures smaller than the video
+  int audioRate = 48000;          // the rate of the mix handed to mixed()
+  Pace pace = Pace::Live;
+  int threads = 0;  // encoder threads; 0: as many as there are cores
+};
+
+// What a recording came to.
+struct RecordingResult {
+  qint64 frames = 0;
+  // Frames that showed an older picture because the encoder was behind.
+  qint64 repeatedFrames = 0;
+  // Live sound placed on the program's clock: frames of silence or repeats
+  // put in, frames of mix left out, frames the mix could not hand over.
+  qint64 paddedAudioFrames = 0;
+  qint64 skippedAudioFrames = 0;
+  qint64 lostAudioFrames = 0;
+  QString error;  // the message, empty when the file is complete
+};
+
+// What the program asks of a video writer (Mp4Writer). The writer and
+// FFmpeg's libraries live in a module the program opens at its first
+// recording, so that a start loads none of them.
+class VideoWriter : public AudioTap {
+ public:
+  ~VideoWriter() override = default;
+  virtual bool isRecording() const = 0;
+  // The message naming the file; empty while all is well.
+  virtual QString error() const = 0;
+  virtual void addPicture(const QImage& picture, qint64 ms) = 0;
+  virtual void advanceTo(qint64 ms) = 0;
+  virtual RecordingResult finish(qint64 ms) = 0;
+  // Called once, from the writer's thread, when writing fails.
+  virtual void onFailure(std::function<void(const QString&)> handler) = 0;
+};
+
+// The writer of the module beside the program; when the module cannot be
+// opened, one whose error() says why.
+std::unique_ptr<VideoWriter> openVideoWriter(const RecordingOptions& options);
+
+}  // namespace sorane::record

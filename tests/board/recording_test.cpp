@@ -67,20 +67,23 @@ struct RouteFolder {
 
 class RenderTest : public ::testing::Test {
  protected:
+  // Renders `route` into `video` in the route's folder.
+  int render(const QString& video, const QString& number) {
+    RenderRequest request;
+    request.path = route.path(video);
+    request.route = number;
+    request.setUp = [this](Program& program) { route.use(program); };
+    return renderDrive(request, nullptr);
+  }
   test::ProgramFolder programFolder;
   test::CompanionScope companion;
   RouteFolder route;
 };
 
 TEST_F(RenderTest, AThreeStopRouteIsItsBoardAndItsSoundFrameByFrame) {
-  const QString video = route.path(QStringLiteral("drive.mp4"));
-  RenderRequest request;
-  request.path = video;
-  request.route = QStringLiteral("1");
-  request.setUp = [this](Program& program) { route.use(program); };
-  ASSERT_EQ(renderDrive(request, nullptr), 0);
+  ASSERT_EQ(render(QStringLiteral("drive.mp4"), QStringLiteral("1")), 0);
 
-  const test::DecodedMp4 mp4 = test::decodeMp4(video);
+  const test::DecodedMp4 mp4 = test::decodeMp4(route.path(QStringLiteral("drive.mp4")));
   ASSERT_EQ(mp4.error, QString());
   ASSERT_EQ(mp4.streams.size(), 2u);
   EXPECT_EQ(mp4.streams[0].kind, QStringLiteral("video"));
@@ -129,13 +132,8 @@ TEST_F(RenderTest, AThreeStopRouteIsItsBoardAndItsSoundFrameByFrame) {
 }
 
 TEST_F(RenderTest, ARouteThatCannotBeSetEndsWithOneAndNoFile) {
-  const QString video = route.path(QStringLiteral("none.mp4"));
-  RenderRequest request;
-  request.path = video;
-  request.route = QStringLiteral("7");
-  request.setUp = [this](Program& program) { route.use(program); };
-  EXPECT_EQ(renderDrive(request, nullptr), 1);
-  EXPECT_FALSE(QFileInfo::exists(video));
+  EXPECT_EQ(render(QStringLiteral("none.mp4"), QStringLiteral("7")), 1);
+  EXPECT_FALSE(QFileInfo::exists(route.path(QStringLiteral("none.mp4"))));
 }
 
 // Files this process writes may grow to `bytes` only: a longer write fails

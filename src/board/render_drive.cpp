@@ -62,6 +62,10 @@ int renderDrive(const RenderRequest& request, std::FILE* progress) {
 
   frmCtl& ctl = program.ctl();
   DataIo& io = program.dataIo();
+  const int backlight =
+      request.backlight.value_or(program.boardView().style() == BoardStyle::Lcd ? 1 : 0);
+  ctl.Option4[backlight]->setValue(true);
+  ctl.Option4_Click(backlight);
   ctl.autoDrive().setOn(true);
   ctl.Label2[0]->setText(request.route);
   ctl.Label2[2]->setText(QString::number(request.section));

@@ -19,6 +19,9 @@ struct RenderRequest {
   int section = 1;
   // The board's style for this video only; the one kept without it.
   std::optional<BoardStyle> board;
+  // The panel's backlight switch, 0 OFF, 1 ON1, 2 ON2; without it, OFF for
+  // the classic board (its LEDs light themselves) and ON1 for the LCD board.
+  std::optional<int> backlight;
   // Before the route is set (tests point the program at their folders).
   std::function<void(Program&)> setUp;
 };

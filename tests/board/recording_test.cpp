@@ -18,6 +18,7 @@
 #include "frm_ctl.h"
 #include "frm_option.h"
 #include "program_fixture.h"
+#include "record_arguments.h"
 #include "render_drive.h"
 #include "route_file.h"
 #include "stop_lamp.h"
@@ -68,10 +69,14 @@ struct RouteFolder {
 class RenderTest : public ::testing::Test {
  protected:
   // Renders `route` into `video` in the route's folder.
-  int render(const QString& video, const QString& number) {
+  int render(const QString& video, const QString& number,
+             std::optional<BoardStyle> board = std::nullopt,
+             std::optional<int> backlight = std::nullopt) {
     RenderRequest request;
     request.path = route.path(video);
     request.route = number;
+    request.board = board;
+    request.backlight = backlight;
     request.setUp = [this](Program& program) { route.use(program); };
     return renderDrive(request, nullptr);
   }
@@ -134,6 +139,46 @@ TEST_F(RenderTest, AThreeStopRouteIsItsBoardAndItsSoundFrameByFrame) {
 TEST_F(RenderTest, ARouteThatCannotBeSetEndsWithOneAndNoFile) {
   EXPECT_EQ(render(QStringLiteral("none.mp4"), QStringLiteral("7")), 1);
   EXPECT_FALSE(QFileInfo::exists(route.path(QStringLiteral("none.mp4"))));
+}
+
+// An LCD without its backlight is barely seen, so a render lights it unless
+// told otherwise.
+TEST_F(RenderTest, TheLcdBoardIsRenderedLitUnlessTheBacklightIsGiven) {
+  ASSERT_EQ(render(QStringLiteral("lit.mp4"), QStringLiteral("1"), BoardStyle::Lcd), 0);
+  ASSERT_EQ(render(QStringLiteral("dark.mp4"), QStringLiteral("1"), BoardStyle::Lcd, 0), 0);
+  const int first = 3 * kFps;
+  const test::DecodedMp4 lit = test::decodeMp4(route.path(QStringLiteral("lit.mp4")));
+  const test::DecodedMp4 dark = test::decodeMp4(route.path(QStringLiteral("dark.mp4")));
+  ASSERT_GT(lit.frames.size(), static_cast<std::size_t>(first));
+  ASSERT_GT(dark.frames.size(), static_cast<std::size_t>(first));
+  QImage ground(lit.frames[first].size(), QImage::Format_RGB32);
+  ground.fill(Qt::black);
+  EXPECT_GT(test::meanDifference(lit.frames[first], ground),
+            2 * test::meanDifference(dark.frames[first], ground));
+}
+
+TEST(RecordArguments, BacklightOfARender) {
+  const struct {
+    const char* arguments;
+    std::optional<int> backlight;
+    bool error;
+  } cases[] = {
+      {"318 --render a.mp4 --route 1", std::nullopt, false},
+      {"318 --render a.mp4 --route 1 --backlight off", 0, false},
+      {"318 --render a.mp4 --route 1 --backlight ON2", 2, false},
+      {"318 --render a.mp4 --route 1 --backlight dim", std::nullopt, true},
+  };
+  for (const auto& c : cases) {
+    const RecordArguments a = findRecordArguments(QString::fromUtf8(c.arguments).split(u' '));
+    EXPECT_EQ(!a.error.isEmpty(), c.error) << c.arguments;
+    if (!c.error) {
+      ASSERT_TRUE(a.render) << c.arguments;
+      EXPECT_EQ(a.render->backlight, c.backlight) << c.arguments;
+    }
+  }
+  EXPECT_EQ(
+      findRecordArguments(QString("318 --render a.mp4 --route 1 --backlight 3").split(u' ')).error,
+      QStringLiteral("--backlight には off、on1、on2 のどれかを指定してください（指定: \"3\"）"));
 }
 
 // Files this process writes may grow to `bytes` only: a longer write fails

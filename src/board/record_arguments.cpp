@@ -10,6 +10,8 @@ std::optional<QString> valueOf(const QStringList& arguments, const QString& name
   const QString value = arguments.value(i + 1);
   return value.startsWith(QStringLiteral("--")) ? QString() : value;
 }
+const QStringList kBacklights = {QStringLiteral("off"), QStringLiteral("on1"),
+                                 QStringLiteral("on2")};
 }  // namespace
 
 RecordArguments findRecordArguments(const QStringList& arguments) {
@@ -45,6 +47,16 @@ RecordArguments findRecordArguments(const QStringList& arguments) {
       return found;
     }
   }
+  if (const auto light = valueOf(arguments, QStringLiteral("--backlight"))) {
+    const qsizetype index = kBacklights.indexOf(light->toLower());
+    if (index < 0) {
+      found.error = QStringLiteral(
+                        "--backlight には off、on1、on2 のどれかを指定してください（指定: \"%1\"）")
+                        .arg(*light);
+      return found;
+    }
+    request.backlight = static_cast<int>(index);
+  }
   found.render = request;
   return found;
 }
@@ -54,7 +66,9 @@ QString recordHelp() {
       "  --record FILE  起動と同時に録画を始める (MP4)。--auto と一緒なら運行の終わりで止まる\n"
       "                 (右クリックメニュー「録画開始...」、Vキーでも始める・止める)\n"
       "  --render FILE --route N [--section S] [--board led|lcd] [--scale K]\n"
-      "                 系統 N を自動運行して、ウインドウを出さずに実時間より速く動画にする\n");
+      "         [--backlight off|on1|on2]\n"
+      "                 系統 N を自動運行して、ウインドウを出さずに実時間より速く動画にする\n"
+      "                 (バックライトは液晶なら ON1、LED なら OFF で始まる)\n");
 }
 
 }  // namespace sorane

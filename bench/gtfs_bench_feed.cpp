@@ -1,11 +1,14 @@
 // Writes a synthetic GTFS-JP feed the size of a city operator's (about
 // 3 MB zipped): 40 routes both ways over 600 stops, each stop its own fare
 // zone with a rule for every pair on each route, readings for every stop.
-// Usage: gtfs_bench_feed OUT.zip [trips per route and direction]
+// At a scale of k, k times as many routes and stops, the rest alike.
+// Usage: gtfs_bench_feed OUT.zip [trips per route and direction] [scale]
 #include <QByteArrayList>
 #include <QFile>
 #include <QStringList>
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <utility>
 
 #include "test_feed.h"
@@ -50,7 +53,7 @@ const std::pair<const char*, const char*> kKinds[] = {{"一丁目", "いっち�
                                                       {"緑地", "りょくち"},
                                                       {"浜", "はま"},
                                                       {"台", "だい"}};
-constexpr int kStops = 600, kRoutes = 40;
+constexpr int kCityStops = 600, kCityRoutes = 40;
 
 QByteArray number(int n) {
   return QByteArray::number(n);
@@ -60,27 +63,32 @@ QByteArray number(int n) {
 
 int main(int argc, char** argv) {
   if (argc < 2) {
-    std::fputs("usage: gtfs_bench_feed OUT.zip [trips per route and direction]\n", stderr);
+    std::fputs("usage: gtfs_bench_feed OUT.zip [trips per route and direction] [scale]\n", stderr);
     return 2;
   }
   const int trips = argc > 2 ? std::atoi(argv[2]) : 70;
+  const int scale = argc > 3 ? std::max(1, std::atoi(argv[3])) : 1;
+  const int stopCount = kCityStops * scale, routeCount = kCityRoutes * scale;
   QByteArray stops = "stop_id,stop_name,zone_id\n", reads = "trans_id,lang,translation\n";
   QByteArrayList names;
-  for (int s = 0; s < kStops; ++s) {
+  for (int s = 0; s < stopCount; ++s) {
     const auto& place = kPlaces[s % std::size(kPlaces)];
     const auto& kind = kKinds[s / std::size(kPlaces) % std::size(kKinds)];
-    const QByteArray name = QByteArray(place.first) + kind.first;
+    // Beyond the first city the names come again, numbered.
+    const QByteArray name = QByteArray(place.first) + kind.first +
+                            (s < kCityStops ? QByteArray() : number(s / kCityStops));
     names << name;
     stops += "S" + number(s) + "," + name + ",S" + number(s) + "\n";
-    reads += name + ",ja-Hrkt," + place.second + kind.second + "\n";
+    reads += name + ",ja-Hrkt," + place.second + kind.second +
+             (s < kCityStops ? QByteArray() : number(s / kCityStops)) + "\n";
   }
   QByteArray routes = "route_id,agency_id,route_short_name,route_long_name,route_type\n";
   QByteArray tripRows = "route_id,service_id,trip_id,trip_headsign,direction_id\n";
   QByteArray attrs = "fare_id,price,currency_type,payment_method,transfers\n";
   QByteArray rules = "fare_id,route_id,origin_id,destination_id\n";
   QByteArray times;
-  for (int r = 0; r < kRoutes; ++r) {
-    const int first = r * 13 % kStops, length = 25 + r * 7 % 36;
+  for (int r = 0; r < routeCount; ++r) {
+    const int first = r * 13 % stopCount, length = 25 + r * 7 % 36;
     const QByteArray route = "R" + number(r);
     routes += route + ",A," + number(r) + "," + kPlaces[first % std::size(kPlaces)].first + "線\n";
     for (int a = 0; a < length; ++a)
@@ -89,17 +97,17 @@ int main(int argc, char** argv) {
         // A fare section every three stops.
         attrs += fare + "," + number(170 + (b / 3 - a / 3) * 20) + ",JPY,0,0\n";
         for (const auto& [from, to] : {std::pair(a, b), std::pair(length - 1 - a, length - 1 - b)})
-          rules += fare + "," + route + ",S" + number((first + from) % kStops) + ",S" +
-                   number((first + to) % kStops) + "\n";
+          rules += fare + "," + route + ",S" + number((first + from) % stopCount) + ",S" +
+                   number((first + to) % stopCount) + "\n";
       }
     for (int d = 0; d < 2; ++d)
       for (int t = 0; t < trips; ++t) {
         const QByteArray trip = route + "_" + number(d) + "_" + number(t);
         const int last = d == 0 ? length - 1 : 0;
         tripRows +=
-            route + ",平日," + trip + "," + names[(first + last) % kStops] + "," + number(d) + "\n";
+            route + ",平日," + trip + "," + names[(first + last) % stopCount] + "," + number(d) + "\n";
         for (int i = 0; i < length; ++i) {
-          const int stop = (first + (d == 0 ? i : length - 1 - i)) % kStops;
+          const int stop = (first + (d == 0 ? i : length - 1 - i)) % stopCount;
           const int minute = 6 * 60 + t * 12 + i * 2;
           const QByteArray clock =
               number(minute / 60) + ":" + number(minute % 60).rightJustified(2, '0') + ":00";

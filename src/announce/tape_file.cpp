@@ -134,7 +134,7 @@ TapeFile readTapeFile(const QString& folder, const QString& route) {
   const QString path = findFileIgnoringCase(folder + route + QStringLiteral("tp.csv"));
   if (path.isEmpty()) return failure(TapeFileError::NotFound, 0);
   try {
-    return parseTapeFile(readWholeFile(path, kMaxTapeFileBytes));
+    return parseTapeFile(readTextFile(path, kMaxTapeFileBytes));
   } catch (const FileTooLarge&) {
     return failure(TapeFileError::TooLarge, 0);
   } catch (const RuntimeError&) {

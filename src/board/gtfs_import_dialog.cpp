@@ -22,6 +22,7 @@
 #include "companion.h"
 #include "frm_option.h"
 #include "program.h"
+#include "route_csv.h"
 #include "ui.h"
 #include "view_scale.h"
 
@@ -285,8 +286,9 @@ void GtfsImportDialog::showReading() {
   for (std::size_t i = 0; i < reading_.routes.size(); ++i) {
     const gtfs::RouteSummary& r = reading_.routes[i];
     auto* item = new QTreeWidgetItem(
-        routes_, {QString::fromStdString(r.routeId),
-                  r.direction.empty() ? kNone : QString::fromStdString(r.direction), r.name,
+        routes_, {shownText(QString::fromStdString(r.routeId)),
+                  r.direction.empty() ? kNone : shownText(QString::fromStdString(r.direction)),
+                  r.name,
                   kFromToText.arg(r.first, r.last), QString::number(r.stops),
                   QString::number(r.trips), QString(), QString()});
     for (int c = kStops; c <= kTickets; ++c) item->setTextAlignment(c, Qt::AlignRight);

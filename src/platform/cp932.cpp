@@ -2,6 +2,7 @@
 
 #include <iconv.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <stdexcept>
 
@@ -20,29 +21,42 @@ class Converter {
   Converter& operator=(const Converter&) = delete;
 
   // Converts `in`; on a sequence it cannot convert, appends '?' and skips
-  // `skip(bytes_left_pointer, bytes_left)` input bytes.
+  // `skip(bytes_left_pointer, bytes_left)` input bytes. The output is given
+  // room for all of it at once (`perByte` output bytes an input byte at the
+  // most), and the input a window at a time, small after a failure: glibc
+  // redoes a multi-step conversion from the start of the call whenever the
+  // output fills, and converts ahead what a failure at its last step throws
+  // away, either of which made long texts quadratic.
   template <typename Skip>
-  QByteArray run(const QByteArray& in, Skip skip) {
+  QByteArray run(const QByteArray& in, qsizetype perByte, Skip skip) {
     iconv(cd_, nullptr, nullptr, nullptr, nullptr);
-    QByteArray out;
-    out.reserve(in.size() * 2 + 4);
+    QByteArray out(in.size() * perByte + 4, Qt::Uninitialized);
     char* src = const_cast<char*>(in.constData());
-    size_t srcLeft = static_cast<size_t>(in.size());
-    char buf[256];
-    while (srcLeft > 0) {
-      char* dst = buf;
-      size_t dstLeft = sizeof buf;
-      const size_t rc = iconv(cd_, &src, &srcLeft, &dst, &dstLeft);
-      out.append(buf, static_cast<qsizetype>(dst - buf));
-      if (rc != static_cast<size_t>(-1)) break;
-      if (errno == E2BIG) continue;
+    char* const end = src + in.size();
+    char* dst = out.data();
+    size_t dstLeft = static_cast<size_t>(out.size());
+    constexpr std::ptrdiff_t kSmall = 8, kLarge = 4096;
+    std::ptrdiff_t size = kLarge;
+    while (src < end) {
+      size_t window = static_cast<size_t>(std::min(size, end - src));
+      const size_t before = window;
+      const size_t rc = iconv(cd_, &src, &window, &dst, &dstLeft);
+      if (rc != static_cast<size_t>(-1)) {
+        size = std::min(size * 2, kLarge);
+        continue;
+      }
+      // A character cut by the window's end: the next window holds it.
+      if (errno == EINVAL && src + window < end && window < before) continue;
+      if (errno == E2BIG) break;
       // EILSEQ (unconvertible) or EINVAL (incomplete at the end).
-      out.append('?');
-      const size_t n = errno == EINVAL ? srcLeft : skip(src, srcLeft);
-      src += n;
-      srcLeft -= n;
-      iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+      size = kSmall;
+      *dst++ = '?';
+      --dstLeft;
+      const size_t left = static_cast<size_t>(end - src);
+      src += errno == EINVAL ? left : skip(src, left);  // both stateless: nothing to reset
     }
+    out.truncate(dst - out.constData());
+    if (out.size() < out.capacity() / 2) out.squeeze();  // a large file's unused room
     return out;
   }
 
@@ -78,7 +92,9 @@ QByteArray encode(const QString& text) {
   thread_local Converter conv("CP932", "UTF-8");
   // The converter drops Unicode's tag characters (U+E0000..U+E007F, high
   // surrogate 0xDB40) without an error; they have no form here either.
-  if (!text.contains(QChar(0xDB40))) return conv.run(text.toUtf8(), utf8Length);
+  // One or two bytes for every character, whose UTF-8 is at least as long;
+  // "?" for one that cannot be converted.
+  if (!text.contains(QChar(0xDB40))) return conv.run(text.toUtf8(), 1, utf8Length);
   QString t;
   t.reserve(text.size());
   for (qsizetype i = 0; i < text.size(); ++i) {
@@ -90,12 +106,17 @@ QByteArray encode(const QString& text) {
       t += text[i];
     }
   }
-  return conv.run(t.toUtf8(), utf8Length);
+  return conv.run(t.toUtf8(), 1, utf8Length);
+}
+
+QByteArray decodeToUtf8(const QByteArray& bytes) {
+  thread_local Converter conv("UTF-8", "CP932");
+  // A half-width katakana byte becomes three bytes; a pair at most three.
+  return conv.run(bytes, 3, sjisLength);
 }
 
 QString decode(const QByteArray& bytes) {
-  thread_local Converter conv("UTF-8", "CP932");
-  return QString::fromUtf8(conv.run(bytes, sjisLength));
+  return QString::fromUtf8(decodeToUtf8(bytes));
 }
 
 }  // namespace sorane::cp932

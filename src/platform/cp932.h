@@ -12,6 +12,8 @@ QByteArray encode(const QString& text);
 // Shift-JIS -> Unicode. A byte sequence that is not valid code page 932
 // (a lone lead byte, an unassigned code) becomes "?".
 QString decode(const QByteArray& bytes);
+// The same as UTF-8 bytes.
+QByteArray decodeToUtf8(const QByteArray& bytes);
 
 // True when `byte` starts a double-byte character in code page 932.
 constexpr bool isLeadByte(unsigned char byte) {

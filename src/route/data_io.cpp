@@ -79,9 +79,10 @@ bool DataIo::LoadRouteFile(const QString& folder) {
   };
   const QString path = withSlash(folder) + routeBaseName(RouteText) + QStringLiteral(".hy3");
   // Files copied from elsewhere may have their names in another case.
-  const QString found = findFileIgnoringCase(path);
-  // No such file in a folder that is there has its own message; any other
-  // failure, a missing folder among them, is described as it is.
+  const QString found = findEntryIgnoringCase(path);
+  // Nothing of that name in a folder that is there has its own message; any
+  // other failure, a missing folder or a folder or FIFO of that name among
+  // them, is described as it is.
   if (found.isEmpty() && QFileInfo(QFileInfo(path).absolutePath()).isDir())
     return refuse(route_messages::kMissing);
   QByteArray bytes;
@@ -122,7 +123,7 @@ void DataIo::loadStopFile(const QString& routePath) {
   };
   QByteArray bytes;
   try {
-    bytes = readWholeFile(path, kMaxStopFileBytes);
+    bytes = readTextFile(path, kMaxStopFileBytes);
   } catch (const RuntimeError& e) {
     const QString where = path + QStringLiteral(": ") + e.description();
     reportOnce(where, route_messages::stopFileRefused(where));

@@ -1,21 +1,32 @@
 #include "gtfs_feed.h"
 
+#include <sys/stat.h>
 #include <zip.h>
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <algorithm>
 #include <charconv>
 #include <cstring>
+#include <functional>
 
+#include "cp932.h"
 #include "file_io.h"
 #include "route_csv.h"
+#include "utf8.h"
 
 namespace sorane::gtfs {
 namespace {
 
 const QString kOpenQuote = QStringLiteral("%1:%2: 引用符 \" が閉じていません");
 const QString kAfterQuote = QStringLiteral("%1:%2: 閉じた引用符の後に文字があります");
+const QString kNul = QStringLiteral("%1:%2: NUL 文字 (0x00) があります");
+const QString kLongRecord = QStringLiteral("%1:%2: 1 行が %3 バイトを超えます");
+const QString kManyFields = QStringLiteral("%1:%2: 1 行の列が %3 を超えます");
+const QString kManyRows = QStringLiteral("%1:%2: 行が %3 を超えます");
+const QString kUtf16 =
+    QStringLiteral("%1: UTF-16 で書かれているため読めません(UTF-8 で書いてください)");
 const QString kNoHeader = QStringLiteral("%1: 列の名前の行がありません");
 const QString kNoColumn = QStringLiteral("%1: 列「%2」がありません");
 const QString kNoFile = QStringLiteral("%1: ファイルがありません");
@@ -27,12 +38,21 @@ const QString kOverHeader = QStringLiteral(
     "%1: ZIPの見出しにある %2 バイトより大きく展開されます(壊れているか、ZIP爆弾です)");
 const QString kOverLimitInflating =
     QStringLiteral("%1: 展開すると上限の %2 バイトを超えます(ZIP爆弾かもしれません)");
+const QString kOverTotal =
+    QStringLiteral("%1: GTFSのファイルが合わせて上限の %2 バイトを超えます");
 const QString kManyFolders =
     QStringLiteral("%1: GTFSのファイルがZIPの中の複数のフォルダー(%2)にあります");
+const QString kTwiceInZip =
+    QStringLiteral("%1: %2 が 2 つあります(ZIPの %3 番目と %4 番目)");
+const QString kCaseTie = QStringLiteral("%1: %2 と %3 があり、どちらが %4 か決められません");
+const QString kLinkOut =
+    QStringLiteral("%1: フォルダーの外(%2)を指すシンボリックリンクのため読みません");
 const QString kShiftJis = QStringLiteral("%1: UTF-8 ではないため Shift-JIS として読みました");
 const QString kUnknownId = QStringLiteral("%1: %2「%3」が %4 にありません");
 const QString kIgnored = QStringLiteral("%1: %2「%3」が %4 にありません(無視しました)");
 const QString kIgnoredMore = QStringLiteral(" ほか %1 件");
+const QString kManyUnknownStops =
+    QStringLiteral("%1: stops.txt にない stop_id が %2 種類を超えます");
 const QString kNoReadingFile = QStringLiteral("%1: ファイルがないため、停留所を名前のまま読みます");
 const QString kTwice = QStringLiteral("%1: %2「%3」がもう一度あります");
 const QString kBadSequence = QStringLiteral("%1: stop_sequence「%2」が 0 以上の整数ではありません");
@@ -40,6 +60,7 @@ const QString kBadPrice = QStringLiteral("%1: price「%2」が 0〜32767 円で�
 const QString kNoReadingColumns = QStringLiteral(
     "%1: 読みの列(trans_id,lang,translation か "
     "table_name,field_name,language,translation)がないため、読みを使いません");
+const QString kCut = QStringLiteral("…");
 
 const QStringList kKnownFiles = {
     QStringLiteral("routes.txt"),          QStringLiteral("trips.txt"),
@@ -47,9 +68,16 @@ const QStringList kKnownFiles = {
     QStringLiteral("fare_attributes.txt"), QStringLiteral("fare_rules.txt"),
     QStringLiteral("translations.txt")};
 
-QString text(std::string_view v) {
-  return QString::fromUtf8(v.data(), static_cast<qsizetype>(v.size()));
-}
+// How many rows each file may hold, so that a feed within the limits is
+// read within about a gigabyte.
+const QHash<QString, int> kRowLimits = {
+    {QStringLiteral("routes.txt"), 100'000},           {QStringLiteral("trips.txt"), 2'000'000},
+    {QStringLiteral("stop_times.txt"), 10'000'000},    {QStringLiteral("stops.txt"), 1'000'000},
+    {QStringLiteral("fare_attributes.txt"), 1'000'000}, {QStringLiteral("fare_rules.txt"), 5'000'000},
+    {QStringLiteral("translations.txt"), 2'000'000}};
+
+// An unknown stop_id is kept for messages only, this long at the most.
+constexpr qsizetype kShownIdLength = 200;
 
 bool isBlank(char c) {
   return c == ' ' || c == '\t';
@@ -61,39 +89,82 @@ bool sameIgnoringCase(std::string_view a, std::string_view b) {
          });
 }
 
+// The one of `names` that is `wanted`: exactly, else whatever its case.
+// Two that tie are refused by `tie`, given their indexes.
+std::optional<qsizetype> pickName(const QStringList& names, const QString& wanted,
+                                  const std::function<void(qsizetype, qsizetype, bool)>& tie) {
+  for (const Qt::CaseSensitivity cs : {Qt::CaseSensitive, Qt::CaseInsensitive}) {
+    std::optional<qsizetype> found;
+    for (qsizetype i = 0; i < names.size(); ++i) {
+      if (names[i].compare(wanted, cs) != 0) continue;
+      if (found) tie(*found, i, cs == Qt::CaseSensitive);
+      found = i;
+    }
+    if (found) return found;
+  }
+  return std::nullopt;
+}
+
 }  // namespace
+
+int feedRowLimit(const QString& file) {
+  return kRowLimits.value(file, 1'000'000);
+}
+
+QString text(std::string_view v) {
+  return QString::fromUtf8(v.data(), static_cast<qsizetype>(v.size()));
+}
+
+QString shown(std::string_view v) {
+  return shownText(text(v));
+}
+
+QString routeName(const Route& route) {
+  QStringList parts;
+  for (const std::string_view name : route.names)
+    if (!name.empty()) parts << text(name);
+  return parts.join(QLatin1Char(' '));
+}
+
+std::uint64_t zoneHash(int zone) {
+  return seededHash(static_cast<std::uint64_t>(zone));
+}
 
 // ---- CSV ----
 
 CsvReader::CsvReader(QByteArray bytes, QString label)
     : bytes_(std::move(bytes)), label_(std::move(label)) {
-  p_ = bytes_.constData();
+  p_ = bytes_.data();  // its own copy, as quoted fields are unescaped in place
   end_ = p_ + bytes_.size();
   if (bytes_.startsWith("\xEF\xBB\xBF")) p_ += 3;
 }
 
-std::string_view CsvReader::operator[](qsizetype i) const {
-  if (i < 0 || i >= size()) return {};
-  const std::size_t begin = i == 0 ? 0 : ends_[static_cast<std::size_t>(i - 1)];
-  return std::string_view(arena_).substr(begin, ends_[static_cast<std::size_t>(i)] - begin);
+void CsvReader::refuse(const QString& message, int line) const {
+  throw FeedError(message.arg(label_, QString::number(line)));
 }
 
-// From an opening quote to the character after its closing one.
-void CsvReader::readQuoted() {
+// From an opening quote to the character after its closing one; the
+// field's text, its "" made " where it stands.
+std::string_view CsvReader::readQuoted() {
   ++p_;
+  char* const start = p_;
+  char* out = p_;
   for (;;) {
-    const char* q = static_cast<const char*>(std::memchr(p_, '"', static_cast<size_t>(end_ - p_)));
-    if (!q) throw FeedError(kOpenQuote.arg(label_, QString::number(line_)));
-    for (const char* c = p_; c < q; ++c)
+    char* q = static_cast<char*>(std::memchr(p_, '"', static_cast<size_t>(end_ - p_)));
+    if (!q) refuse(kOpenQuote, line_);
+    for (const char* c = p_; c < q; ++c) {
+      if (*c == '\0') refuse(kNul, nextLine_);
       nextLine_ += *c == '\n' || (*c == '\r' && (c + 1 == q || c[1] != '\n'));
-    arena_.append(p_, static_cast<std::size_t>(q - p_));
+    }
+    if (out != p_) std::memmove(out, p_, static_cast<size_t>(q - p_));
+    out += q - p_;
     p_ = q + 1;
     if (p_ < end_ && *p_ == '"') {
-      arena_ += '"';
+      *out++ = '"';
       ++p_;
       continue;
     }
-    return;
+    return std::string_view(start, static_cast<std::size_t>(out - start));
   }
 }
 
@@ -101,25 +172,33 @@ bool CsvReader::next() {
   for (;;) {
     if (p_ >= end_) return false;
     line_ = nextLine_;
-    arena_.clear();
-    ends_.clear();
+    fields_.clear();
+    const char* const record = p_;
     bool quotedAny = false;
     for (;;) {
       while (p_ < end_ && isBlank(*p_)) ++p_;
+      std::string_view field;
       if (p_ < end_ && *p_ == '"') {
         quotedAny = true;
-        readQuoted();
+        field = readQuoted();
         while (p_ < end_ && isBlank(*p_)) ++p_;
-        if (p_ < end_ && *p_ != ',' && *p_ != '\n' && *p_ != '\r')
-          throw FeedError(kAfterQuote.arg(label_, QString::number(nextLine_)));
+        if (p_ < end_ && *p_ == '\0') refuse(kNul, nextLine_);
+        if (p_ < end_ && *p_ != ',' && *p_ != '\n' && *p_ != '\r') refuse(kAfterQuote, nextLine_);
       } else {
         const char* start = p_;
-        while (p_ < end_ && *p_ != ',' && *p_ != '\n' && *p_ != '\r') ++p_;
+        while (p_ < end_ && *p_ != ',' && *p_ != '\n' && *p_ != '\r' && *p_ != '\0') ++p_;
+        if (p_ < end_ && *p_ == '\0') refuse(kNul, nextLine_);
         const char* stop = p_;
         while (stop > start && isBlank(stop[-1])) --stop;
-        arena_.append(start, static_cast<std::size_t>(stop - start));
+        field = std::string_view(start, static_cast<std::size_t>(stop - start));
       }
-      ends_.push_back(arena_.size());
+      if (p_ - record > kMaxRecordBytes)
+        throw FeedError(kLongRecord.arg(label_, QString::number(line_),
+                                        QString::number(kMaxRecordBytes)));
+      if (size() == kMaxFields)
+        throw FeedError(
+            kManyFields.arg(label_, QString::number(line_), QString::number(kMaxFields)));
+      fields_.push_back(field);
       if (p_ < end_ && *p_ == ',') {
         ++p_;
         continue;
@@ -129,7 +208,7 @@ bool CsvReader::next() {
       ++nextLine_;
       break;
     }
-    if (ends_.size() == 1 && arena_.empty() && !quotedAny) continue;  // a blank line
+    if (fields_.size() == 1 && fields_[0].empty() && !quotedAny) continue;  // a blank line
     return true;
   }
 }
@@ -140,7 +219,7 @@ CsvTable::CsvTable(QByteArray bytes, QString label) : reader_(std::move(bytes), 
     std::string_view name = reader_[i];
     while (!name.empty() && isBlank(name.front())) name.remove_prefix(1);
     while (!name.empty() && isBlank(name.back())) name.remove_suffix(1);
-    header_.emplace_back(name);
+    header_.push_back(name);
   }
 }
 
@@ -173,21 +252,43 @@ namespace {
 
 class FolderSource : public FeedFiles::Source {
  public:
-  explicit FolderSource(const QString& path) : dir_(path) {}
-  std::optional<QByteArray> read(const QString& name) const override {
-    const QString path = findFileIgnoringCase(dir_.filePath(name));
-    if (path.isEmpty()) return std::nullopt;
-    try {
-      return readWholeFile(path, kMaxFeedFileBytes);
-    } catch (const RuntimeError& e) {
-      throw FeedError(fileFailure(path, e));
+  explicit FolderSource(const QString& path) : dir_(path), label_(shownText(dir_.path())) {
+    const QStringList entries = dir_.entryList(
+        QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+    for (const QString& known : kKnownFiles) {
+      const auto found = pickName(entries, known, [&](qsizetype a, qsizetype b, bool) {
+        throw FeedError(kCaseTie.arg(label_, shownText(entries[a]), shownText(entries[b]), known));
+      });
+      if (found) names_.insert(known, entries[*found]);
     }
   }
-  QString label() const override { return dir_.path(); }
-  QString label(const QString& name) const override { return dir_.filePath(name); }
+  std::optional<QByteArray> read(const QString& name) const override {
+    const auto it = names_.find(name);
+    if (it == names_.end()) return std::nullopt;
+    QString path = dir_.filePath(*it);
+    const QFileInfo info(path);
+    if (info.isSymLink()) {
+      // Followed only to a file inside the folder.
+      const QString target = info.canonicalFilePath();
+      if (target.isEmpty() || !target.startsWith(dir_.canonicalPath() + QLatin1Char('/')))
+        throw FeedError(kLinkOut.arg(label(name), shownText(info.symLinkTarget())));
+      path = target;
+    }
+    try {
+      return readWholeFile(path, kMaxFeedFileBytes, Links::Refuse);
+    } catch (const RuntimeError& e) {
+      throw FeedError(fileFailure(label(name), e));
+    }
+  }
+  QString label() const override { return label_; }
+  QString label(const QString& name) const override {
+    return label_ + QLatin1Char('/') + shownText(names_.value(name, name));
+  }
 
  private:
   QDir dir_;
+  QString label_;
+  QHash<QString, QString> names_;  // known name -> its name in the folder
 };
 
 class MemorySource : public FeedFiles::Source {
@@ -233,18 +334,25 @@ class ZipSource : public FeedFiles::Source {
   std::optional<QByteArray> read(const QString& name) const override {
     const auto it = entries_.find(name);
     if (it == entries_.end()) return std::nullopt;
-    return readEntry(it->second, label(name));
+    return readEntry(it->index, label(name));
   }
   QString label() const override { return label_; }
   // "feed.zip: stops.txt": an entry, not a folder.
   QString label(const QString& name) const override {
-    return label_ + QStringLiteral(": ") + folder_ + name;
+    const auto it = entries_.find(name);
+    return label_ + QStringLiteral(": ") + shownText(folder_) +
+           (it == entries_.end() ? name : shownText(it->name));
   }
 
  private:
+  struct Entry {
+    QString name;  // in its folder
+    zip_uint64_t index = 0;
+  };
+
   // The known names at the top, or else in the one folder that has them.
   void findEntries() {
-    std::map<QString, std::map<QString, zip_uint64_t>> byFolder;
+    std::map<QString, std::vector<Entry>> byFolder;
     const zip_int64_t count = zip_get_num_entries(zip_.get(), 0);
     for (zip_int64_t i = 0; i < count; ++i) {
       const char* raw = zip_get_name(zip_.get(), static_cast<zip_uint64_t>(i), 0);
@@ -252,21 +360,33 @@ class ZipSource : public FeedFiles::Source {
       const QString name = QString::fromUtf8(raw);
       const qsizetype slash = name.indexOf(QLatin1Char('/'));
       if (slash >= 0 && name.indexOf(QLatin1Char('/'), slash + 1) >= 0) continue;
-      const QString folder = name.left(slash + 1);
       const QString base = name.mid(slash + 1);
-      for (const QString& known : kKnownFiles)
-        if (base.compare(known, Qt::CaseInsensitive) == 0)
-          byFolder[folder].emplace(known, static_cast<zip_uint64_t>(i));
+      if (std::any_of(kKnownFiles.begin(), kKnownFiles.end(), [&](const QString& known) {
+            return base.compare(known, Qt::CaseInsensitive) == 0;
+          }))
+        byFolder[name.left(slash + 1)].push_back({base, static_cast<zip_uint64_t>(i)});
     }
     if (byFolder.empty()) return;
     if (!byFolder.contains(QString()) && byFolder.size() > 1) {
       QStringList folders;
-      for (const auto& [folder, files] : byFolder) folders << folder;
+      for (const auto& [folder, files] : byFolder) folders << shownText(folder);
       throw FeedError(kManyFolders.arg(label_, folders.join(QStringLiteral("、"))));
     }
     const auto chosen = byFolder.contains(QString()) ? byFolder.find(QString()) : byFolder.begin();
     folder_ = chosen->first;
-    entries_ = chosen->second;
+    const std::vector<Entry>& entries = chosen->second;
+    QStringList names;
+    for (const Entry& e : entries) names << e.name;
+    for (const QString& known : kKnownFiles) {
+      const auto found = pickName(names, known, [&](qsizetype a, qsizetype b, bool exact) {
+        const QString first = shownText(folder_ + names[a]), second = shownText(folder_ + names[b]);
+        throw FeedError(exact ? kTwiceInZip.arg(label_, first,
+                                                QString::number(entries[a].index + 1),
+                                                QString::number(entries[b].index + 1))
+                              : kCaseTie.arg(label_, first, second, known));
+      });
+      if (found) entries_.insert(known, entries[*found]);
+    }
   }
 
   // An entry, held to the size its header gives and to the limit, counted
@@ -313,7 +433,7 @@ class ZipSource : public FeedFiles::Source {
   QString label_;
   std::unique_ptr<zip_t, void (*)(zip_t*)> zip_{nullptr, zip_discard};
   QString folder_;
-  std::map<QString, zip_uint64_t> entries_;
+  QHash<QString, Entry> entries_;  // by the known name
 };
 
 }  // namespace
@@ -329,9 +449,9 @@ FeedFiles FeedFiles::open(const QString& path) {
   try {
     zip = readWholeFile(path, kMaxFeedFileBytes);
   } catch (const RuntimeError& e) {
-    throw FeedError(fileFailure(path, e));
+    throw FeedError(fileFailure(shownText(path), e));
   }
-  return fromZip(zip, path);
+  return fromZip(zip, shownText(path));
 }
 
 FeedFiles FeedFiles::fromZip(const QByteArray& zip, const QString& label) {
@@ -378,6 +498,28 @@ int parseTime(std::string_view t) {
 
 namespace {
 
+// A CSV table of the feed that counts its rows against the file's limit.
+class FeedTable : public CsvTable {
+ public:
+  FeedTable(QByteArray bytes, QString label, int limit)
+      : CsvTable(std::move(bytes), std::move(label)), limit_(limit) {}
+  // About how many rows it has, to make room for them at once.
+  std::size_t estimatedRows() const {
+    const auto lines = static_cast<std::size_t>(std::count(bytes().begin(), bytes().end(), '\n'));
+    return std::min(lines, static_cast<std::size_t>(limit_));
+  }
+  bool next() {
+    if (!CsvTable::next()) return false;
+    if (++rows_ > limit_)
+      throw FeedError(kManyRows.arg(label(), QString::number(line()), QString::number(limit_)));
+    return true;
+  }
+
+ private:
+  int limit_;
+  int rows_ = 0;
+};
+
 class FeedReader {
  public:
   FeedReader(const FeedFiles& files, Feed& feed) : files_(files), feed_(feed) {}
@@ -387,6 +529,7 @@ class FeedReader {
     readRoutes();
     readTrips();
     readStopTimes();
+    groupTrips();
     for (const Reference kind : {kParent, kTripRoute, kTimeTrip})
       if (ignored_[kind].count > 0) feed_.warnings << said(kind);
     if (ignored_[kTimeStop].count > 0) feed_.unknownStopsWarning = said(kTimeStop);
@@ -413,101 +556,117 @@ class FeedReader {
     return i.first + (i.count > 1 ? kIgnoredMore.arg(i.count - 1) : QString());
   }
 
-  std::optional<CsvTable> table(const QString& name, bool required) {
-    const std::optional<QByteArray> bytes = files_.read(name);
+  std::optional<FeedTable> table(const QString& name, bool required) {
+    std::optional<QByteArray> bytes = files_.read(name);
     if (!bytes) {
       if (required) throw FeedError(kNoFile.arg(files_.label(name)));
       return std::nullopt;
     }
-    bool shiftJis = false;
-    QByteArray utf8 = csvBytesAsUtf8(*bytes, &shiftJis);
-    if (shiftJis) feed_.warnings << kShiftJis.arg(files_.label(name));
-    return CsvTable(std::move(utf8), files_.label(name));
+    total_ += bytes->size();
+    if (total_ > kMaxFeedBytes)
+      throw FeedError(kOverTotal.arg(files_.label(), QString::number(kMaxFeedBytes)));
+    if (looksLikeUtf16(*bytes)) throw FeedError(kUtf16.arg(files_.label(name)));
+    // UTF-8 is read where it lies (the reader skips a byte-order mark); only
+    // Shift-JIS is converted.
+    QByteArray utf8 = std::move(*bytes);
+    if (!utf8.startsWith("\xEF\xBB\xBF") && !utf8::isValid(utf8)) {
+      utf8 = cp932::decodeToUtf8(utf8);
+      feed_.warnings << kShiftJis.arg(files_.label(name));
+    }
+    return FeedTable(std::move(utf8), files_.label(name), feedRowLimit(name));
   }
+  // The table's bytes stay with the feed once read: its texts view them.
+  void hold(const FeedTable& t) { feed_.held.push_back(t.bytes()); }
 
   int find(const IdIndex& index, std::string_view id, const CsvTable& t, const char* column,
            const char* file) {
-    const auto it = index.find(id);
-    if (it == index.end())
+    const int* found = index.find(id);
+    if (!found)
       throw FeedError(
-          kUnknownId.arg(t.where(), QLatin1String(column), text(id), QLatin1String(file)));
-    return it->second;
+          kUnknownId.arg(t.where(), QLatin1String(column), shown(id), QLatin1String(file)));
+    return *found;
   }
   // The index of `id`, or -1 after noting it as ignored; `where()` names
   // the place, asked only then.
   template <typename Where>
   int findOrIgnore(const IdIndex& index, std::string_view id, const Where& where, Reference kind,
                    const char* column, const char* file) {
-    const auto it = index.find(id);
-    if (it != index.end()) return it->second;
+    if (const int* found = index.find(id)) return *found;
     Ignored& i = ignored_[kind];
     if (i.count++ == 0)
-      i.first = kIgnored.arg(where(), QLatin1String(column), text(id), QLatin1String(file));
+      i.first = kIgnored.arg(where(), QLatin1String(column), shown(id), QLatin1String(file));
     return -1;
   }
   void add(IdIndex& index, std::string_view id, int value, const CsvTable& t, const char* column) {
-    if (!index.emplace(std::string(id), value).second)
-      throw FeedError(kTwice.arg(t.where(), QLatin1String(column), text(id)));
+    if (!index.tryEmplace(id, value).second)
+      throw FeedError(kTwice.arg(t.where(), QLatin1String(column), shown(id)));
   }
   int zone(std::string_view id) {
-    const auto it = zoneIndex_.find(id);
-    if (it != zoneIndex_.end()) return it->second;
-    feed_.zones.emplace_back(id);
-    return zoneIndex_.emplace(std::string(id), static_cast<int>(feed_.zones.size() - 1))
-        .first->second;
+    const auto [index, fresh] = zoneIndex_.tryEmplace(id, static_cast<int>(feed_.zones.size()));
+    if (fresh) feed_.zones.push_back(id);
+    return *index;
   }
 
   void readStops() {
-    CsvTable t = *table(QStringLiteral("stops.txt"), true);
+    FeedTable t = *table(QStringLiteral("stops.txt"), true);
     const int id = t.required("stop_id"), name = t.required("stop_name");
     const int zoneId = t.column("zone_id"), parent = t.column("parent_station");
     struct Parent {
-      std::string id;
-      QString where;
+      std::string_view id;
+      int line;
     };
     std::vector<Parent> parents;
+    const std::size_t rows = t.estimatedRows();
+    parents.reserve(rows);
+    feed_.stops.reserve(rows);
+    stopIndex_.reserve(rows);
+    zoneIndex_.reserve(rows);
     while (t.next()) {
       add(stopIndex_, t[id], static_cast<int>(feed_.stops.size()), t, "stop_id");
       Stop s;
       s.id = t[id];
-      s.name = text(t[name]);
+      s.name = t[name];
       s.line = t.line();
       if (!t[zoneId].empty()) s.zone = zone(t[zoneId]);
-      feed_.stops.push_back(std::move(s));
-      parents.push_back({std::string(t[parent]), t[parent].empty() ? QString() : t.where()});
+      feed_.stops.push_back(s);
+      parents.push_back({t[parent], t.line()});
     }
+    hold(t);
     for (std::size_t i = 0; i < parents.size(); ++i) {
       if (parents[i].id.empty()) continue;
       const int p = findOrIgnore(
-          stopIndex_, parents[i].id, [&] { return parents[i].where; }, kParent, "parent_station",
-          "stops.txt");
+          stopIndex_, parents[i].id,
+          [&] { return t.label() + QLatin1Char(':') + QString::number(parents[i].line); }, kParent,
+          "parent_station", "stops.txt");
       if (p >= 0 && feed_.stops[i].zone < 0)
         feed_.stops[i].zone = feed_.stops[static_cast<std::size_t>(p)].zone;
     }
   }
 
   void readRoutes() {
-    CsvTable t = *table(QStringLiteral("routes.txt"), true);
+    FeedTable t = *table(QStringLiteral("routes.txt"), true);
     const int id = t.required("route_id");
     const int names[] = {t.column("route_short_name"), t.column("route_long_name"),
                          t.column("jp_parent_route_id")};
+    feed_.routes.reserve(t.estimatedRows());
+    feed_.routeIndex.reserve(t.estimatedRows());
     while (t.next()) {
       add(feed_.routeIndex, t[id], static_cast<int>(feed_.routes.size()), t, "route_id");
       Route r;
       r.id = t[id];
-      QStringList parts;
-      for (int c : names)
-        if (!t[c].empty()) parts << text(t[c]);
-      r.name = parts.join(QLatin1Char(' '));
-      feed_.routes.push_back(std::move(r));
+      for (int i = 0; i < 3; ++i) r.names[i] = t[names[i]];
+      feed_.routes.push_back(r);
     }
+    hold(t);
   }
 
   void readTrips() {
-    CsvTable t = *table(QStringLiteral("trips.txt"), true);
+    FeedTable t = *table(QStringLiteral("trips.txt"), true);
     const int route = t.required("route_id"), id = t.required("trip_id");
     const int direction = t.column("direction_id"), headsign = t.column("trip_headsign");
     const auto where = [&t] { return t.where(); };
+    feed_.trips.reserve(t.estimatedRows());
+    feed_.tripIndex.reserve(t.estimatedRows());
     while (t.next()) {
       add(feed_.tripIndex, t[id], static_cast<int>(feed_.trips.size()), t, "trip_id");
       Trip trip;
@@ -515,9 +674,10 @@ class FeedReader {
           findOrIgnore(feed_.routeIndex, t[route], where, kTripRoute, "route_id", "routes.txt");
       trip.id = t[id];
       trip.direction = t[direction];
-      trip.headsign = text(t[headsign]);
-      feed_.trips.push_back(std::move(trip));
+      trip.headsign = t[headsign];
+      feed_.trips.push_back(trip);
     }
+    hold(t);
   }
 
   // A time that is given but cannot be read is noted against its trip.
@@ -528,14 +688,14 @@ class FeedReader {
       BadTimes& bad = feed_.badTimes[trip];
       if (bad.count++ == 0) {
         bad.line = t.line();
-        bad.first = text(value);
+        bad.first = shown(value.substr(0, kShownIdLength));
       }
     }
     return seconds;
   }
 
   void readStopTimes() {
-    CsvTable t = *table(QStringLiteral("stop_times.txt"), true);
+    FeedTable t = *table(QStringLiteral("stop_times.txt"), true);
     const int trip = t.required("trip_id"), stop = t.required("stop_id");
     const int sequence = t.required("stop_sequence");
     const int arrival = t.column("arrival_time"), departure = t.column("departure_time");
@@ -544,7 +704,8 @@ class FeedReader {
       StopTime time;
     };
     std::vector<Row> rows;
-    IdIndex unknownStops;
+    rows.reserve(t.estimatedRows());
+    IdIndex unknownStops;  // views into this file, read whole before it goes
     const IdIndex none;
     const auto where = [&t] { return t.where(); };
     while (t.next()) {
@@ -554,20 +715,22 @@ class FeedReader {
       const std::string_view seq = t[sequence];
       const auto [end, error] = std::from_chars(seq.data(), seq.data() + seq.size(), r.sequence);
       if (seq.empty() || error != std::errc() || end != seq.data() + seq.size() || r.sequence < 0)
-        throw FeedError(kBadSequence.arg(t.where(), text(seq)));
+        throw FeedError(kBadSequence.arg(t.where(), shown(seq)));
       // A stop stops.txt lacks refuses only a route that goes there.
-      const auto known = stopIndex_.find(t[stop]);
-      if (known != stopIndex_.end()) {
-        r.time.stop = known->second;
+      if (const int* known = stopIndex_.find(t[stop])) {
+        r.time.stop = *known;
       } else {
-        const auto [it, fresh] = unknownStops.try_emplace(
-            std::string(t[stop]), static_cast<int>(feed_.unknownStops.size()));
-        if (fresh)
+        const auto [index, fresh] =
+            unknownStops.tryEmplace(t[stop], static_cast<int>(feed_.unknownStops.size()));
+        if (fresh) {
+          if (feed_.unknownStops.size() == kMaxUnknownStops)
+            throw FeedError(kManyUnknownStops.arg(t.label(), QString::number(kMaxUnknownStops)));
+          const QString id = shown(t[stop]);
           feed_.unknownStops.push_back(
-              {std::string(t[stop]), kUnknownId.arg(t.where(), QStringLiteral("stop_id"),
-                                                    text(t[stop]), QStringLiteral("stops.txt"))});
+              {id.size() > kShownIdLength ? id.left(kShownIdLength) + kCut : id, t.line()});
+        }
         findOrIgnore(none, t[stop], where, kTimeStop, "stop_id", "stops.txt");
-        r.time.stop = -2 - it->second;
+        r.time.stop = -2 - *index;
       }
       r.time.arrival = time(t, arrival, r.trip);
       r.time.departure = time(t, departure, r.trip);
@@ -587,77 +750,183 @@ class FeedReader {
     }
   }
 
-  // The fares indexed once by origin, destination and route.
+  // Trips by route and direction once, in trips.txt order within each.
+  void groupTrips() {
+    std::vector<int>& order = feed_.tripOrder;
+    for (std::size_t i = 0; i < feed_.trips.size(); ++i)
+      if (feed_.trips[i].route >= 0) order.push_back(static_cast<int>(i));
+    const auto key = [this](int i) {
+      const Trip& t = feed_.trips[static_cast<std::size_t>(i)];
+      return std::tie(t.route, t.direction);
+    };
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return key(a) < key(b); });
+    for (std::size_t i = 0; i < order.size(); ++i) {
+      const Trip& t = feed_.trips[static_cast<std::size_t>(order[i])];
+      if (i == 0 || key(order[i - 1]) != key(order[i]))
+        feed_.tripGroups.push_back({t.route, t.direction, i, i});
+      feed_.tripGroups.back().end = i + 1;
+    }
+  }
+
+  // The fares indexed once by origin, destination and route: those of
+  // rules without contains_id as their distinct prices, those with it by
+  // their zones as well.
   void readFares() {
     feed_.hasFares = true;
-    CsvTable a = *table(QStringLiteral("fare_attributes.txt"), true);
+    FeedTable a = *table(QStringLiteral("fare_attributes.txt"), true);
     const int fareId = a.required("fare_id"), price = a.required("price");
     IdIndex prices;
+    prices.reserve(a.estimatedRows());
     while (a.next()) {
       const int yen = parsePrice(a[price]);
-      if (yen < 0) throw FeedError(kBadPrice.arg(a.where(), text(a[price])));
+      if (yen < 0) throw FeedError(kBadPrice.arg(a.where(), shown(a[price])));
       add(prices, a[fareId], yen, a, "fare_id");
     }
-    CsvTable r = *table(QStringLiteral("fare_rules.txt"), true);
+    FeedTable r = *table(QStringLiteral("fare_rules.txt"), true);
     const int id = r.required("fare_id"), route = r.column("route_id");
     const int origin = r.column("origin_id"), destination = r.column("destination_id");
     const int contains = r.column("contains_id");
     auto zoneOf = [this](std::string_view z) {
       if (z.empty()) return -1;
-      const auto it = zoneIndex_.find(z);
-      return it == zoneIndex_.end() ? -2 : it->second;
+      const int* found = zoneIndex_.find(z);
+      return found ? *found : -2;
     };
-    // Rows with contains_id that share fare_id, route, origin and
-    // destination make one fare.
-    std::map<std::pair<std::string, FareKey>, std::size_t, KeyLess> groups;
-    auto addFare = [this](const FareKey& key, int price) {
-      const auto [first, fresh] = feed_.firstFare.try_emplace(key, -1);
-      feed_.fares.push_back({price, first->second, {}});
-      first->second = static_cast<int>(feed_.fares.size() - 1);
-      return feed_.fares.size() - 1;
-    };
+    std::vector<Plain> plain;
+    std::vector<ContainsRow> containsRows;
+    plain.reserve(r.estimatedRows());
     while (r.next()) {
       const int yen = find(prices, r[id], r, "fare_id", "fare_attributes.txt");
       FareKey key{zoneOf(r[origin]), zoneOf(r[destination]), -1};
       if (!r[route].empty()) {
-        const auto it = feed_.routeIndex.find(r[route]);
-        key.route = it == feed_.routeIndex.end() ? -2 : it->second;
+        const int* found = feed_.routeIndex.find(r[route]);
+        key.route = found ? *found : -2;
       }
       if (key.origin == -2 || key.destination == -2 || key.route == -2) continue;
-      if (r[contains].empty()) {
-        addFare(key, yen);
+      if (r[contains].empty())
+        plain.push_back({key, yen});
+      else
+        containsRows.push_back({r[id], key, zoneOf(r[contains]), yen});
+    }
+    indexPlain(plain);
+    indexContains(containsRows);
+  }
+
+  // Where fares apply and a price, in the order of their index.
+  struct Plain {
+    FareKey key;
+    int price;
+    auto tie() const { return std::tie(key.origin, key.destination, key.route, price); }
+  };
+  struct ContainsRow {
+    std::string_view fare;
+    FareKey key;
+    int zone, price;
+  };
+  static unsigned shape(const FareKey& k) {
+    return (k.origin >= 0 ? 4u : 0u) | (k.destination >= 0 ? 2u : 0u) | (k.route >= 0 ? 1u : 0u);
+  }
+
+  // Where each origin's entries begin in `entries`, sorted by origin.
+  template <typename T, typename Origin>
+  std::vector<std::uint32_t> byOrigin(const std::vector<T>& entries, Origin origin) const {
+    std::vector<std::uint32_t> from(feed_.zones.size() + 2, 0);
+    for (const T& e : entries) ++from[static_cast<std::size_t>(origin(e) + 2)];
+    for (std::size_t i = 1; i < from.size(); ++i) from[i] += from[i - 1];
+    return from;
+  }
+
+  void indexPlain(std::vector<Plain>& plain) {
+    std::sort(plain.begin(), plain.end(),
+              [](const Plain& x, const Plain& y) { return x.tie() < y.tie(); });
+    plain.erase(std::unique(plain.begin(), plain.end(),
+                            [](const Plain& x, const Plain& y) { return x.tie() == y.tie(); }),
+                plain.end());
+    feed_.plainKeys.reserve(plain.size());
+    feed_.prices.reserve(plain.size());
+    for (const Plain& p : plain) {
+      feed_.plainKeys.push_back(p.key);
+      feed_.prices.push_back(p.price);
+      feed_.plainShapes |= 1u << shape(p.key);
+    }
+    feed_.plainFrom = byOrigin(plain, [](const Plain& p) { return p.key.origin; });
+  }
+
+  // Rows that share fare_id, route, origin and destination make one fare;
+  // fares of the same place and zones become one with all their prices.
+  void indexContains(std::vector<ContainsRow>& rows) {
+    const auto group = [](const ContainsRow& x) {
+      return std::tie(x.fare, x.key.origin, x.key.destination, x.key.route);
+    };
+    std::sort(rows.begin(), rows.end(),
+              [&](const ContainsRow& x, const ContainsRow& y) { return group(x) < group(y); });
+    struct Made {
+      ContainsKey key;
+      Span zones;
+      int price;
+    };
+    std::vector<Made> made;
+    std::vector<int>& zones = feed_.containsZones;
+    for (std::size_t i = 0; i < rows.size();) {
+      std::size_t end = i;
+      const std::size_t begin = zones.size();
+      while (end < rows.size() && group(rows[end]) == group(rows[i]))
+        zones.push_back(rows[end++].zone);
+      const auto first = zones.begin() + static_cast<std::ptrdiff_t>(begin);
+      std::sort(first, zones.end());
+      zones.erase(std::unique(first, zones.end()), zones.end());
+      // A zone no stop has (-2) is never passed: no ride takes the fare.
+      if (zones[begin] < 0) {
+        zones.resize(begin);
+      } else {
+        ContainsKey key{rows[i].key, 0, static_cast<int>(zones.size() - begin)};
+        for (std::size_t k = begin; k < zones.size(); ++k) key.zones += zoneHash(zones[k]);
+        made.push_back(
+            {key, {static_cast<std::uint32_t>(begin), static_cast<std::uint32_t>(key.count)},
+             rows[i].price});
+      }
+      i = end;
+    }
+    const auto zonesOf = [&](const Made& m) {
+      return std::basic_string_view<int>(zones.data() + m.zones.begin, m.zones.count);
+    };
+    const auto place = [&](const Made& m) {
+      return std::make_tuple(m.key.key.origin, m.key.key.destination, m.key.key.route, m.key.zones,
+                             m.key.count, zonesOf(m), m.price);
+    };
+    std::sort(made.begin(), made.end(),
+              [&](const Made& x, const Made& y) { return place(x) < place(y); });
+    for (std::size_t i = 0; i < made.size(); ++i) {
+      const bool same = i > 0 && made[i - 1].key == made[i].key &&
+                        zonesOf(made[i - 1]) == zonesOf(made[i]);
+      if (!same) {
+        feed_.containsFares.push_back(
+            {made[i].key, made[i].zones, {static_cast<std::uint32_t>(feed_.prices.size()), 0}});
+        feed_.containsShapes |= 1u << shape(made[i].key.key);
+      } else if (made[i - 1].price == made[i].price) {
         continue;
       }
-      const auto [g, fresh] = groups.try_emplace({std::string(r[id]), key}, 0);
-      if (fresh) g->second = addFare(key, yen);
-      std::vector<int>& zones = feed_.fares[g->second].contains;
-      const int z = zoneOf(r[contains]);
-      const auto at = std::lower_bound(zones.begin(), zones.end(), z);
-      if (at == zones.end() || *at != z) zones.insert(at, z);
+      feed_.prices.push_back(made[i].price);
+      ++feed_.containsFares.back().prices.count;
     }
+    feed_.containsFrom =
+        byOrigin(feed_.containsFares, [](const ContainsFare& f) { return f.key.key.origin; });
   }
-  struct KeyLess {
-    bool operator()(const std::pair<std::string, FareKey>& a,
-                    const std::pair<std::string, FareKey>& b) const {
-      const auto tie = [](const std::pair<std::string, FareKey>& p) {
-        return std::tie(p.first, p.second.origin, p.second.destination, p.second.route);
-      };
-      return tie(a) < tie(b);
-    }
-  };
 
   // Whole yen, decimals allowed ("210", "210.0"); -1 when it is none.
   static int parsePrice(std::string_view p) {
     const std::size_t dot = p.find('.');
     const std::string_view whole = p.substr(0, dot);
+    const auto digits = [](std::string_view s) {
+      return std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+    };
+    // Digits only: "-0.5" is not a price of 1 yen, nor "-0.4" one of 0.
+    if (whole.empty() || !digits(whole)) return -1;
     int yen = -1;
     const auto [end, error] = std::from_chars(whole.data(), whole.data() + whole.size(), yen);
-    if (whole.empty() || error != std::errc() || end != whole.data() + whole.size()) return -1;
+    if (error != std::errc() || end != whole.data() + whole.size()) return -1;
     if (dot != std::string_view::npos) {
       const std::string_view fraction = p.substr(dot + 1);
-      if (fraction.empty() || !std::all_of(fraction.begin(), fraction.end(),
-                                           [](char c) { return c >= '0' && c <= '9'; }))
-        return -1;
+      if (fraction.empty() || !digits(fraction)) return -1;
       if (fraction[0] >= '5') ++yen;
     }
     return yen >= 0 && yen <= 32767 ? yen : -1;
@@ -666,7 +935,7 @@ class FeedReader {
   // GTFS-JP's layout (trans_id is the text itself) or GTFS's.
   void readTranslations() {
     const QString name = QStringLiteral("translations.txt");
-    std::optional<CsvTable> t = table(name, false);
+    std::optional<FeedTable> t = table(name, false);
     if (!t) {
       feed_.warnings << kNoReadingFile.arg(files_.label(name));
       return;
@@ -683,10 +952,9 @@ class FeedReader {
     }
     feed_.hasReadings = true;
     while (t->next()) {
-      const QString reading = text((*t)[translation]);
+      const std::string_view reading = (*t)[translation];
       if (jp) {
-        if (sameIgnoringCase((*t)[lang], "ja-Hrkt"))
-          feed_.readingOfText.insert(text((*t)[transId]), reading);
+        if (sameIgnoringCase((*t)[lang], "ja-Hrkt")) feed_.readingOfText[(*t)[transId]] = reading;
         continue;
       }
       if (!sameIgnoringCase((*t)[language], "ja-Hrkt")) continue;
@@ -695,19 +963,56 @@ class FeedReader {
       const bool headsign = table == "trips" && column == "trip_headsign";
       if (!stopName && !headsign) continue;
       if (!(*t)[record].empty())
-        (stopName ? feed_.readingOfStop : feed_.readingOfTrip)[std::string((*t)[record])] = reading;
+        (stopName ? feed_.readingOfStop : feed_.readingOfTrip)[(*t)[record]] = reading;
       else if (!(*t)[value].empty())
-        feed_.readingOfText.insert(text((*t)[value]), reading);
+        feed_.readingOfText[(*t)[value]] = reading;
     }
+    hold(*t);
   }
 
   const FeedFiles& files_;
   Feed& feed_;
   IdIndex stopIndex_, zoneIndex_;
   Ignored ignored_[kReferences];
+  qint64 total_ = 0;
 };
 
 }  // namespace
+
+QString unknownStopRefusal(const Feed& feed, const UnknownStop& stop) {
+  return kUnknownId.arg(feed.fileLabels[QStringLiteral("stop_times.txt")] + QLatin1Char(':') +
+                            QString::number(stop.line),
+                        QStringLiteral("stop_id"), stop.id, QStringLiteral("stops.txt"));
+}
+
+Span plainPrices(const Feed& feed, const FareKey& key) {
+  const std::size_t o = static_cast<std::size_t>(key.origin + 1);
+  if (o + 1 >= feed.plainFrom.size()) return {};
+  const FareKey* all = feed.plainKeys.data();
+  const auto [from, to] = std::equal_range(
+      all + feed.plainFrom[o], all + feed.plainFrom[o + 1], key,
+      [](const FareKey& x, const FareKey& y) {
+        return std::tie(x.destination, x.route) < std::tie(y.destination, y.route);
+      });
+  return {static_cast<std::uint32_t>(from - all), static_cast<std::uint32_t>(to - from)};
+}
+
+std::pair<const ContainsFare*, const ContainsFare*> containsFaresFor(const Feed& feed,
+                                                                    const ContainsKey& key) {
+  const std::size_t o = static_cast<std::size_t>(key.key.origin + 1);
+  if (o + 1 >= feed.containsFrom.size()) return {};
+  const auto place = [](const ContainsKey& k) {
+    return std::tie(k.key.destination, k.key.route, k.zones, k.count);
+  };
+  struct Less {
+    decltype(place) p;
+    bool operator()(const ContainsFare& f, const ContainsKey& k) const { return p(f.key) < p(k); }
+    bool operator()(const ContainsKey& k, const ContainsFare& f) const { return p(k) < p(f.key); }
+  };
+  const ContainsFare* all = feed.containsFares.data();
+  return std::equal_range(all + feed.containsFrom[o], all + feed.containsFrom[o + 1], key,
+                          Less{place});
+}
 
 Feed readFeed(const FeedFiles& files, bool fares) {
   Feed feed;

@@ -21,12 +21,16 @@ namespace sorane::gtfs {
 enum class Tickets { Auto, PerStop, ByFare };
 
 inline constexpr int kMaxTickets = 32;
+// The most the announcement reader takes (kMaxTapeFileBytes): a tape
+// that would be longer is refused.
+inline constexpr qint64 kMaxTapeBytes = 8 << 20;
 // Route numbers are typed on the keypad: five digits.
 inline constexpr int kMaxRouteNumber = 99999;
 
 // One route and direction of a feed, as the import would make it.
 struct RouteSummary {
   std::string routeId, direction;
+  // As listings show them (shownText).
   QString name, first, last;
   QStringList stopNames;  // of the stop pattern, in order
   int stops = 0, trips = 0;

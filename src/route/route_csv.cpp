@@ -1,11 +1,13 @@
 #include "route_csv.h"
 
+#include <algorithm>
+
 #include "cp932.h"
 #include "utf8.h"
 
 namespace sorane {
 
-QStringList splitCsvLine(const QString& line, bool* ok) {
+QStringList splitCsvLine(const QString& line, bool* ok, qsizetype maxFields) {
   *ok = true;
   QStringList fields;
   qsizetype i = 0;
@@ -40,7 +42,7 @@ QStringList splitCsvLine(const QString& line, bool* ok) {
       field = line.mid(start, i - start).trimmed();
     }
     fields << field;
-    if (i >= n) break;
+    if (i >= n || fields.size() == maxFields + 1) break;
     ++i;  // the comma
   }
   return fields;
@@ -51,32 +53,68 @@ QByteArray csvBytesAsUtf8(const QByteArray& bytes, bool* fromShiftJis) {
   if (bytes.startsWith("\xEF\xBB\xBF")) return bytes.mid(3);
   if (utf8::isValid(bytes)) return bytes;
   if (fromShiftJis) *fromShiftJis = true;
-  return cp932::decode(bytes).toUtf8();
+  return cp932::decodeToUtf8(bytes);
+}
+
+namespace {
+
+bool isHidden(char16_t c) {
+  return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x061C || c == 0x200E || c == 0x200F ||
+         (c >= 0x2028 && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
+}
+
+}  // namespace
+
+QString shownText(const QString& text) {
+  if (std::none_of(text.begin(), text.end(), [](QChar c) { return isHidden(c.unicode()); }))
+    return text;
+  QString out;
+  out.reserve(text.size() + 16);
+  for (const QChar c : text) {
+    const char16_t u = c.unicode();
+    if (!isHidden(u))
+      out += c;
+    else
+      out += (u < 0x100 ? QStringLiteral("\\x") : QStringLiteral("\\u")) +
+             QString::number(u, 16).toUpper().rightJustified(u < 0x100 ? 2 : 4, QLatin1Char('0'));
+  }
+  return out;
 }
 
 QString decodeCsvText(const QByteArray& bytes) {
   return QString::fromUtf8(csvBytesAsUtf8(bytes));
 }
 
+void forEachLine(const QString& text, const std::function<bool(const QString&, int)>& line) {
+  int number = 0;
+  for (qsizetype at = 0; at <= text.size();) {
+    qsizetype end = text.indexOf(QLatin1Char('\n'), at);
+    if (end < 0) end = text.size();
+    const qsizetype cut = end > at && text[end - 1] == QLatin1Char('\r') ? end - 1 : end;
+    if (!line(text.mid(at, cut - at), ++number)) return;
+    at = end + 1;
+  }
+}
+
 bool routeFromCsv(const QByteArray& csv, std::vector<RouteRow>& rows, QString& error) {
   rows.clear();
-  const QStringList lines = decodeCsvText(csv).split(QLatin1Char('\n'));
-  for (int ln = 0; ln < lines.size(); ++ln) {
-    QString line = lines[ln];
-    if (line.endsWith(QLatin1Char('\r'))) line.chop(1);
-    if (line.trimmed().isEmpty() || line.trimmed().startsWith(QLatin1Char('#'))) continue;
-    const QString where = QStringLiteral("%1行目").arg(ln + 1);
+  error.clear();
+  constexpr qsizetype kMaxColumns = 152;
+  forEachLine(decodeCsvText(csv), [&](const QString& line, int number) {
+    if (line.trimmed().isEmpty() || line.trimmed().startsWith(QLatin1Char('#'))) return true;
+    const QString where = QStringLiteral("%1行目").arg(number);
     bool ok = false;
-    const QStringList f = splitCsvLine(line, &ok);
+    const QStringList f = splitCsvLine(line, &ok, kMaxColumns);
     if (!ok) {
       error = where + QStringLiteral(": 引用符 \" が閉じていません");
       return false;
     }
-    if (f.size() < 34 || f.size() > 152) {
+    if (f.size() < 34 || f.size() > kMaxColumns) {
       error = where + QStringLiteral(
                           ": 列の数が %1 "
                           "です(停留所名、整理券番号、運賃32列、追加の列は150列目まで: 34〜152列)")
-                          .arg(f.size());
+                          .arg(f.size() > kMaxColumns ? QStringLiteral("152 より多い")
+                                                      : QString::number(f.size()));
       return false;
     }
     if (rows.size() == static_cast<std::size_t>(kRouteRows)) {
@@ -85,9 +123,18 @@ bool routeFromCsv(const QByteArray& csv, std::vector<RouteRow>& rows, QString& e
     }
     RouteRow r;
     r.StopName = f[0];
-    if (cp932::encode(r.StopName).count('?') != r.StopName.count(QLatin1Char('?'))) {
-      error =
-          where + QStringLiteral(": 停留所名「%1」にShift-JISで書けない文字があります").arg(f[0]);
+    const QByteArray name = cp932::encode(r.StopName);
+    if (name.count('?') != r.StopName.count(QLatin1Char('?'))) {
+      error = where + QStringLiteral(": 停留所名「%1」にShift-JISで書けない文字があります")
+                          .arg(shownText(f[0]));
+      return false;
+    }
+    if (name.size() > kMaxStopNameBytes) {
+      error = where + QStringLiteral(
+                          ": 停留所名が Shift-JIS で %1 バイトあり、運賃データに書ける %2 "
+                          "バイトを超えます")
+                          .arg(name.size())
+                          .arg(kMaxStopNameBytes);
       return false;
     }
     for (int c = 1; c < f.size(); ++c) {
@@ -103,13 +150,15 @@ bool routeFromCsv(const QByteArray& csv, std::vector<RouteRow>& rows, QString& e
       if (!f[c].isEmpty() && (!isNumber || v < -32768 || v > 32767)) {
         error = where + QStringLiteral(": %1列目「%2」は -32768〜32767 の整数ではありません")
                             .arg(c + 1)
-                            .arg(f[c]);
+                            .arg(shownText(f[c]));
         return false;
       }
       r.Values[static_cast<std::size_t>(c - 1)] = static_cast<std::int16_t>(v);
     }
     rows.push_back(std::move(r));
-  }
+    return true;
+  });
+  if (!error.isEmpty()) return false;
   if (rows.empty()) {
     error = QStringLiteral("停留所の行がありません");
     return false;

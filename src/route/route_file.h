@@ -17,9 +17,11 @@ struct RouteRow {
 };
 
 inline constexpr int kRouteRows = 301;
+// The longest name a row's 16-bit length can state.
+inline constexpr qsizetype kMaxStopNameBytes = 65535;
 // The most a route file can use: the count, then 301 rows with names of the
 // longest length the row record can state.
-inline constexpr qint64 kMaxRouteFileBytes = 2 + kRouteRows * (2 + 65535 + 151 * 2);
+inline constexpr qint64 kMaxRouteFileBytes = 2 + kRouteRows * (2 + kMaxStopNameBytes + 151 * 2);
 
 // What a ".hy3" file holds, or why it cannot be used.
 struct RouteFile {
@@ -45,7 +47,8 @@ struct RouteFile {
 // what cannot be read.
 RouteFile parseRouteFile(const QByteArray& bytes);
 
-// The bytes of a route fare file for `rows`.
+// The bytes of a route fare file for `rows`, whose names each fit in
+// kMaxStopNameBytes.
 QByteArray encodeRouteFile(const std::vector<RouteRow>& rows);
 
 }  // namespace sorane

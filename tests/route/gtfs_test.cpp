@@ -1,6 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
 #include "cp932.h"
+#include "file_rights.h"
 #include "gtfs_import.h"
 #include "test_feed.h"
 
@@ -406,6 +413,274 @@ TEST(GtfsImport, RealFeedsImportByTheseRules) {
     EXPECT_EQ(cells(r, row.times), row.cells);
     EXPECT_EQ(r.warnings, row.warnings);
   }
+}
+
+}  // namespace
+}  // namespace sorane::gtfs
+
+namespace sorane::gtfs {
+namespace {
+
+// Route L, trip T over stops a, b, c in zones Z1..Z3, one fare of 100 yen
+// for the whole route, every stop read.
+std::map<QString, QByteArray> smallFeed() {
+  return {{"routes.txt", "route_id,route_short_name\nL,線\n"},
+          {"trips.txt", "route_id,trip_id,direction_id\nL,T,0\n"},
+          {"stops.txt", "stop_id,stop_name,zone_id\na,A,Z1\nb,B,Z2\nc,C,Z3\n"},
+          {"stop_times.txt", "trip_id,stop_id,stop_sequence\nT,a,1\nT,b,2\nT,c,3\n"},
+          {"fare_attributes.txt", "fare_id,price\nF,100\n"},
+          {"fare_rules.txt", "fare_id\nF\n"},
+          {"translations.txt", "trans_id,lang,translation\nA,ja-Hrkt,え\nB,ja-Hrkt,び\nC,ja-Hrkt,し\n"}};
+}
+
+// `stops` stops s1.. on trip T of route L, named N1.., each read.
+std::map<QString, QByteArray> lineOf(int stops) {
+  std::map<QString, QByteArray> f = smallFeed();
+  f["stops.txt"] = "stop_id,stop_name\n";
+  f["stop_times.txt"] = "trip_id,stop_id,stop_sequence\n";
+  f["translations.txt"] = "trans_id,lang,translation\n";
+  for (int i = 1; i <= stops; ++i) {
+    const QByteArray n = QByteArray::number(i);
+    f["stops.txt"] += "s" + n + ",N" + n + "\n";
+    f["stop_times.txt"] += "T,s" + n + "," + n + "\n";
+    f["translations.txt"] += "N" + n + ",ja-Hrkt,えぬ\n";
+  }
+  return f;
+}
+
+QByteArray utf16(const QString& text, bool bigEndian, bool mark) {
+  QByteArray out = mark ? QByteArray(bigEndian ? "\xFE\xFF" : "\xFF\xFE", 2) : QByteArray();
+  for (const QChar c : text) {
+    const char hi = static_cast<char>(c.unicode() >> 8), lo = static_cast<char>(c.unicode() & 0xFF);
+    out += bigEndian ? QByteArray{&hi, 1} + QByteArray{&lo, 1} : QByteArray{&lo, 1} + QByteArray{&hi, 1};
+  }
+  return out;
+}
+
+// What the route tool says of a feed: "[fares] " and the refusal, or the
+// listing's lines; then, for route L, the import's warnings.
+struct Said {
+  QString error;
+  QStringList listing, warnings;
+  std::vector<RouteRow> rows;
+};
+Said readAndImport(const std::function<FeedFiles()>& files) {
+  Said said;
+  try {
+    const Feed feed = readFeed(files(), true);
+    for (const RouteSummary& r : listRoutes(feed)) said.listing << describe(r);
+    ImportOptions o;
+    o.routeId = "L";
+    ImportedRoute made = importRoute(feed, o);
+    said.warnings = feed.warnings + made.warnings;
+    said.rows = std::move(made.rows);
+  } catch (const FeedError& e) {
+    said.error = (e.inFares() ? QStringLiteral("[fares] ") : QString()) + e.message();
+  }
+  return said;
+}
+
+// Each row the smallest feed that shows one way of breaking the reader:
+// it is refused with its place, or read within its limits.
+TEST(GtfsFeed, HostileFeedsAreRefusedOrBounded) {
+  const auto with = [](std::map<QString, QByteArray> changes,
+                       std::map<QString, QByteArray> base = smallFeed()) {
+    return [changes, base]() mutable {
+      for (const auto& [name, bytes] : changes) base[name] = bytes;
+      return FeedFiles::fromMemory(base, "feed");
+    };
+  };
+  const auto zipped = [](std::vector<test::ZipEntry> entries) {
+    return [entries] {
+      std::vector<test::ZipEntry> all = entries;
+      for (const auto& [name, bytes] : smallFeed())
+        if (name != "stops.txt") all.push_back(test::storedEntry(name.toUtf8(), bytes));
+      return FeedFiles::fromZip(test::zipOf(all), "feed.zip");
+    };
+  };
+  const QByteArray stops = smallFeed()["stops.txt"];
+  const QString ok = "L  方向 0  3 停留所  1 便  線  A → C  整理券 1";
+  std::map<QString, QByteArray> manyRoutes = smallFeed();
+  manyRoutes["routes.txt"] = "route_id\n";
+  manyRoutes["trips.txt"] = "route_id,trip_id,direction_id\n";
+  manyRoutes["stop_times.txt"] = "trip_id,stop_id,stop_sequence\n";
+  for (int i = 0; i < 20000; ++i) {
+    const QByteArray r = "R" + QByteArray::number(i);
+    manyRoutes["routes.txt"] += r + "\n";
+    for (const char* d : {"0", "1"}) {
+      manyRoutes["trips.txt"] += r + "," + r + d + "," + d + "\n";
+      manyRoutes["stop_times.txt"] += r + d + ",a,1\n" + r + d + ",b,2\n";
+    }
+  }
+  manyRoutes["routes.txt"] += "L\n";
+  manyRoutes["trips.txt"] += "L,T,0\n";
+  manyRoutes["stop_times.txt"] += "T,a,1\nT,b,2\nT,c,3\n";
+  QByteArray manyUnknown = "trip_id,stop_id,stop_sequence\n";
+  for (int i = 0; i <= kMaxUnknownStops; ++i) manyUnknown += "T,x" + QByteArray::number(i) + ",1\n";
+  QByteArray tooManyRoutes = "route_id\n";
+  for (int i = 0; i <= 100000; ++i) tooManyRoutes += QByteArray::number(i) + "\n";
+  const QByteArray fields1000 = "a,A" + QByteArray(998, ',') + "\n";
+  QByteArray longReadings = "trans_id,lang,translation\n";
+  for (const char* name : {"A", "B", "C"})
+    longReadings += QByteArray(name) + ",ja-Hrkt," + QByteArray(1 << 20, 'y').left(kMaxRecordBytes - 12) + "\n";
+  std::map<QString, QByteArray> longTape = lineOf(9);
+  longTape["translations.txt"] = "trans_id,lang,translation\n";
+  for (int i = 1; i <= 9; ++i)
+    longTape["translations.txt"] += "N" + QByteArray::number(i) + ",ja-Hrkt," + QByteArray(1'000'000, 'y') + "\n";
+  std::map<QString, QByteArray> rules = lineOf(301);
+  rules["fare_rules.txt"] = "fare_id\n" + QByteArray("F\n").repeated(100000);
+
+  struct Row {
+    const char* what;
+    std::function<FeedFiles()> files;
+    QString error;
+    QStringList listing = {};
+    QStringList warnings = {};
+  };
+  const Row rows[] = {
+      {"a NUL in a name", with({{"routes.txt", QByteArray("route_id,route_short_name\nL,A\0B\n", 31)}}),
+       "feed/routes.txt:2: NUL 文字 (0x00) があります"},
+      {"a NUL on the third line of a quoted name",
+       with({{"stops.txt", QByteArray("stop_id,stop_name\na,\"A\n\nx\0\"\n", 27)}}),
+       "feed/stops.txt:4: NUL 文字 (0x00) があります"},
+      {"a record one byte over 1 MiB",
+       with({{"stops.txt", "stop_id,stop_name\na," + QByteArray(kMaxRecordBytes - 1, 'A') + "\n"}}),
+       "feed/stops.txt:2: 1 行が 1048576 バイトを超えます"},
+      {"readings of just under 1 MiB", with({{"translations.txt", longReadings}}), {}, {ok}},
+      {"1001 fields", with({{"stops.txt", "stop_id,stop_name\n" + fields1000.trimmed() + ",\n"}}),
+       "feed/stops.txt:2: 1 行の列が 1000 を超えます"},
+      {"1000 fields", with({{"stops.txt", "stop_id,stop_name\n" + fields1000 + "b,B\nc,C\n"}}), {},
+       {ok}},
+      {"UTF-16 with its mark", with({{"stops.txt", utf16(stops, false, true)}}),
+       "feed/stops.txt: UTF-16 で書かれているため読めません(UTF-8 で書いてください)"},
+      {"UTF-16 big-endian without one", with({{"routes.txt", utf16("route_id\nL\n", true, false)}}),
+       "feed/routes.txt: UTF-16 で書かれているため読めません(UTF-8 で書いてください)"},
+      {"a price of -0.5 yen", with({{"fare_attributes.txt", "fare_id,price\nF,-0.5\n"}}),
+       "[fares] feed/fare_attributes.txt:2: price「-0.5」が 0〜32767 円ではありません"},
+      {"a price of -0.4 yen", with({{"fare_attributes.txt", "fare_id,price\nF,-0.4\n"}}),
+       "[fares] feed/fare_attributes.txt:2: price「-0.4」が 0〜32767 円ではありません"},
+      {"an escape sequence, a right-to-left override and a line break in names",
+       with({{"stops.txt", "stop_id,stop_name\na,A\x1B[2J,Z1\nb,B\nc,\"C\r\nL  方向 9\"\n"},
+             {"routes.txt", "route_id,route_short_name\nL,線\u202E逆\n"},
+             {"translations.txt", "trans_id,lang,translation\n"}}),
+       {},
+       {"L  方向 0  3 停留所  1 便  線\\u202E逆  A\\x1B[2J → C\\x0D\\x0AL  方向 9  整理券 1"},
+       {"feed/translations.txt: 読みのない停留所が 3 あり、停留所名のまま読みます: "
+        "A\\x1B[2J、B、C\\x0D\\x0AL  方向 9"}},
+      {"60,000 é in a name", with({{"stops.txt", "stop_id,stop_name\na," + QString(60000, QChar(0xE9)).toUtf8() + "\nb,B\nc,C\n"}}),
+       {}, {"L  方向 0  3 停留所  1 便  線  " + QString(QChar(0xE9)).repeated(1000 / 2) + "… → C  整理券 1"},
+       {"feed/stops.txt:2: 停留所名の 60000 字がShift-JISにないため置き換えました(最初は「é」を「〓」に)",
+        "feed/stops.txt:2: 停留所名 1 件が運賃データに書ける 65535 バイトを超えるため、その長さに切りました",
+        "feed/translations.txt: 読みのない停留所が 1 あり、停留所名のまま読みます: " +
+            QString(QChar(0xE9)).repeated(60000)}},
+      {"100,000 rules of one fare on 301 stops", with(rules, rules), {},
+       {"L  方向 0  301 停留所  1 便  線  N1 → N301  整理券 1"}},
+      {"20,000 routes both ways", with(manyRoutes, manyRoutes), {}},
+      {"10,001 stop_ids that stops.txt lacks", with({{"stop_times.txt", manyUnknown}}),
+       "feed/stop_times.txt: stops.txt にない stop_id が 10000 種類を超えます"},
+      {"100,001 routes", with({{"routes.txt", tooManyRoutes}}),
+       "feed/routes.txt:100002: 行が 100000 を超えます"},
+      {"a tape longer than its reader takes", with(longTape, longTape),
+       "feed/translations.txt: 路線「L」の放送用データが上限の 8388608 バイトを超えます"
+       "(読みか停留所名が長すぎます)"},
+      {"stops.txt twice in a zip",
+       zipped({test::storedEntry("stops.txt", stops), test::storedEntry("stops.txt", stops)}),
+       "feed.zip: stops.txt が 2 つあります(ZIPの 1 番目と 2 番目)"},
+      {"STOPS.TXT and Stops.txt in a zip",
+       zipped({test::storedEntry("STOPS.TXT", stops), test::storedEntry("Stops.txt", stops)}),
+       "feed.zip: STOPS.TXT と Stops.txt があり、どちらが stops.txt か決められません"},
+      {"STOPS.TXT and stops.txt in a zip: the exact name",
+       zipped({test::storedEntry("STOPS.TXT", QByteArray(stops).replace(",A,", ",X,")),
+               test::storedEntry("stops.txt", stops)}),
+       {}, {ok}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    const Said said = readAndImport(row.files);
+    EXPECT_EQ(said.error, row.error);
+    if (!row.error.isEmpty()) continue;
+    if (row.listing.isEmpty())
+      EXPECT_EQ(said.listing.size(), 40001);
+    else
+      EXPECT_EQ(said.listing, row.listing);
+    EXPECT_EQ(said.warnings, row.warnings);
+  }
+}
+
+// A folder feed reads only regular files in it, found as a zip's are.
+TEST(GtfsFeed, FolderFeedsOpenOnlyTheirOwnRegularFiles) {
+  QTemporaryDir dir;
+  const QString outside = dir.filePath("outside.txt");
+  ASSERT_TRUE(QFile(outside).open(QIODevice::WriteOnly));
+  struct Row {
+    const char* what;
+    std::function<void(const QString& feed)> plant;  // in a folder with the small feed
+    QString error;                                    // "%1" the feed's folder
+    QString first = "A";                              // the listing's first stop
+  };
+  const auto replace = [](const QString& name, const std::function<bool(const QString&)>& make) {
+    return [=](const QString& feed) {
+      QFile::remove(feed + "/" + name);
+      ASSERT_TRUE(make(feed + "/" + name));
+    };
+  };
+  const auto fifo = [](const QString& p) { return mkfifo(QFile::encodeName(p).constData(), 0644) == 0; };
+  const auto write = [](const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+  };
+  const QByteArray stopsX = "stop_id,stop_name,zone_id\na,X,Z1\nb,B,Z2\nc,C,Z3\n";
+  const Row rows[] = {
+      {"a FIFO as stops.txt", replace("stops.txt", fifo),
+       "%1/stops.txt: ファイルではなく名前付きパイプ(FIFO)です。 (75)"},
+      {"a folder as stops.txt", replace("stops.txt", [](const QString& p) { return QDir().mkdir(p); }),
+       "%1/stops.txt: ファイルではなくフォルダーです。 (75)"},
+      {"a link out of the folder",
+       replace("stops.txt", [&](const QString& p) { return QFile::link(outside, p); }),
+       "%1/stops.txt: フォルダーの外(" + outside + ")を指すシンボリックリンクのため読みません"},
+      {"a link to a file of the folder",
+       [&](const QString& feed) {
+         ASSERT_TRUE(write(feed + "/kept.csv", stopsX));
+         replace("stops.txt", [&](const QString& p) { return QFile::link(feed + "/kept.csv", p); })(feed);
+       },
+       {}, "X"},
+      {"an unreadable stops.txt",
+       [](const QString& feed) { QFile::setPermissions(feed + "/stops.txt", QFile::WriteOwner); },
+       "%1/stops.txt: 読み込みできません。 (70)"},
+      {"STOPS.TXT beside stops.txt: the exact name",
+       [&](const QString& feed) { ASSERT_TRUE(write(feed + "/STOPS.TXT", stopsX)); }, {}},
+      {"STOPS.TXT only: found in any case",
+       [&](const QString& feed) {
+         QFile::remove(feed + "/stops.txt");
+         ASSERT_TRUE(write(feed + "/STOPS.TXT", stopsX));
+       },
+       {}, "X"},
+      {"STOPS.TXT and Stops.txt",
+       [&](const QString& feed) {
+         QFile::remove(feed + "/stops.txt");
+         ASSERT_TRUE(write(feed + "/STOPS.TXT", stopsX) && write(feed + "/Stops.txt", stopsX));
+       },
+       "%1: STOPS.TXT と Stops.txt があり、どちらが stops.txt か決められません"},
+  };
+  int n = 0;
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    const QString feed = dir.filePath(QString::number(++n));
+    test::TestFeed{smallFeed()}.writeTo(feed);
+    row.plant(feed);
+    const test::WithoutFileRights asAnyUser;
+    const Said said = readAndImport([&] { return FeedFiles::open(feed); });
+    EXPECT_EQ(said.error, QString(row.error).replace("%1", feed));
+    if (row.error.isEmpty()) {
+      EXPECT_EQ(said.listing, QStringList{"L  方向 0  3 停留所  1 便  線  " + row.first + " → C  整理券 1"});
+    }
+  }
+  // The feed itself a FIFO, or a device: said at once, never waited on.
+  ASSERT_TRUE(fifo(dir.filePath("feed.zip")));
+  for (const QString& path : {dir.filePath("feed.zip"), QStringLiteral("/dev/zero")})
+    EXPECT_EQ(readAndImport([&] { return FeedFiles::open(path); }).error,
+              path + (path.startsWith("/dev") ? ": ファイルではなくデバイスです。 (75)"
+                                               : ": ファイルではなく名前付きパイプ(FIFO)です。 (75)"));
 }
 
 }  // namespace

@@ -6,13 +6,12 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include <linux/capability.h>
-#include <sys/syscall.h>
-#include <unistd.h>
+#include <sys/stat.h>
 
 #include "bytes.h"
 #include "cp932.h"
 #include "data_io.h"
+#include "file_rights.h"
 #include "runtime_error.h"
 #include "scripted_ui.h"
 
@@ -96,24 +95,6 @@ TEST(RouteFile, BadShiftJisNameIsReadWithQuestionMarks) {
   EXPECT_EQ(f.rows[0].StopName, QStringLiteral("駅?"));
   EXPECT_EQ(f.badNames, std::vector<int>{1});
 }
-
-// For its life this thread holds no right to override file permissions,
-// as for any user (root keeps them permitted and takes them back after).
-struct WithoutFileRights {
-  WithoutFileRights() {
-    syscall(SYS_capget, &header, caps);
-    saved = caps[0].effective;
-    caps[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH));
-    syscall(SYS_capset, &header, caps);
-  }
-  ~WithoutFileRights() {
-    caps[0].effective = saved;
-    syscall(SYS_capset, &header, caps);
-  }
-  __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
-  __user_cap_data_struct caps[2]{};
-  std::uint32_t saved = 0;
-};
 
 // Loading through the store: messages and what each failure leaves behind.
 class LoadRouteTest : public ::testing::Test {
@@ -231,6 +212,20 @@ TEST_F(LoadRouteTest, ThreeHundredAndOneRowsLoad) {
   EXPECT_EQ(io.row(301).StopName, QStringLiteral("停留所301"));
 }
 
+// The longest file the format can state: 301 rows of 65,535-byte names.
+TEST_F(LoadRouteTest, TheLongestLegalFileLoads) {
+  Bytes b;
+  b.i16(301);
+  for (int i = 1; i <= 301; ++i)
+    row(b, QString(32767, QChar(0x99C5)) + QString::number(i % 10), i);  // 駅, then a digit
+  ASSERT_EQ(QByteArray(b).size(), kMaxRouteFileBytes);
+  write("9.hy3", b);
+  ASSERT_TRUE(load("9", 300));
+  EXPECT_EQ(io.row(301).StopName, QString(32767, QChar(0x99C5)) + QStringLiteral("1"));
+  EXPECT_EQ(io.row(301).Values[150], 301 + 150);
+  EXPECT_TRUE(scope.ui.messages.empty());
+}
+
 TEST_F(LoadRouteTest, FindsTheFileWhateverItsCaseTheExactNameFirst) {
   write("2.HY3", route(3));
   ASSERT_TRUE(load("2", 1));
@@ -240,10 +235,15 @@ TEST_F(LoadRouteTest, FindsTheFileWhateverItsCaseTheExactNameFirst) {
   ASSERT_TRUE(load("4", 1));
   EXPECT_EQ(io.row(1).Values[1], 1001);
   EXPECT_TRUE(scope.ui.messages.empty());
-  // A folder of that name is not the file.
+  // A folder or a FIFO of that name is not the file, and is said to be
+  // what it is, at once.
   ASSERT_TRUE(QDir(dir.path()).mkdir("6.hy3"));
   EXPECT_FALSE(load("6", 1));
-  EXPECT_EQ(lastMessage(), route_messages::kMissing);
+  EXPECT_EQ(lastMessage(), QStringLiteral("ファイルではなくフォルダーです。"));
+  ASSERT_EQ(mkfifo(QFile::encodeName(QDir(dir.path()).filePath("8.HY3")).constData(), 0644), 0);
+  EXPECT_FALSE(load("8", 1));
+  EXPECT_EQ(lastMessage(), QStringLiteral("ファイルではなく名前付きパイプ(FIFO)です。"));
+  EXPECT_EQ(io.row(1).Values[1], 1001);
 }
 
 TEST_F(LoadRouteTest, AMissingFolderGivesItsOwnDescription) {
@@ -281,9 +281,9 @@ TEST_F(LoadRouteTest, UnreadableFileGivesItsOwnDescription) {
   write("9.hy3", route(3));
   QFile::setPermissions(QDir(dir.path()).filePath("9.hy3"), QFile::WriteOwner);
   // Root reads any file while its rights to do so are in effect.
-  const WithoutFileRights asAnyUser;
+  const test::WithoutFileRights asAnyUser;
   EXPECT_FALSE(load("9", 1));
-  EXPECT_EQ(lastMessage(), QStringLiteral("書き込みできません。"));
+  EXPECT_EQ(lastMessage(), QStringLiteral("読み込みできません。"));
 }
 
 TEST(SetRouteCell, ColumnsAndBounds) {

@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <sys/stat.h>
+
 #include "bytes.h"
 #include "cp932.h"
 #include "file_io.h"
@@ -330,6 +332,94 @@ TEST(RouteTool, GtfsCommandsWriteAllThreeFilesOrNone) {
 
 namespace sorane::routetool {
 namespace {
+
+// Files that are not what they claim, or more than a fare file can hold:
+// each refused with its place, and check says of a CSV what to-hy3 does.
+TEST(RouteTool, RefusesWhatNoReaderTakesAndCheckAgreesWithToHy3) {
+  QTemporaryDir dir;
+  auto put = [&](const char* name, const QByteArray& bytes) {
+    QFile f(dir.filePath(QString::fromLatin1(name)));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+  };
+  // 駅 is two bytes in Shift-JIS: 32,767 of them and one letter fill a row's
+  // name, one more letter is a byte too many.
+  const QString longest = QString(32767, QChar(0x99C5)) + "A";
+  put("longest.csv", line(longest, 1) + line("B", 0));
+  put("over.csv", line(longest + "A", 1) + line("B", 0));
+  put("one.csv", line("A", 1));
+  put("utf16.csv", QByteArray("\xFF\xFE") + QByteArray("a\0,\0", 4));
+  ASSERT_EQ(mkfifo(QFile::encodeName(dir.filePath("fifo.hy3")).constData(), 0644), 0);
+  ASSERT_EQ(mkfifo(QFile::encodeName(dir.filePath("fifo.csv")).constData(), 0644), 0);
+  const QString tooLong =
+      "1行目: 停留所名が Shift-JIS で 65536 バイトあり、運賃データに書ける 65535 バイトを超えます";
+  const QString oneStop = "停留所が1件だけなので、どの区間でも系統設定できません";
+  const Row rows[] = {
+      {{"to-hy3", "%1/longest.csv", "%1/longest.hy3"}, 0, "%1/longest.hy3: 2 停留所\n", ""},
+      {{"check", "%1/longest.csv"},
+       0,
+       "%1/longest.csv: 運賃の CSV として調べます\n%1/longest.csv: 停留所数 2、設定できる区間は 1〜1\n"
+       "%1/longest.csv: 使えます\n",
+       ""},
+      {{"to-hy3", "%1/over.csv", "%1/over.hy3"}, 1, "", "%1/over.csv: " + tooLong + "\n"},
+      {{"check", "%1/over.csv"},
+       1,
+       "%1/over.csv: 運賃の CSV として調べます\n%1/over.csv: " + tooLong +
+           "\n%1/over.csv: このままでは使えません\n",
+       ""},
+      {{"to-hy3", "%1/one.csv", "%1/one.hy3"},
+       1,
+       "",
+       "%1/one.csv: 停留所数 1、設定できる区間は 1〜0\n%1/one.csv: " + oneStop + "\n"},
+      {{"check", "%1/one.csv"},
+       1,
+       "%1/one.csv: 運賃の CSV として調べます\n%1/one.csv: 停留所数 1、設定できる区間は 1〜0\n"
+       "%1/one.csv: " + oneStop + "\n%1/one.csv: このままでは使えません\n",
+       ""},
+      {{"check", "%1/utf16.csv"}, 1, "", "%1/utf16.csv: UTF-16 で書かれているため読めません。 (75)\n"},
+      {{"check", "%1/fifo.hy3"}, 1, "", "%1/fifo.hy3: ファイルではなく名前付きパイプ(FIFO)です。 (75)\n"},
+      {{"check", "%1/fifo.csv"}, 1, "", "%1/fifo.csv: ファイルではなく名前付きパイプ(FIFO)です。 (75)\n"},
+      {{"to-csv", "%1/fifo.hy3", "%1/x.csv"}, 1, "",
+       "%1/fifo.hy3: ファイルではなく名前付きパイプ(FIFO)です。 (75)\n"},
+      {{"check", "%1"}, 1, "", "%1: ファイルではなくフォルダーです。 (75)\n"},
+  };
+  for (const Row& r : rows) expectRun(dir.path(), r);
+  EXPECT_EQ(readWholeFile(dir.filePath("longest.hy3"), kMaxRouteFileBytes).size(),
+            2 + 2 * (2 + 65535 + 302) - 65534);
+  EXPECT_FALSE(QFile::exists(dir.filePath("over.hy3")));
+  EXPECT_FALSE(QFile::exists(dir.filePath("one.hy3")));
+}
+
+// A feed's names as the listing prints them: nothing in a name can hide
+// the rest of its line or start a line of its own; a folder in the way of
+// the announcement file leaves the fare file as it was.
+TEST(RouteTool, GtfsNamesAreEscapedAndAFolderInTheWayChangesNothing) {
+  QTemporaryDir dir;
+  test::TestFeed feed = test::TestFeed::line(3);
+  feed.files["stops.txt"].replace("停留所1", "A\x1B[2J").replace("停留所3", "\"C\nL  方向 9\"");
+  feed.files["routes.txt"].replace("緑線", "緑\xE2\x80\xAE線");
+  feed.writeTo(dir.filePath("feed"));
+  const QString out = dir.filePath("out");
+  QDir().mkpath(out + "/7tp.csv");
+  QFile old(out + "/7.hy3");
+  ASSERT_TRUE(old.open(QIODevice::WriteOnly) && old.write("old") == 3);
+  old.close();
+  const Row rows[] = {
+      {{"gtfs-routes", "%1/feed"},
+       0,
+       "L  方向 0  3 停留所  2 便  1 緑\\u202E線  A\\x1B[2J → C\\x0AL  方向 9  整理券 2\n",
+       ""},
+      {{"from-gtfs", "%1/feed", "--route", "L", "--number", "7", "--out", "%1/out"},
+       1,
+       "",
+       "%1/feed/translations.txt: 読みのない停留所が 2 あり、停留所名のまま読みます: "
+       "A\\x1B[2J、C\\x0AL  方向 9\n%1/out/7tp.csv: 同じ名前のフォルダーがあります。 (75)\n"},
+  };
+  for (const Row& r : rows) expectRun(dir.path(), r);
+  EXPECT_EQ(readWholeFile(out + "/7.hy3", 10), "old");
+  EXPECT_EQ(QDir(out).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+            (QStringList{"7.hy3", "7tp.csv"}));
+}
 
 // The stop file: checked beside its fare file, and written to fill in.
 TEST(RouteTool, StopFilesAreCheckedBesideTheirFareFileAndWrittenOnlyAsNewFiles) {

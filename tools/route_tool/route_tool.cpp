@@ -37,12 +37,14 @@ const QString kUsage = QStringLiteral(
     "CSV の1行は "
     "停留所名,整理券番号,運賃1,…,運賃32[,列33,…,列150]。#で始まる行は読み飛ばす。\n");
 
+static_assert(gtfs::kMaxTapeBytes == kMaxTapeFileBytes, "an import writes the tapes it reads");
+
 const QString kStopsSuffix = QStringLiteral(".stops.csv");
 
 // A route as CSV text is a few times its fare file at the most.
 constexpr qint64 kMaxCsvBytes = 4 * kMaxRouteFileBytes;
 
-enum class Kind { FareFile, FareCsv, Tape, Stops };
+enum class Kind { FareFile, FareCsv, Tape };
 
 const QString kBadOption = QStringLiteral("sorane-route: %1 は使えません\n");
 const QString kNeedsValue = QStringLiteral("sorane-route: %1 の後に値がありません\n");
@@ -75,7 +77,7 @@ class Runner {
   ToolRun run(const QStringList& args) {
     if (args.size() == 3 && args[0] == "to-hy3") return finish(toHy3(args[1], args[2]));
     if (args.size() == 3 && args[0] == "to-csv") return finish(toCsv(args[1], args[2]));
-    if (args.size() == 2 && args[0] == "check") return finish(check(args[1], guess(args[1])));
+    if (args.size() == 2 && args[0] == "check") return finish(check(args[1], std::nullopt));
     if (args.size() == 3 && args[0] == "check" && args[1] == "--fares")
       return finish(check(args[2], args[2].endsWith(QStringLiteral(".hy3"), Qt::CaseInsensitive)
                                        ? Kind::FareFile
@@ -100,10 +102,11 @@ class Runner {
   void fail(const QString& path, const RuntimeError& e) {
     result_.err += gtfs::fileFailure(path, e) + QLatin1Char('\n');
   }
-  // A file's bytes, or nothing after saying, with its name, why not.
-  std::optional<QByteArray> read(const QString& path, qint64 maxBytes) {
+  // A file's bytes, or nothing after saying, with its name, why not; a
+  // text file in UTF-16 is refused.
+  std::optional<QByteArray> read(const QString& path, qint64 maxBytes, bool text) {
     try {
-      return readWholeFile(path, maxBytes);
+      return text ? readTextFile(path, maxBytes) : readWholeFile(path, maxBytes);
     } catch (const RuntimeError& e) {
       fail(path, e);
       return std::nullopt;
@@ -124,33 +127,51 @@ class Runner {
 
   // A ".hy3" is a fare file; a CSV whose first line of data has the columns
   // of a route is a fare CSV, any other an announcement file.
-  Kind guess(const QString& path) {
-    if (path.endsWith(kStopsSuffix, Qt::CaseInsensitive)) return Kind::Stops;
+  static Kind guess(const QString& path, const QByteArray& bytes) {
     if (!path.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive)) return Kind::FareFile;
-    const std::optional<QByteArray> bytes = read(path, kMaxCsvBytes);
-    if (!bytes) return Kind::Tape;
-    for (QString line : decodeCsvText(*bytes).split(QLatin1Char('\n'))) {
-      line = line.trimmed();
-      if (line.isEmpty() || line.startsWith(QLatin1Char('#'))) continue;
+    Kind kind = Kind::Tape;
+    forEachLine(decodeCsvText(bytes), [&](const QString& text, int) {
+      const QString line = text.trimmed();
+      if (line.isEmpty() || line.startsWith(QLatin1Char('#'))) return true;
       bool ok = false;
-      return splitCsvLine(line, &ok).size() > 3 ? Kind::FareCsv : Kind::Tape;
+      if (splitCsvLine(line, &ok, 4).size() > 3) kind = Kind::FareCsv;
+      return false;
+    });
+    return kind;
+  }
+
+  // A fare CSV as to-hy3 reads it, judged as the fare file it makes: what
+  // check says of it, and whether the program would take the file.
+  struct FareCsv {
+    std::vector<RouteRow> rows;
+    QStringList report;
+    bool parsed = false;  // the rows read, whether or not they make a usable file
+    bool ok = false;
+  };
+  static FareCsv judge(const QByteArray& bytes) {
+    FareCsv csv;
+    QString error;
+    if (routeFromCsv(bytes, csv.rows, error)) {
+      csv.parsed = true;
+      csv.report = checkRouteFile(encodeRouteFile(csv.rows), &csv.ok);
+    } else {
+      csv.report << error;
     }
-    return Kind::Tape;
+    return csv;
   }
 
   // The rows of a fare CSV or of a usable fare file; nothing after saying,
   // with the file's name, why not.
-  std::optional<std::vector<RouteRow>> csvRows(const QString& csv) {
-    const std::optional<QByteArray> bytes = read(csv, kMaxCsvBytes);
+  std::optional<std::vector<RouteRow>> csvRows(const QString& path) {
+    const std::optional<QByteArray> bytes = read(path, kMaxCsvBytes, true);
     if (!bytes) return std::nullopt;
-    std::vector<RouteRow> rows;
-    QString error;
-    if (routeFromCsv(*bytes, rows, error)) return rows;
-    fail(csv, error);
+    FareCsv csv = judge(*bytes);
+    if (csv.parsed) return std::move(csv.rows);
+    for (const QString& line : csv.report) fail(path, line);
     return std::nullopt;
   }
   std::optional<std::vector<RouteRow>> fareRows(const QString& hy3) {
-    const std::optional<QByteArray> bytes = read(hy3, kMaxRouteFileBytes);
+    const std::optional<QByteArray> bytes = read(hy3, kMaxRouteFileBytes, false);
     if (!bytes) return std::nullopt;
     RouteFile f = parseRouteFile(*bytes);
     if (f.status == RouteFile::Status::Ok) return std::move(f.rows);
@@ -159,10 +180,16 @@ class Runner {
     return std::nullopt;
   }
 
-  int toHy3(const QString& csv, const QString& hy3) {
-    const std::optional<std::vector<RouteRow>> rows = csvRows(csv);
-    if (!rows || !write(hy3, encodeRouteFile(*rows))) return 1;
-    say(hy3, QStringLiteral("%1 停留所").arg(rows->size()));
+  int toHy3(const QString& csvPath, const QString& hy3) {
+    const std::optional<QByteArray> bytes = read(csvPath, kMaxCsvBytes, true);
+    if (!bytes) return 1;
+    const FareCsv csv = judge(*bytes);
+    if (!csv.ok) {
+      for (const QString& line : csv.report) fail(csvPath, line);
+      return 1;
+    }
+    if (!write(hy3, encodeRouteFile(csv.rows))) return 1;
+    say(hy3, QStringLiteral("%1 停留所").arg(csv.rows.size()));
     return 0;
   }
 
@@ -171,19 +198,28 @@ class Runner {
     return rows && write(csv, routeToCsv(*rows)) ? 0 : 1;
   }
 
-  int check(const QString& path, Kind kind) {
-    if (kind == Kind::Stops) return checkStopsAlone(path);
-    const qint64 limit = kind == Kind::FareFile ? kMaxRouteFileBytes
-                         : kind == Kind::Tape   ? kMaxTapeFileBytes
-                                                : kMaxCsvBytes;
-    const std::optional<QByteArray> bytes = read(path, limit);
+  static qint64 limitOf(Kind kind) {
+    return kind == Kind::FareFile ? kMaxRouteFileBytes
+           : kind == Kind::Tape   ? kMaxTapeFileBytes
+                                  : kMaxCsvBytes;
+  }
+
+  // The file is read once: to tell its kind, when not given, and to check it.
+  int check(const QString& path, std::optional<Kind> given) {
+    if (!given && path.endsWith(kStopsSuffix, Qt::CaseInsensitive)) return checkStopsAlone(path);
+    const bool csvName = path.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive);
+    const qint64 most = given ? limitOf(*given) : csvName ? kMaxCsvBytes : kMaxRouteFileBytes;
+    const std::optional<QByteArray> bytes = read(path, most, given ? *given != Kind::FareFile : csvName);
     if (!bytes) return 1;
+    const Kind kind = given ? *given : guess(path, *bytes);
+    if (bytes->size() > limitOf(kind)) {
+      fail(path, FileTooLarge(limitOf(kind)));
+      return 1;
+    }
     bool ok = false;
     QStringList report;
     std::optional<std::vector<RouteRow>> rows;  // the fare rows, for a stop file beside
     switch (kind) {
-      case Kind::Stops:
-        break;
       case Kind::FareFile:
         report = checkRouteFile(*bytes, &ok);
         if (const RouteFile f = parseRouteFile(*bytes); f.status == RouteFile::Status::Ok)
@@ -194,16 +230,11 @@ class Runner {
             QStringList{QStringLiteral("放送用データとして調べます")} + checkTapeFile(*bytes, &ok);
         break;
       case Kind::FareCsv: {
-        std::vector<RouteRow> fromCsv;
-        QString error;
-        report << QStringLiteral("運賃の CSV として調べます");
         // Read as to-hy3 reads it, then judged as the fare file it makes.
-        if (routeFromCsv(*bytes, fromCsv, error)) {
-          report += checkRouteFile(encodeRouteFile(fromCsv), &ok);
-          rows = std::move(fromCsv);
-        } else {
-          report << error;
-        }
+        FareCsv csv = judge(*bytes);
+        report = QStringList{QStringLiteral("運賃の CSV として調べます")} + csv.report;
+        ok = csv.ok;
+        if (csv.parsed) rows = std::move(csv.rows);
         break;
       }
     }
@@ -233,7 +264,7 @@ class Runner {
   // Says what the stop file `path` holds for a route of `rows`; false when
   // the program would not use it.
   bool checkStops(const QString& path, const std::vector<RouteRow>& rows) {
-    const std::optional<QByteArray> bytes = read(path, kMaxStopFileBytes);
+    const std::optional<QByteArray> bytes = read(path, kMaxStopFileBytes, true);
     if (!bytes) return false;
     QStringList names;
     for (const RouteRow& r : rows) names << r.StopName;

@@ -420,6 +420,31 @@ TEST_F(LcdTest, OnlyThePartsThatChangedAreDrawnAgain) {
   EXPECT_EQ(r.frame(), lcd::renderFrame(model, t0.addMSecs(63000), 1, lcd::Scheme::Black));
 }
 
+TEST_F(LcdTest, AScrollStepRedrawsOnlyTheNamesRowsAndEqualsAWholeFrame) {
+  std::vector<StopExtras> extras(2);
+  extras[1].reading =
+      QStringLiteral("そらねしりつだいにちゅうがっこうまえそらねえきゆきのりばひがしぐち");
+  setRoute(2, extras);
+  show(1);
+  const QDateTime t0 = model.announcedSince().addMSecs(3000 + 1000);
+  for (int scale : {1, 2}) {
+    lcd::Renderer r;
+    r.render(lcd::sceneAt(model, t0, scale), lcd::Scheme::Black, scale);
+    for (qint64 ms : {13, 26, 500, 1500}) {
+      const QRegion drawn =
+          r.render(lcd::sceneAt(model, t0.addMSecs(ms), scale), lcd::Scheme::Black, scale);
+      const QRect box = drawn.boundingRect();
+      EXPECT_EQ(drawn.rectCount(), 1) << scale << " " << ms;
+      EXPECT_EQ(box.left(), lcd::nameRect().left()) << scale << " " << ms;
+      EXPECT_EQ(box.right(), lcd::nameRect().right() - 1) << scale << " " << ms;
+      EXPECT_GT(box.top(), lcd::nameRect().top()) << scale << " " << ms;
+      EXPECT_LT(box.bottom(), lcd::nameRect().bottom() - 1) << scale << " " << ms;
+      EXPECT_EQ(r.frame(), lcd::renderFrame(model, t0.addMSecs(ms), scale, lcd::Scheme::Black))
+          << scale << " " << ms;
+    }
+  }
+}
+
 TEST_F(LcdTest, BoardIsABorderlessWindowOf960By540) {
   setRoute(3);
   show(1);

@@ -89,6 +89,8 @@ TEST_F(InstallE2e, EverythingInItsPlaceAndTheProgramAnswersWithoutADisplay) {
   const QString help = answer({"--help"});
   EXPECT_TRUE(help.contains(homePath("config/318/318.in4"))) << help.toStdString();
   EXPECT_TRUE(help.contains(installed("share/sorane/demo"))) << help.toStdString();
+  EXPECT_TRUE(help.contains("--board S")) << help.toStdString();
+  EXPECT_EQ(answer({"--board", "oled"}), "(failed)");  // no window for a style it lacks
 }
 
 TEST_F(InstallE2e, FirstStartOnTheDemoRouteAndTheSettingsFileInTheConfigurationFolder) {

@@ -2,6 +2,7 @@
 
 #include <QContextMenuEvent>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <cmath>
 
@@ -43,26 +44,18 @@ int LcdBoard::scale() const {
 void LcdBoard::tick() {
   if (!running_) return;
   const QDateTime now = ui().now();
-  const lcd::Scene next = lcd::sceneAt(model_, now, scale());
-  if (!sceneValid_ || next.cleared != scene_.cleared || next.backlight != scene_.backlight) {
+  const int s = scale();
+  scene_ = lcd::sceneAt(model_, now, s);
+  sceneScale_ = s;
+  // Drawn here, so the window copies only the pixels that changed.
+  const QRegion changed = renderer_.render(scene_, scheme_, s);
+  if (!sceneValid_)
     update();
-    emit frameChanged();
-  } else {
-    bool drawn = false;
-    auto part = [&](bool differs, const QRect& r) {
-      if (!differs) return;
-      update(r);
-      drawn = true;
-    };
-    part(next.band != scene_.band, lcd::bandPart());
-    part(next.table != scene_.table, lcd::tablePart());
-    part(next.bottom != scene_.bottom, lcd::bottomPart());
-    if (drawn) emit frameChanged();
-  }
-  scene_ = next;
+  else if (!changed.isEmpty())
+    update(changed);
+  if (!sceneValid_ || !changed.isEmpty()) emit frameChanged();
   sceneValid_ = true;
-  sceneScale_ = scale();
-  const qint64 wait = lcd::msUntilChange(model_, now, scale());
+  const qint64 wait = lcd::msUntilChange(model_, now, s);
   if (wait < 0)
     timer_.stop();
   else
@@ -74,11 +67,14 @@ QImage LcdBoard::grabFrame() {
   return renderer_.frame();
 }
 
-void LcdBoard::paintEvent(QPaintEvent*) {
+void LcdBoard::paintEvent(QPaintEvent* event) {
   // Another screen, another scale: the scroll moves by its pixels.
   if (scale() != sceneScale_) tick();
+  renderer_.render(scene_, scheme_, sceneScale_);
+  const QImage& frame = renderer_.frame();
   QPainter p(this);
-  p.drawImage(QPoint(0, 0), grabFrame());
+  for (const QRect& r : event->region())
+    p.drawImage(r, frame, QRect(r.topLeft() * sceneScale_, r.size() * sceneScale_));
 }
 
 void LcdBoard::mousePressEvent(QMouseEvent* event) {

@@ -25,8 +25,9 @@ class LcdBoard : public QWidget {
   // stops it while the classic board is shown. It runs from the start.
   void setRunning(bool running);
 
-  // Brings the scene up to the program's clock, asks for the parts that
-  // changed to be drawn and arms the timer for the next change. Runs on the
+  // Brings the scene up to the program's clock, draws the pixels that
+  // changed, asks the window to copy just those and arms the timer for the
+  // next change. Runs on the
   // model's changes and on the timer; tests call it on the virtual clock.
   void tick();
   const lcd::Scene& scene() const { return scene_; }

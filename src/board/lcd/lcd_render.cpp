@@ -2,6 +2,7 @@
 
 #include <QFontMetricsF>
 #include <QPainter>
+#include <algorithm>
 #include <cmath>
 
 #include "lcd_digits.h"
@@ -27,6 +28,13 @@ QRectF snap(const QRectF& r, int scale) {
 
 QColor dimmed(const QColor& c, qreal level) {
   return QColor(qRound(c.red() * level), qRound(c.green() * level), qRound(c.blue() * level));
+}
+
+// Whether `to` is `from` with the name scrolled on.
+bool scrolledOnly(const BandScene& from, const BandScene& to) {
+  BandScene moved = from;
+  moved.offset = to.offset;
+  return moved == to && to.kind == BandScene::Kind::Name && from.offset != to.offset;
 }
 
 // Half-width forms of a caption: "１２" -> "12".
@@ -190,18 +198,50 @@ void Renderer::drawBand(QPainter& p, const Scene& s, const Palette& c, int scale
   const bool japanese = b.language == Language::Japanese || b.language == Language::Reading;
   drawLine(p, box.adjusted(8, 0, -8, 0), b.label, b.language, japanese ? 44 : 34, c.labelText,
            Qt::AlignHCenter, scale);
+  drawName(p, b, c, scale);
+}
+
+const QImage& Renderer::nameStrip(const PictureKey& key, const QColor& background) {
+  if (!strip_.isNull() && key == stripKey_ && background.rgba() == stripBackground_) return strip_;
+  const QImage& picture = textPicture(key);
+  const auto blank = [&picture](int y) {
+    const auto* line = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
+    return std::all_of(line, line + picture.width(), [](QRgb px) { return qAlpha(px) == 0; });
+  };
+  int top = 0;
+  int bottom = picture.height();
+  while (top < bottom - 1 && blank(top)) ++top;
+  while (bottom > top + 1 && blank(bottom - 1)) --bottom;
+  strip_ = QImage(picture.width(), bottom - top, QImage::Format_RGB32);
+  strip_.fill(background);
+  QPainter p(&strip_);
+  p.drawImage(QRect(0, 0, picture.width(), bottom - top), picture,
+              QRect(0, top, picture.width(), bottom - top));
+  p.end();
+  strip_.setDevicePixelRatio(key.scale);
+  stripKey_ = key;
+  stripBackground_ = background.rgba();
+  stripTop_ = top;
+  return strip_;
+}
+
+QRect Renderer::drawName(QPainter& p, const BandScene& b, const Palette& c, int scale) {
   const QRectF name = nameRect();
-  const QImage& picture = textPicture(
-      {b.text, b.language, qRound(nameSize(b.language)), b.stretch, c.name.rgba(), scale});
+  const PictureKey key{
+      b.text, b.language, qRound(nameSize(b.language)), b.stretch, c.name.rgba(), scale};
+  const QImage& picture = textPicture(key);
   const qreal w = picture.width() / picture.devicePixelRatio() - 4;
   const qreal h = picture.height() / picture.devicePixelRatio();
   const qreal x = w <= name.width() ? name.center().x() - w / 2 : name.left() + 1 - b.offset;
+  const qreal y = std::round((name.center().y() - h / 2) * scale) / scale;
+  const QImage& strip = nameStrip(key, c.background);
+  const QRectF at(std::round((x - 2) * scale) / scale, y + qreal(stripTop_) / scale,
+                  qreal(strip.width()) / scale, qreal(strip.height()) / scale);
   p.save();
   p.setClipRect(name);
-  p.drawImage(QPointF(std::round((x - 2) * scale) / scale,
-                      std::round((name.center().y() - h / 2) * scale) / scale),
-              picture);
+  p.drawImage(at.topLeft(), strip);
   p.restore();
+  return (at & name).toAlignedRect();
 }
 
 void Renderer::drawTable(QPainter& p, const Scene& s, const Palette& c, int scale) {
@@ -275,17 +315,21 @@ QRegion Renderer::render(const Scene& s, Scheme scheme, int scale) {
     }
   } else {
     const Palette c = palette(scheme, s.backlight);
-    const auto part = [&](const QRect& r, bool redraw, auto draw) {
-      if (!redraw) return;
+    const auto part = [&](const QRect& r, auto draw) {
+      if (r.isEmpty()) return;
       p.save();
       p.setClipRect(r);
       draw();
       p.restore();
       changed += r;
     };
-    part(bandPart(), all || s.band != last_.band, [&] { drawBand(p, s, c, scale); });
-    part(tablePart(), all || s.table != last_.table, [&] { drawTable(p, s, c, scale); });
-    part(bottomPart(), all || s.bottom != last_.bottom, [&] { drawBottom(p, s, c, scale); });
+    if (!all && scrolledOnly(last_.band, s.band))
+      changed += drawName(p, s.band, c, scale);
+    else
+      part(all || s.band != last_.band ? bandPart() : QRect(), [&] { drawBand(p, s, c, scale); });
+    part(all || s.table != last_.table ? tablePart() : QRect(), [&] { drawTable(p, s, c, scale); });
+    part(all || s.bottom != last_.bottom ? bottomPart() : QRect(),
+         [&] { drawBottom(p, s, c, scale); });
   }
   last_ = s;
   lastScheme_ = scheme;

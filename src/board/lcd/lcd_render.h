@@ -51,10 +51,16 @@ class Renderer {
   // `text` on a transparent picture as high as its line, condensed by
   // `stretch`. Large type is drawn as outlines, so it is drawn once.
   const QImage& textPicture(const PictureKey& key);
+  // The name's inked rows on the band's background, from the picture's
+  // first device pixel: a scroll step copies it at its offset, blending
+  // nothing and leaving the blank rows alone.
+  const QImage& nameStrip(const PictureKey& key, const QColor& background);
   // `text` in `r`, condensed to fit down to kMinStretch, then smaller.
   void drawLine(QPainter& p, const QRectF& r, const QString& text, Language language, qreal size,
                 const QColor& color, Qt::Alignment align, int scale);
   void drawBand(QPainter& p, const Scene& s, const Palette& c, int scale);
+  // The name in its part; returns the logical pixels drawn.
+  QRect drawName(QPainter& p, const BandScene& b, const Palette& c, int scale);
   void drawTable(QPainter& p, const Scene& s, const Palette& c, int scale);
   void drawBottom(QPainter& p, const Scene& s, const Palette& c, int scale);
 
@@ -64,6 +70,10 @@ class Renderer {
   bool valid_ = false;
   QHash<PictureKey, QImage> pictures_;
   qsizetype pictureBytes_ = 0;
+  QImage strip_;
+  PictureKey stripKey_;
+  QRgb stripBackground_ = 0;
+  int stripTop_ = 0;  // the strip's first row in the picture
 };
 
 // One frame of `model` at `now`, drawn afresh: for a recorder or a test.

@@ -73,6 +73,10 @@ TEST_F(AtomicSaveTest, FailureAtEveryWriteCallKeepsTheOldFile) {
 // Killing the program while it saves, 100 times: the file is always the old
 // one or the new one, whole.
 TEST_F(AtomicSaveTest, KilledWhileSavingLeavesOneWholeFile) {
+  // libfaketime keeps a lock shared with forked children; a child killed
+  // while holding it stops this process for good. The kills need no clock.
+  if (qEnvironmentVariable("LD_PRELOAD").contains(QLatin1String("faketime")))
+    GTEST_SKIP() << "killing writers under libfaketime can leave its lock held";
   const QByteArray a = encodeSettings(recordWith(QString(2000, QLatin1Char('a'))));
   const QByteArray b = encodeSettings(recordWith(QString(2500, QLatin1Char('b'))));
   writeFileAtomically(path(), a);

@@ -6,6 +6,8 @@
 #include <QString>
 #include <vector>
 
+#include "video_writer.h"
+
 struct AVCodecContext;
 struct AVFormatContext;
 struct AVFrame;
@@ -46,8 +48,9 @@ class Mp4Encoder {
   QSize videoSize() const { return videoSize_; }
   qint64 framesWritten() const { return frames_; }
 
-  // The picture the following frames show.
-  void setPicture(const QImage& picture);
+  // The picture the following frames show; only the rows `changed` from
+  // the picture before are converted.
+  void setPicture(const QImage& picture, RowSpan changed = {});
   // The current picture as the next frame.
   void writeFrame();
   // Stereo frames, interleaved, at the settings' audio rate.
@@ -79,7 +82,6 @@ class Mp4Encoder {
   AVAudioFifo* fifo_ = nullptr;
   AVFrame* picture_ = nullptr;
   AVPacket* packet_ = nullptr;
-  QImage last_;  // the picture converted last
   int swsRows_ = 0;
   std::vector<float> planes_[2];
   qint64 frames_ = 0;

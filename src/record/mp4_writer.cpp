@@ -12,8 +12,12 @@ namespace {
 const QString kCannotStart = QStringLiteral("%1: 録画できません(%2)");
 const QString kStopped = QStringLiteral("%1: 録画を止めました(%2)。それまでの分は残っています");
 
-// Pictures waiting for the encoder: at most this many (8 MB each at Full HD).
-constexpr int kMaxQueuedPictures = 2;
+// Pictures waiting for the encoder: at most this many (10 MB each at Full
+// HD). A render waits for the encoder anyway, so one is enough to keep it
+// busy.
+int maxQueuedPictures(RecordingOptions::Pace pace) {
+  return pace == RecordingOptions::Pace::Render ? 1 : 2;
+}
 // Render: how far the caller may run ahead of the encoder.
 constexpr qint64 kRenderAheadMs = 1000;
 // About 11 s of mix at 48 kHz, 4 MB.
@@ -55,12 +59,12 @@ QString Mp4Writer::error() const {
   return error_;
 }
 
-void Mp4Writer::addPicture(const QImage& picture, qint64 ms) {
-  post({Event::Picture, ms, ring_.written(), picture});
+void Mp4Writer::addPicture(const QImage& picture, qint64 ms, RowSpan changed) {
+  post({Event::Picture, ms, ring_.written(), picture, changed});
 }
 
 void Mp4Writer::advanceTo(qint64 ms) {
-  post({Event::Advance, ms, ring_.written(), {}});
+  post({Event::Advance, ms, ring_.written(), {}, {}});
 }
 
 void Mp4Writer::mixed(const float* samples, int frames) {
@@ -74,7 +78,7 @@ void Mp4Writer::post(Event event) {
   if (options_.pace == RecordingOptions::Pace::Render) {
     room_.wait(lock, [&] {
       return !error_.isEmpty() ||
-             (queuedPictures_ < kMaxQueuedPictures && lastMs_ - doneMs_ <= kRenderAheadMs);
+             (queuedPictures_ < maxQueuedPictures(options_.pace) && lastMs_ - doneMs_ <= kRenderAheadMs);
     });
     if (!error_.isEmpty()) return;
   }
@@ -83,12 +87,14 @@ void Mp4Writer::post(Event event) {
     queue_.back() = std::move(event);
     return;
   }
-  if (event.kind == Event::Picture && queuedPictures_ >= kMaxQueuedPictures) {
+  if (event.kind == Event::Picture && queuedPictures_ >= maxQueuedPictures(options_.pace)) {
     // The encoder is behind: the newest waiting picture gives way to this
     // one, and the frames it would have shown repeat the one before.
     auto last = std::find_if(queue_.rbegin(), queue_.rend(),
                              [](const Event& e) { return e.kind == Event::Picture; });
     result_.repeatedFrames += framesBefore(event.ms) - framesBefore(last->ms);
+    // Its changes are still to be made.
+    event.changed = event.changed.united(last->changed);
     queue_.erase(std::prev(last.base()), queue_.end());
     --queuedPictures_;
   }
@@ -101,7 +107,7 @@ RecordingResult Mp4Writer::finish(qint64 ms) {
   if (worker_.joinable()) {
     {
       std::lock_guard lock(mutex_);
-      queue_.push_back({Event::Finish, std::max(ms, lastMs_), ring_.written(), {}});
+      queue_.push_back({Event::Finish, std::max(ms, lastMs_), ring_.written(), {}, {}});
       finished_ = true;
     }
     wake_.notify_one();
@@ -151,7 +157,7 @@ void Mp4Writer::process(const Event& event) {
     ++framesOut_;
     feedAudio(event.ms, false);
   }
-  if (event.kind == Event::Picture) encoder_->setPicture(event.picture);
+  if (event.kind == Event::Picture) encoder_->setPicture(event.picture, event.changed);
   feedAudio(event.ms, event.kind == Event::Finish);
   if (event.kind == Event::Finish) encoder_->finish();
 }

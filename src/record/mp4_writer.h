@@ -51,7 +51,7 @@ class Mp4Writer : public QObject, public VideoWriter {
   QSize videoSize() const { return videoSize_; }
 
   // `ms` never goes back.
-  void addPicture(const QImage& picture, qint64 ms) override;
+  void addPicture(const QImage& picture, qint64 ms, RowSpan changed = {}) override;
   void advanceTo(qint64 ms) override;
   void mixed(const float* samples, int frames) override;
   // Ends the recording at `ms` and waits until the file is complete.
@@ -67,6 +67,7 @@ class Mp4Writer : public QObject, public VideoWriter {
     qint64 ms;
     qint64 arrived;
     QImage picture;
+    RowSpan changed;
   };
 
   void post(Event event);

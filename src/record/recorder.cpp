@@ -1,5 +1,7 @@
 #include "recorder.h"
 
+#include <malloc.h>
+
 #include "audio_engine.h"
 #include "frame_timing.h"
 #include "ui.h"
@@ -55,12 +57,16 @@ void Recorder::frame() {
   // No device: the silent clock mixes for the tap only when asked.
   audio_.catchUp();
   const qint64 ms = elapsedMs();
+  if (ms / 1000 != trimmedSecond_) {
+    trimmedSecond_ = ms / 1000;
+    malloc_trim(0);
+  }
   if (changed_) {
     changed_ = false;
     QImage picture = source_();
-    if (picture != last_) {
+    if (const RowSpan rows = changedRows(picture, last_); !rows.isEmpty()) {
       last_ = picture;
-      writer_->addPicture(picture, ms);
+      writer_->addPicture(picture, ms, rows);
       ++pictures_;
       return;
     }

@@ -61,6 +61,7 @@ class Recorder : public QObject {
   bool changed_ = true;
   bool stopped_ = false;
   qint64 pictures_ = 0;
+  qint64 trimmedSecond_ = 0;
   RecordingResult result_;
 };
 

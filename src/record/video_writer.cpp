@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <cstring>
 
 #include "install_paths.h"
 
@@ -56,7 +57,7 @@ class FailedWriter : public VideoWriter {
   explicit FailedWriter(QString error) : error_(std::move(error)) {}
   bool isRecording() const override { return false; }
   QString error() const override { return error_; }
-  void addPicture(const QImage&, qint64) override {}
+  void addPicture(const QImage&, qint64, RowSpan) override {}
   void advanceTo(qint64) override {}
   void mixed(const float*, int) override {}
   RecordingResult finish(qint64) override { return {0, 0, 0, 0, 0, error_}; }
@@ -67,6 +68,20 @@ class FailedWriter : public VideoWriter {
 };
 
 }  // namespace
+
+RowSpan changedRows(const QImage& picture, const QImage& before) {
+  if (picture.isNull() || before.isNull() || picture.size() != before.size() ||
+      picture.format() != before.format())
+    return {};
+  const auto bytes = static_cast<std::size_t>(picture.bytesPerLine());
+  const auto same = [&](int y) {
+    return std::memcmp(picture.constScanLine(y), before.constScanLine(y), bytes) == 0;
+  };
+  RowSpan rows{0, picture.height()};
+  while (rows.top < rows.bottom && same(rows.top)) ++rows.top;
+  while (rows.bottom > rows.top && same(rows.bottom - 1)) --rows.bottom;
+  return rows;
+}
 
 std::unique_ptr<VideoWriter> openVideoWriter(const RecordingOptions& options) {
   const Module& m = module();

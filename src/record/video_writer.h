@@ -4,7 +4,9 @@
 #include <QImage>
 #include <QSize>
 #include <QString>
+#include <algorithm>
 #include <functional>
+#include <limits>
 #include <memory>
 
 #include "audio_engine.h"
@@ -23,6 +25,21 @@ struct RecordingOptions {
   Pace pace = Pace::Live;
   int threads = 0;  // encoder threads; 0: as many as there are cores
 };
+
+// The rows [top, bottom) of a picture that may differ from the picture
+// before; by default all of them.
+struct RowSpan {
+  int top = 0;
+  int bottom = std::numeric_limits<int>::max();
+  bool isEmpty() const { return bottom <= top; }
+  RowSpan united(const RowSpan& other) const {
+    return {std::min(top, other.top), std::max(bottom, other.bottom)};
+  }
+};
+
+// The rows in which `picture` differs from `before`: all of them when the
+// two are not alike in size and format.
+RowSpan changedRows(const QImage& picture, const QImage& before);
 
 // What a recording came to.
 struct RecordingResult {
@@ -46,7 +63,8 @@ class VideoWriter : public AudioTap {
   virtual bool isRecording() const = 0;
   // The message naming the file; empty while all is well.
   virtual QString error() const = 0;
-  virtual void addPicture(const QImage& picture, qint64 ms) = 0;
+  // `changed`: where it differs from the picture handed over before.
+  virtual void addPicture(const QImage& picture, qint64 ms, RowSpan changed = {}) = 0;
   virtual void advanceTo(qint64 ms) = 0;
   virtual RecordingResult finish(qint64 ms) = 0;
   // Called once, from the writer's thread, when writing fails.

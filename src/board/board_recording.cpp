@@ -7,10 +7,13 @@
 #include <QPainter>
 #include <QStandardPaths>
 #include <QtMath>
+#include <algorithm>
+#include <cstdio>
 
 #include "auto_drive.h"
 #include "board_view.h"
 #include "companion.h"
+#include "frame_timing.h"
 #include "form1.h"
 #include "frm_ctl.h"
 #include "mdl_m_tape.h"
@@ -26,11 +29,17 @@ const QColor kBackground(16, 16, 16);
 // The drive's last words heard, the recording runs this much longer.
 constexpr qint64 kDriveTailMs = 1500;
 constexpr int kDriveEndCheckMs = 100;
+
+int evenUp(int n) {
+  return n + (n & 1);
+}
 }  // namespace
 
 const QString BoardRecording::kStartItem = QStringLiteral("録画開始...");
 const QString BoardRecording::kStopItem = QStringLiteral("録画停止");
 const QString BoardRecording::kChooserTitle = QStringLiteral("録画するファイル");
+const QString BoardRecording::kSummary =
+    QStringLiteral("録画しました: %1 (%2 秒、%3 コマ。符号化が遅れて前のコマを繰り返したもの %4 コマ)");
 const QString BoardRecording::kFilter =
     QStringLiteral("MP4動画(*.mp4)") + QChar(0) + QStringLiteral("*.mp4") + QChar(0) + QChar(0);
 
@@ -63,6 +72,13 @@ void BoardRecording::toggle() {
   if (!path.isEmpty()) start(path);
 }
 
+QString BoardRecording::summary(const QString& path, const record::RecordingResult& result) {
+  return kSummary.arg(path)
+      .arg(static_cast<double>(result.frames) / record::kFramesPerSecond, 0, 'f', 1)
+      .arg(result.frames)
+      .arg(result.repeatedFrames);
+}
+
 QRect BoardRecording::currentArea() const {
   QRect area = app_.boardView().window().geometry();
   const StopLamp& lamp = app_.stopLamp();
@@ -77,7 +93,7 @@ bool BoardRecording::start(const QString& path, record::RecordingOptions::Pace p
   const qreal dpr = app_.boardView().window().devicePixelRatioF();
   record::RecordingOptions options;
   options.path = path;
-  options.size = QSize(qCeil(area_.width() * dpr), qCeil(area_.height() * dpr));
+  options.size = QSize(evenUp(qCeil(area_.width() * dpr)), evenUp(qCeil(area_.height() * dpr)));
   options.background = kBackground;
   options.pace = pace;
   recorder_ = std::make_unique<record::Recorder>(options, *audio_, [this] { return picture(); });
@@ -106,6 +122,8 @@ record::RecordingResult BoardRecording::stop() {
   qApp->removeEventFilter(this);
   driveEnd_.stop();
   const record::RecordingResult result = result_ = recorder_->stop();
+  if (result.error.isEmpty())
+    std::fputs(qUtf8Printable(summary(recorder_->path(), result) + u'\n'), stderr);
   // Possibly called from the recorder's own signal.
   recorder_.release()->deleteLater();
   app_.stopLamp().setRecording(false);
@@ -146,7 +164,20 @@ void BoardRecording::checkDriveEnd() {
 QImage BoardRecording::picture() {
   const QWidget& board = app_.boardView().window();
   const qreal dpr = board.devicePixelRatioF();
-  QImage out(QSize(qCeil(area_.width() * dpr), qCeil(area_.height() * dpr)), QImage::Format_RGB32);
+  // Even sides, as the video's, so the writer takes the picture as it is.
+  const QSize size(evenUp(qCeil(area_.width() * dpr)), evenUp(qCeil(area_.height() * dpr)));
+  // A picture no longer held by the writer is drawn over: a recording at
+  // Full HD would otherwise take and give back 10 MB at each change, and
+  // the heap would grow with the holes.
+  auto free = std::find_if(spare_.begin(), spare_.end(), [&](const QImage& image) {
+    return image.isDetached() && image.size() == size;
+  });
+  if (free == spare_.end()) {
+    std::erase_if(spare_, [&](const QImage& image) { return image.size() != size; });
+    spare_.emplace_back(size, QImage::Format_RGB32);
+    free = std::prev(spare_.end());
+  }
+  QImage& out = *free;
   out.setDevicePixelRatio(dpr);
   out.fill(kBackground);
   drawing_ = true;

@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QRect>
 #include <memory>
+#include <vector>
 
 #include "recorder.h"
 #include "ui_timer.h"
@@ -26,6 +27,7 @@ class BoardRecording : public QObject {
   static const QString kStopItem;   // 「録画停止」
   static const QString kChooserTitle;
   static const QString kFilter;
+  static const QString kSummary;
 
   explicit BoardRecording(Program& app);
   ~BoardRecording() override;
@@ -57,6 +59,9 @@ class BoardRecording : public QObject {
 
   // `ソラネ-YYYYMMDD-HHMMSS.mp4` in the user's videos folder, else home.
   static QString defaultPath(const QDateTime& when);
+  // The line told on stderr when a recording is complete: its length, and
+  // the frames that repeat the one before because the encoder was behind.
+  static QString summary(const QString& path, const record::RecordingResult& result);
 
  signals:
   void recordingChanged(bool recording);
@@ -76,6 +81,8 @@ class BoardRecording : public QObject {
   AudioEngine* audio_ = nullptr;
   std::unique_ptr<record::Recorder> recorder_;
   QRect area_;
+  // Pictures drawn before, reused once the writer has let them go.
+  std::vector<QImage> spare_;
   bool drawing_ = false;
   bool stopAfterDrive_ = false;
   bool driveRan_ = false;

@@ -3,40 +3,49 @@
 #  render  - `318 --render` of the demo route at each scale: seconds of
 #            video a second, and peak memory;
 #  live    - `318 --record` under Xvfb: route 1 set from the keyboard, the
-#            CPU and memory of the program while it records, and the A/V
-#            distance: the route set's chime (its first sound after two
-#            silent seconds) against the lamp test's first frame (the board
-#            suddenly bright), both found in the file.
+#            CPU and memory of the program while it records, the frames the
+#            encoder repeated, and the A/V distance: the route set's chime
+#            (its first sound after a silence) against the lamp test's first
+#            frame (the board suddenly bright), both found in the file.
 # Usage: bench/record-program.sh [seconds of live recording, 20]
+# Knobs: BOARD=led|lcd and SCALE=1|2|3 for the live recording; LEAD=seconds
+# recorded before the route is set (2; 600 shows the A/V distance after ten
+# minutes); DRIVE=1 drives the route (--auto) while it is measured;
+# RENDER=0 skips the renders.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 program=$PWD/build/bin/318
 [ -x "$program" ] || { echo "build 318 first" >&2; exit 1; }
 seconds=${1:-20}
+board=${BOARD:-led}
+scale=${SCALE:-1}
+lead=${LEAD:-2}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 export XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/run
 mkdir -m 700 -p "$XDG_RUNTIME_DIR"
 
-for scale in 1 2; do
+[ "${RENDER:-1}" = 0 ] ||
+for s in 1 2; do
   out=$(timeout 900 /usr/bin/time -f 'peak %M KB, %e s' "$program" --render "$work/render.mp4" \
-          --route 1 --scale "$scale" 2>&1)
+          --route 1 --scale "$s" --board "$board" 2>&1)
   video=$(ffprobe -v error -show_entries format=duration -of csv=p=0 "$work/render.mp4")
   size=$(ffprobe -v error -select_streams v -show_entries stream=width,height -of csv=p=0 "$work/render.mp4")
   wall=$(grep -oE '[0-9.]+ s$' <<<"$out" | cut -d' ' -f1)
-  printf 'render %sx (%s): %.1f s of video in %s s: %.1fx real time, %s\n' "$scale" "$size" \
+  printf 'render %s %sx (%s): %.1f s of video in %s s: %.1fx real time, %s\n' "$board" "$s" "$size" \
     "$video" "$wall" "$(echo "$video / $wall" | bc -l)" "$(grep -o 'peak [0-9]* KB' <<<"$out")"
 done
 
 cat > "$work/live.sh" <<EOS
 set -e
-"$program" --record "$work/live.mp4" > "$work/live.log" 2>&1 &
+"$program" --board $board --scale $scale $([ "${DRIVE:-0}" = 1 ] && echo --auto) \\
+  --record "$work/live.mp4" > "$work/live.log" 2>&1 &
 pid=\$!
 board=\$(timeout 20 xdotool search --sync --onlyvisible --name '^ソラネ - 型番:318\$' | head -1)
 xdotool windowfocus --sync "\$board"
 sleep 1
 xdotool key --delay 150 r 1 s 1
-sleep 2
+sleep $lead
 xdotool key Return
 sleep 4
 before=\$(cut -d' ' -f14,15 /proc/\$pid/stat)
@@ -48,16 +57,18 @@ echo "\$before \$after \$ticks \$rss" > "$work/cpu"
 kill -TERM \$pid
 wait \$pid || true
 EOS
-timeout $((seconds + 120)) xvfb-run -a -s '-screen 0 1280x800x24' bash "$work/live.sh"
+timeout $((seconds + lead + 120)) xvfb-run -a -s '-screen 0 1280x800x24' bash "$work/live.sh"
 read -r u0 s0 u1 s1 ticks rss < "$work/cpu"
-printf 'live 1x: %.3f cores while recording (%s s), peak %s KB\n' \
+printf 'live %s %sx: %.3f cores while recording (%s s), peak %s KB\n' "$board" "$scale" \
   "$(echo "($u1 + $s1 - $u0 - $s0) / $ticks / $seconds" | bc -l)" "$seconds" "$rss"
+
+grep -a '録画しました' "$work/live.log" || echo "no summary in the log" >&2
 
 # The chime: the end of the first silence of 1.5 s or more.
 chime=$(ffmpeg -hide_banner -i "$work/live.mp4" -af silencedetect=n=-50dB:d=1.5 -f null - 2>&1 |
           grep -oE 'silence_end: [0-9.]+' | head -1 | cut -d' ' -f2)
 # The lamp test: the first frame whose board is 4 % brighter than the one before.
-lamp=$(ffmpeg -hide_banner -i "$work/live.mp4" -vf "crop=480:200:100:10,signalstats,metadata=print:key=lavfi.signalstats.YAVG" \
+lamp=$(ffmpeg -hide_banner -i "$work/live.mp4" -vf "crop=iw:ih*0.6:0:0,signalstats,metadata=print:key=lavfi.signalstats.YAVG" \
          -f null - 2>&1 | awk '/pts_time/ {split($0, a, "pts_time:"); t = a[2] + 0}
            /YAVG/ {split($0, b, "="); y = b[2] + 0; if (prev > 0 && y > 1.04 * prev && !found) {print t; found = 1}; prev = y}')
 printf 'A/V: chime at %.3f s, lamp test at %.3f s: the sound %+.0f ms from the picture\n' \

@@ -5,7 +5,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <cstring>
 
 #include "install_paths.h"
 
@@ -68,20 +67,6 @@ class FailedWriter : public VideoWriter {
 };
 
 }  // namespace
-
-RowSpan changedRows(const QImage& picture, const QImage& before) {
-  if (picture.isNull() || before.isNull() || picture.size() != before.size() ||
-      picture.format() != before.format())
-    return {};
-  const auto bytes = static_cast<std::size_t>(picture.bytesPerLine());
-  const auto same = [&](int y) {
-    return std::memcmp(picture.constScanLine(y), before.constScanLine(y), bytes) == 0;
-  };
-  RowSpan rows{0, picture.height()};
-  while (rows.top < rows.bottom && same(rows.top)) ++rows.top;
-  while (rows.bottom > rows.top && same(rows.bottom - 1)) --rows.bottom;
-  return rows;
-}
 
 std::unique_ptr<VideoWriter> openVideoWriter(const RecordingOptions& options) {
   const Module& m = module();

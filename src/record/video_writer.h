@@ -5,6 +5,7 @@
 #include <QSize>
 #include <QString>
 #include <algorithm>
+#include <cstring>
 #include <functional>
 #include <limits>
 #include <memory>
@@ -39,7 +40,19 @@ struct RowSpan {
 
 // The rows in which `picture` differs from `before`: all of them when the
 // two are not alike in size and format.
-RowSpan changedRows(const QImage& picture, const QImage& before);
+inline RowSpan changedRows(const QImage& picture, const QImage& before) {
+  if (picture.isNull() || before.isNull() || picture.size() != before.size() ||
+      picture.format() != before.format())
+    return {};
+  const auto bytes = static_cast<std::size_t>(picture.bytesPerLine());
+  const auto same = [&](int y) {
+    return std::memcmp(picture.constScanLine(y), before.constScanLine(y), bytes) == 0;
+  };
+  RowSpan rows{0, picture.height()};
+  while (rows.top < rows.bottom && same(rows.top)) ++rows.top;
+  while (rows.bottom > rows.top && same(rows.bottom - 1)) --rows.bottom;
+  return rows;
+}
 
 // What a recording came to.
 struct RecordingResult {

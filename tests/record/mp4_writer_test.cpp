@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QPainter>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -215,6 +216,63 @@ TEST_F(Mp4WriterTest, ALiveEncoderThatFallsBehindRepeatsFramesAndCountsThem) {
   ASSERT_EQ(d.frames.size(), 60u);
   // Never stuck on an old picture: the last one is shown at the end.
   EXPECT_LT(test::meanDifference(d.frames.back(), boardPicture(size, (kFrames - 1) % 4)), 3.0);
+}
+
+TEST_F(Mp4WriterTest, APictureThatGivesWayHandsItsChangedRowsOn) {
+  // Each picture repaints one half of the one before, top and bottom in
+  // turn, and says so; a writer far behind drops some. No frame may show
+  // the halves of two different pictures.
+  const QString path = file("halves.mp4");
+  const QSize size(320, 180);
+  Mp4Writer writer(optionsFor(path, size, Pace::Live));
+  std::vector<QImage> pictures{QImage(size, QImage::Format_RGB32)};
+  pictures[0].fill(Qt::black);
+  writer.addPicture(pictures[0], 0);
+  for (int k = 1; k < 60; ++k) {
+    QImage next = pictures.back().copy();
+    QPainter(&next).fillRect(QRect(0, k % 2 ? 0 : 90, 320, 90),
+                             QColor::fromHsv(k * 47 % 360, 255, 255));
+    writer.addPicture(next, k * 100 / 3, changedRows(next, pictures.back()));
+    pictures.push_back(next);
+  }
+  const RecordingResult result = writer.finish(2000);
+  ASSERT_GT(result.repeatedFrames, 0);
+  const test::DecodedMp4 d = decodeMp4(path);
+  ASSERT_EQ(d.frames.size(), 60u);
+  for (std::size_t k = 0; k < d.frames.size(); ++k) {
+    double nearest = 1e9;
+    for (const QImage& p : pictures)
+      nearest = std::min(nearest, test::meanDifference(d.frames[k], p));
+    EXPECT_LT(nearest, 3.0) << "frame " << k;
+  }
+}
+
+TEST(ChangedRows, SpanTheFirstToTheLastDifferingRow) {
+  QImage base(8, 10, QImage::Format_RGB32);
+  base.fill(Qt::black);
+  const auto with = [&](std::initializer_list<int> rows) {
+    QImage image = base.copy();
+    for (int y : rows) image.setPixel(3, y, qRgb(255, 0, 0));
+    return image;
+  };
+  struct Row {
+    QImage picture;
+    QImage before;
+    int top, bottom;
+  };
+  const int all = std::numeric_limits<int>::max();
+  for (const Row& row : std::vector<Row>{
+           {base, base.copy(), 0, 0},  // nothing changed: empty
+           {with({4}), base, 4, 5},
+           {with({0, 9}), base, 0, 10},
+           {with({2, 6}), with({2}), 6, 7},
+           {base, QImage(), 0, all},                                         // nothing before
+           {base, QImage(8, 12, QImage::Format_RGB32), 0, all},               // another size
+           {base, base.convertToFormat(QImage::Format_ARGB32), 0, all}}) {  // another format
+    const RowSpan rows = changedRows(row.picture, row.before);
+    EXPECT_EQ(rows.isEmpty() ? 0 : rows.top, row.top);
+    EXPECT_EQ(rows.isEmpty() ? 0 : rows.bottom, row.bottom);
+  }
 }
 
 TEST_F(Mp4WriterTest, AFileThatCannotBeWrittenGivesOneMessageNamingIt) {

@@ -11,7 +11,7 @@
 # Knobs: BOARD=led|lcd and SCALE=1|2|3 for the live recording; LEAD=seconds
 # recorded before the route is set (2; 600 shows the A/V distance after ten
 # minutes); DRIVE=1 drives the route (--auto) while it is measured;
-# RENDER=0 skips the renders.
+# RENDER=0 skips the renders; KEEP=FILE keeps the live recording.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 program=$PWD/build/bin/318
@@ -49,20 +49,32 @@ sleep $lead
 xdotool key Return
 sleep 4
 before=\$(cut -d' ' -f14,15 /proc/\$pid/stat)
-sleep $seconds
+start=\$(date +%s.%N)
+if [ "${DRIVE:-0}" = 1 ]; then
+  # Until the drive has ended and the recording with it, at most $seconds s.
+  for i in \$(seq $seconds); do grep -qa '録画しました' "$work/live.log" && break; sleep 1; done
+else
+  sleep $seconds
+fi
 after=\$(cut -d' ' -f14,15 /proc/\$pid/stat)
+measured=\$(echo "\$(date +%s.%N) - \$start" | bc -l)
 rss=\$(grep VmHWM /proc/\$pid/status | tr -s ' ' | cut -d' ' -f2)
 ticks=\$(getconf CLK_TCK)
-echo "\$before \$after \$ticks \$rss" > "$work/cpu"
+echo "\$before \$after \$ticks \$rss \$measured" > "$work/cpu"
 kill -TERM \$pid
 wait \$pid || true
 EOS
-timeout $((seconds + lead + 120)) xvfb-run -a -s '-screen 0 1280x800x24' bash "$work/live.sh"
-read -r u0 s0 u1 s1 ticks rss < "$work/cpu"
-printf 'live %s %sx: %.3f cores while recording (%s s), peak %s KB\n' "$board" "$scale" \
-  "$(echo "($u1 + $s1 - $u0 - $s0) / $ticks / $seconds" | bc -l)" "$seconds" "$rss"
+timeout $((seconds + lead + 120)) xvfb-run -a -s '-screen 0 2560x1600x24' bash "$work/live.sh"
+read -r u0 s0 u1 s1 ticks rss measured < "$work/cpu"
+size=$(ffprobe -v error -select_streams v -show_entries stream=width,height -of csv=p=0 "$work/live.mp4")
+printf 'live %s %sx (%s): %.3f cores while recording (%.0f s), peak %s KB\n' "$board" "$scale" \
+  "$size" "$(echo "($u1 + $s1 - $u0 - $s0) / $ticks / $measured" | bc -l)" "$measured" "$rss"
 
 grep -a '録画しました' "$work/live.log" || echo "no summary in the log" >&2
+[ -z "${KEEP:-}" ] || cp "$work/live.mp4" "$KEEP"
+
+# A drive sounds all along: no first chime to find.
+[ "${DRIVE:-0}" = 1 ] && exit 0
 
 # The chime: the end of the first silence of 1.5 s or more.
 chime=$(ffmpeg -hide_banner -i "$work/live.mp4" -af silencedetect=n=-50dB:d=1.5 -f null - 2>&1 |

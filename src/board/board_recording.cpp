@@ -51,8 +51,13 @@ BoardRecording::BoardRecording(Program& app) : app_(app) {
 BoardRecording::~BoardRecording() {
   if (recorder_) {
     qApp->removeEventFilter(this);
-    recorder_->stop();
+    tell(recorder_->stop());
   }
+}
+
+void BoardRecording::tell(const record::RecordingResult& result) const {
+  if (result.error.isEmpty())
+    std::fputs(qUtf8Printable(summary(recorder_->path(), result) + u'\n'), stderr);
 }
 
 QString BoardRecording::defaultPath(const QDateTime& when) {
@@ -122,8 +127,7 @@ record::RecordingResult BoardRecording::stop() {
   qApp->removeEventFilter(this);
   driveEnd_.stop();
   const record::RecordingResult result = result_ = recorder_->stop();
-  if (result.error.isEmpty())
-    std::fputs(qUtf8Printable(summary(recorder_->path(), result) + u'\n'), stderr);
+  tell(result);
   // Possibly called from the recorder's own signal.
   recorder_.release()->deleteLater();
   app_.stopLamp().setRecording(false);

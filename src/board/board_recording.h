@@ -76,6 +76,8 @@ class BoardRecording : public QObject {
   void driveStateChanged();
   void checkDriveEnd();
   void finish(bool byItself);
+  // The summary on stderr, for a complete file.
+  void tell(const record::RecordingResult& result) const;
 
   Program& app_;
   AudioEngine* audio_ = nullptr;

@@ -52,6 +52,12 @@ qint64 Recorder::elapsedMs() const {
   return clockMs() - startMs_;
 }
 
+void Recorder::markChanged() {
+  if (changed_) return;
+  changed_ = true;
+  changedMs_ = elapsedMs();
+}
+
 void Recorder::frame() {
   if (stopped_) return;
   // No device: the silent clock mixes for the tap only when asked.
@@ -66,7 +72,8 @@ void Recorder::frame() {
     QImage picture = source_();
     if (const RowSpan rows = changedRows(picture, last_); !rows.isEmpty()) {
       last_ = picture;
-      writer_->addPicture(picture, ms, rows);
+      // Live, the frame comes up to half a frame after the change.
+      writer_->addPicture(picture, changedMs_, rows);
       ++pictures_;
       return;
     }

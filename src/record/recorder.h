@@ -38,8 +38,9 @@ class Recorder : public QObject {
   // Pictures handed to the writer so far.
   qint64 pictures() const { return pictures_; }
 
-  // The board may have changed: the next frame asks for its picture.
-  void markChanged() { changed_ = true; }
+  // The board may have changed: the next frame asks for its picture, and
+  // places it at the moment of the first change since the frame before.
+  void markChanged();
   // The picture, when it changed, and the clock's progress to the writer.
   void frame();
   // Ends the recording and completes the file; later calls return the same.
@@ -59,6 +60,7 @@ class Recorder : public QObject {
   qint64 startMs_ = 0;
   QImage last_;
   bool changed_ = true;
+  qint64 changedMs_ = 0;
   bool stopped_ = false;
   qint64 pictures_ = 0;
   qint64 trimmedSecond_ = 0;

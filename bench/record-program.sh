@@ -9,8 +9,8 @@
 #            frame (the board suddenly bright), both found in the file.
 # Usage: bench/record-program.sh [seconds of live recording, 20]
 # Knobs: BOARD=led|lcd and SCALE=1|2|3 for the live recording; LEAD=seconds
-# recorded before the route is set (2; 600 shows the A/V distance after ten
-# minutes); DRIVE=1 drives the route (--auto) while it is measured;
+# recorded before the route is entered (0; 600 shows the A/V distance after
+# ten minutes); DRIVE=1 drives the route (--auto) while it is measured;
 # RENDER=0 skips the renders; KEEP=FILE keeps the live recording.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -19,7 +19,7 @@ program=$PWD/build/bin/318
 seconds=${1:-20}
 board=${BOARD:-led}
 scale=${SCALE:-1}
-lead=${LEAD:-2}
+lead=${LEAD:-0}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 export XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/run
@@ -41,11 +41,15 @@ set -e
 "$program" --board $board --scale $scale $([ "${DRIVE:-0}" = 1 ] && echo --auto) \\
   --record "$work/live.mp4" > "$work/live.log" 2>&1 &
 pid=\$!
-board=\$(timeout 20 xdotool search --sync --onlyvisible --name '^ソラネ - 型番:318\$' | head -1)
+timeout 20 xdotool search --sync --onlyvisible --name '^ソラネ - 型番:318\$' > /dev/null
+# The LCD board takes the classic board's place once the program is up.
+sleep 3
+board=\$(xdotool search --onlyvisible --name '^ソラネ - 型番:318\$' | tail -1)
 xdotool windowfocus --sync "\$board"
 sleep 1
-xdotool key --delay 150 r 1 s 1
 sleep $lead
+xdotool key --delay 150 r 1 s 1
+sleep 2
 xdotool key Return
 sleep 4
 before=\$(cut -d' ' -f14,15 /proc/\$pid/stat)
@@ -76,13 +80,15 @@ grep -a '録画しました' "$work/live.log" || echo "no summary in the log" >&
 # A drive sounds all along: no first chime to find.
 [ "${DRIVE:-0}" = 1 ] && exit 0
 
-# The chime: the end of the first silence of 1.5 s or more.
-chime=$(ffmpeg -hide_banner -i "$work/live.mp4" -af silencedetect=n=-50dB:d=1.5 -f null - 2>&1 |
-          grep -oE 'silence_end: [0-9.]+' | head -1 | cut -d' ' -f2)
 # The lamp test: the first frame whose board is 4 % brighter than the one before.
 lamp=$(ffmpeg -hide_banner -i "$work/live.mp4" -vf "crop=iw:ih*0.6:0:0,signalstats,metadata=print:key=lavfi.signalstats.YAVG" \
          -f null - 2>&1 | awk '/pts_time/ {split($0, a, "pts_time:"); t = a[2] + 0}
            /YAVG/ {split($0, b, "="); y = b[2] + 0; if (prev > 0 && y > 1.04 * prev && !found) {print t; found = 1}; prev = y}')
+# The chime: the end of the silence (1.5 s or more; the keys typed before
+# it click) that ends nearest the lamp test.
+chime=$(ffmpeg -hide_banner -i "$work/live.mp4" -af silencedetect=n=-50dB:d=1.5 -f null - 2>&1 |
+          grep -oE 'silence_end: [0-9.]+' | cut -d' ' -f2 |
+          awk -v lamp="$lamp" '{d = $1 - lamp; if (d < 0) d = -d; if (!n++ || d < best) {best = d; t = $1}} END {print t}')
 printf 'A/V: chime at %.3f s, lamp test at %.3f s: the sound %+.0f ms from the picture\n' \
   "$chime" "$lamp" "$(echo "($chime - $lamp) * 1000" | bc -l)"
 echo "load average: $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) cores"

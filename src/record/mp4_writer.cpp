@@ -76,10 +76,7 @@ void Mp4Writer::post(Event event) {
   if (finished_ || !error_.isEmpty()) return;
   event.ms = std::max(event.ms, lastMs_);
   if (options_.pace == RecordingOptions::Pace::Render) {
-    room_.wait(lock, [&] {
-      return !error_.isEmpty() ||
-             (queuedPictures_ < maxQueuedPictures(options_.pace) && lastMs_ - doneMs_ <= kRenderAheadMs);
-    });
+    room_.wait(lock, [&] { return hasRoom(); });
     if (!error_.isEmpty()) return;
   }
   lastMs_ = event.ms;
@@ -101,6 +98,17 @@ void Mp4Writer::post(Event event) {
   if (event.kind == Event::Picture) ++queuedPictures_;
   queue_.push_back(std::move(event));
   wake_.notify_one();
+}
+
+bool Mp4Writer::hasRoom() const {
+  return finished_ || !error_.isEmpty() ||
+         (queuedPictures_ < maxQueuedPictures(options_.pace) && lastMs_ - doneMs_ <= kRenderAheadMs);
+}
+
+void Mp4Writer::waitForRoom() {
+  if (options_.pace != RecordingOptions::Pace::Render) return;
+  std::unique_lock lock(mutex_);
+  room_.wait(lock, [&] { return hasRoom(); });
 }
 
 RecordingResult Mp4Writer::finish(qint64 ms) {

@@ -54,6 +54,7 @@ class Mp4Writer : public QObject, public VideoWriter {
   void addPicture(const QImage& picture, qint64 ms, RowSpan changed = {}) override;
   void advanceTo(qint64 ms) override;
   void mixed(const float* samples, int frames) override;
+  void waitForRoom() override;
   // Ends the recording at `ms` and waits until the file is complete.
   RecordingResult finish(qint64 ms) override;
   void onFailure(std::function<void(const QString&)> handler) override;
@@ -71,6 +72,8 @@ class Mp4Writer : public QObject, public VideoWriter {
   };
 
   void post(Event event);
+  // A render may hand over another picture (mutex_ held).
+  bool hasRoom() const;
   void run();
   void process(const Event& event);
   void feedAudio(qint64 ms, bool toTheEnd);

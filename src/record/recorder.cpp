@@ -69,6 +69,7 @@ void Recorder::frame() {
   }
   if (changed_) {
     changed_ = false;
+    writer_->waitForRoom();
     QImage picture = source_();
     if (const RowSpan rows = changedRows(picture, last_); !rows.isEmpty()) {
       last_ = picture;

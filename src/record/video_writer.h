@@ -79,6 +79,9 @@ class VideoWriter : public AudioTap {
   // `changed`: where it differs from the picture handed over before.
   virtual void addPicture(const QImage& picture, qint64 ms, RowSpan changed = {}) = 0;
   virtual void advanceTo(qint64 ms) = 0;
+  // A render waits here until a picture handed over now would not wait:
+  // the next one is drawn only then, so no more are alive than needed.
+  virtual void waitForRoom() {}
   virtual RecordingResult finish(qint64 ms) = 0;
   // Called once, from the writer's thread, when writing fails.
   virtual void onFailure(std::function<void(const QString&)> handler) = 0;

@@ -10,7 +10,7 @@
 namespace sorane::lcd {
 namespace {
 
-constexpr qsizetype kPictureBytes = 16 << 20;
+constexpr qsizetype kPictureBytes = 8 << 20;
 constexpr qreal kLabelRadius = 10;
 constexpr qreal kBandTextSize = 96;
 constexpr qreal kBottomTextSize = 30;

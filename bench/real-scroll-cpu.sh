@@ -8,6 +8,7 @@
 # 10 s at the last stop, for comparison. Every wait has a time limit.
 #
 #   bench/real-scroll-cpu.sh [--board led|lcd|both]   (both: the classic board, then the LCD)
+#   RECORD=1 bench/real-scroll-cpu.sh ...              (the same while the program records)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 boards=(led lcd)
@@ -51,7 +52,9 @@ build/bin/sorane-demo-settings "$work/318.in4" "$work/data"
 
 run() {
   local board=$1 pid win
-  XDG_CONFIG_HOME="$work/config-$board" "$work/318" --board "$board" 2>/dev/null &
+  local record=()
+  [ "${RECORD:-0}" = 1 ] && record=(--record "$work/$board.mp4")
+  XDG_CONFIG_HOME="$work/config-$board" "$work/318" --board "$board" "${record[@]}" 2>/dev/null &
   pid=$!
   win=$(timeout 20 xdotool search --sync --name '^集中操作盤$' | head -1) || true
   [ -n "$win" ] || { echo "the panel did not appear within 20 s" >&2; exit 1; }

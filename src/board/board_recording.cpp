@@ -29,10 +29,6 @@ const QColor kBackground(16, 16, 16);
 // The drive's last words heard, the recording runs this much longer.
 constexpr qint64 kDriveTailMs = 1500;
 constexpr int kDriveEndCheckMs = 100;
-
-int evenUp(int n) {
-  return n + (n & 1);
-}
 }  // namespace
 
 const QString BoardRecording::kStartItem = QStringLiteral("録画開始...");
@@ -84,6 +80,12 @@ QString BoardRecording::summary(const QString& path, const record::RecordingResu
       .arg(result.repeatedFrames);
 }
 
+// Even sides, as the video's, so the writer takes each picture as it is.
+QSize BoardRecording::pictureSize() const {
+  const qreal dpr = app_.boardView().window().devicePixelRatioF();
+  return record::evenSize(QSize(qCeil(area_.width() * dpr), qCeil(area_.height() * dpr)));
+}
+
 QRect BoardRecording::currentArea() const {
   QRect area = app_.boardView().window().geometry();
   const StopLamp& lamp = app_.stopLamp();
@@ -95,10 +97,9 @@ bool BoardRecording::start(const QString& path, record::RecordingOptions::Pace p
   if (!audio_ || isRecording()) return false;
   result_ = {};
   area_ = currentArea();
-  const qreal dpr = app_.boardView().window().devicePixelRatioF();
   record::RecordingOptions options;
   options.path = path;
-  options.size = QSize(evenUp(qCeil(area_.width() * dpr)), evenUp(qCeil(area_.height() * dpr)));
+  options.size = pictureSize();
   options.background = kBackground;
   options.pace = pace;
   recorder_ = std::make_unique<record::Recorder>(options, *audio_, [this] { return picture(); });
@@ -168,8 +169,7 @@ void BoardRecording::checkDriveEnd() {
 QImage BoardRecording::picture() {
   const QWidget& board = app_.boardView().window();
   const qreal dpr = board.devicePixelRatioF();
-  // Even sides, as the video's, so the writer takes the picture as it is.
-  const QSize size(evenUp(qCeil(area_.width() * dpr)), evenUp(qCeil(area_.height() * dpr)));
+  const QSize size = pictureSize();
   // A picture no longer held by the writer is drawn over: a recording at
   // Full HD would otherwise take and give back 10 MB at each change, and
   // the heap would grow with the holes.

@@ -73,6 +73,7 @@ class BoardRecording : public QObject {
 
  private:
   QRect currentArea() const;
+  QSize pictureSize() const;
   void driveStateChanged();
   void checkDriveEnd();
   void finish(bool byItself);

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QSize>
 #include <QtGlobal>
+#include <algorithm>
 
 namespace sorane::record {
 
@@ -21,6 +23,13 @@ constexpr qint64 audioFramesAt(qint64 ms, int rate) {
 // Audio frames at `rate` that `frames` video frames last.
 constexpr qint64 audioFramesForVideo(qint64 frames, int rate) {
   return frames * rate / kFramesPerSecond;
+}
+
+// A video's size: the pictures' rounded up to even sides (yuv420p), at
+// least 2 x 2.
+inline QSize evenSize(QSize size) {
+  const auto even = [](int n) { return std::max(2, n + (n & 1)); };
+  return {even(size.width()), even(size.height())};
 }
 
 }  // namespace sorane::record

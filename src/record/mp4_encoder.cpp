@@ -45,10 +45,6 @@ void quietLibraries() {
   (void)once;
 }
 
-int evenUp(int n) {
-  return std::max(2, n + (n & 1));
-}
-
 }  // namespace
 
 QString writeErrorReason(int averror) {
@@ -75,7 +71,7 @@ QString writeErrorReason(int averror) {
 }
 
 Mp4Encoder::Mp4Encoder(const QString& path, const Settings& settings)
-    : videoSize_(evenUp(settings.size.width()), evenUp(settings.size.height())),
+    : videoSize_(evenSize(settings.size)),
       background_(settings.background) {
   quietLibraries();
   packet_ = av_packet_alloc();

@@ -38,8 +38,10 @@ SoundPtr decodeSoundFile(const QString& path, int rate);
 // when none is installed.
 QString findSoundFont();
 
-// Renders standard MIDI files offline with FluidSynth. The soundfont is
-// loaded once, on first use. Safe to use from any thread.
+// Renders standard MIDI files offline with FluidSynth. Each render loads
+// the soundfont's instruments that the piece chooses, and lets them go when
+// it is done: the sound is kept by the caller, the 14 MB font is not. One
+// render at a time; safe to use from any thread.
 class MidiRenderer {
  public:
   explicit MidiRenderer(QString soundFont = findSoundFont());
@@ -54,11 +56,10 @@ class MidiRenderer {
 
  private:
   struct Synth;
-  bool ready(int rate);
+  std::unique_ptr<Synth> makeSynth(int rate) const;
 
   QString soundFont_;
   std::mutex mutex_;
-  std::unique_ptr<Synth> synth_;
 };
 
 }  // namespace sorane

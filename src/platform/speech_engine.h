@@ -114,9 +114,9 @@ class OpenJTalkSpeech : public QObject, public SpeechEngine {
  public:
   // The audio engine device that speech plays on.
   static const QString kVoiceAlias;
-  // Samples kept, in bytes: about 45 s of speech at 48 kHz (stereo float,
-  // 384,000 bytes a second), the last dozen announcements.
-  static constexpr std::size_t kCacheBytes = std::size_t{16} << 20;
+  // Samples kept, in bytes: about 22 s of speech at 48 kHz (stereo float,
+  // 384,000 bytes a second), the last few announcements.
+  static constexpr std::size_t kCacheBytes = std::size_t{8} << 20;
   // After a voice change, this many of the texts spoken last are made again
   // in the new voice.
   static constexpr std::size_t kRemadeTexts = 8;

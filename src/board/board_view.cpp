@@ -113,8 +113,10 @@ void BoardView::show() {
     board.setWindowTitle(form.windowTitle());
     board.move(form.pos());
     board.setRunning(true);
-    board.show();
-    keepOnScreen(&board);
+    if (!unseen_) {
+      board.show();
+      keepOnScreen(&board);
+    }
     form.hide();
   }
   notify();

@@ -63,6 +63,10 @@ class BoardView : public QObject {
   // Shows or hides the window of the chosen style.
   void show();
   void hide();
+  // A render: the LCD board draws its frames, but no window shows them (its
+  // copy would be 9.5 MB more at Full HD). The classic board is still shown
+  // on the (offscreen) screen, since its paints tell its changes.
+  void setUnseen(bool unseen) { unseen_ = unseen; }
   // The window of the chosen style.
   QWidget& window() const;
   // The LCD board, made on first use.
@@ -89,6 +93,7 @@ class BoardView : public QObject {
   BoardLook look_;
   std::unique_ptr<LcdBoard> lcd_;
   bool shown_ = false;
+  bool unseen_ = false;
   bool notifying_ = false;
   mutable bool drawing_ = false;  // our own render's paints are no change
 };

@@ -7,6 +7,7 @@
 #include "audio_engine.h"
 #include "auto_drive.h"
 #include "board_recording.h"
+#include "board_view.h"
 #include "frm_ctl.h"
 #include "panel_keys.h"
 #include "program.h"
@@ -47,6 +48,7 @@ int renderDrive(const RenderRequest& request, std::FILE* progress) {
   UiScope scope(&clock);
 
   Program program;
+  program.boardView().setUnseen(true);
   program.setEndHandler({});
   program.start();
   if (request.board) program.setBoardStyle(*request.board, false);

@@ -20,13 +20,17 @@ int maxQueuedPictures(RecordingOptions::Pace pace) {
 }
 // Render: how far the caller may run ahead of the encoder.
 constexpr qint64 kRenderAheadMs = 1000;
-// About 11 s of mix at 48 kHz, 4 MB.
-constexpr int kRingFrames = 1 << 19;
+// The mix waiting for the encoder: about 11 s at 48 kHz live (4 MB), where
+// the encoder may stall; 2.7 s in a render, which runs at most a second
+// ahead of it.
+int ringFrames(RecordingOptions::Pace pace) {
+  return pace == RecordingOptions::Pace::Render ? 1 << 17 : 1 << 19;
+}
 constexpr qint64 kAudioChunk = 4096;
 
 }  // namespace
 
-Mp4Writer::Mp4Writer(const RecordingOptions& options) : options_(options), ring_(kRingFrames) {
+Mp4Writer::Mp4Writer(const RecordingOptions& options) : options_(options), ring_(ringFrames(options.pace)) {
   Mp4Encoder::Settings settings;
   settings.size = options.size;
   settings.background = options.background;

@@ -13,6 +13,7 @@
 
 #include "audio_engine.h"
 #include "board_recording.h"
+#include "board_view.h"
 #include "decode_mp4.h"
 #include "form1.h"
 #include "frm_ctl.h"
@@ -77,9 +78,13 @@ class RenderTest : public ::testing::Test {
     request.route = number;
     request.board = board;
     request.backlight = backlight;
-    request.setUp = [this](Program& program) { route.use(program); };
+    request.setUp = [this](Program& program) {
+      route.use(program);
+      boardShown = program.boardView().window().isVisible();
+    };
     return renderDrive(request, nullptr);
   }
+  bool boardShown = false;
   test::ProgramFolder programFolder;
   test::CompanionScope companion;
   RouteFolder route;
@@ -145,6 +150,8 @@ TEST_F(RenderTest, ARouteThatCannotBeSetEndsWithOneAndNoFile) {
 // told otherwise.
 TEST_F(RenderTest, TheLcdBoardIsRenderedLitUnlessTheBacklightIsGiven) {
   ASSERT_EQ(render(QStringLiteral("lit.mp4"), QStringLiteral("1"), BoardStyle::Lcd), 0);
+  // Drawn and recorded, but no window holds a copy of it.
+  EXPECT_FALSE(boardShown);
   ASSERT_EQ(render(QStringLiteral("dark.mp4"), QStringLiteral("1"), BoardStyle::Lcd, 0), 0);
   const int first = 3 * kFps;
   const test::DecodedMp4 lit = test::decodeMp4(route.path(QStringLiteral("lit.mp4")));

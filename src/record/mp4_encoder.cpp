@@ -10,7 +10,6 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
-#include <sys/prctl.h>
 #include <sys/stat.h>
 
 #include <QFile>
@@ -19,6 +18,7 @@ extern "C" {
 #include <algorithm>
 #include <cerrno>
 #include <thread>
+#include <utility>
 
 #include "frame_timing.h"
 
@@ -41,15 +41,74 @@ void quietLibraries() {
   static const bool once = [] {
     // x264 and the muxer report their settings at the info level.
     av_log_set_level(AV_LOG_ERROR);
-    // x264 asks for huge pages for its frames, and each is then held whole:
-    // 10 MB more at Full HD, for no speed the encoder shows here.
-    prctl(PR_SET_THP_DISABLE, 1, 0, 0, 0);
     return true;
   }();
   (void)once;
 }
 
 }  // namespace
+
+const std::uint8_t* YuvRows::plane(int i) const {
+  const std::size_t luma = static_cast<std::size_t>(width) * static_cast<std::size_t>(rows);
+  return data.data() + (i == 0 ? 0 : luma + (i - 1) * luma / 4);
+}
+
+std::uint8_t* YuvRows::plane(int i) {
+  return const_cast<std::uint8_t*>(std::as_const(*this).plane(i));
+}
+
+YuvRows YuvRows::cut(int from, int to) const {
+  YuvRows out{from, to - from, width, {}};
+  out.data.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(out.rows) * 3 / 2);
+  for (int i = 0; i < 3; ++i) {
+    const int shift = i == 0 ? 0 : 1;
+    av_image_copy_plane(out.plane(i), out.stride(i),
+                        plane(i) + ((from - top) >> shift) * stride(i), stride(i), stride(i),
+                        out.rows >> shift);
+  }
+  return out;
+}
+
+YuvConverter::YuvConverter(QSize videoSize, QColor background)
+    : size_(videoSize), background_(std::move(background)) {}
+
+YuvConverter::~YuvConverter() {
+  sws_freeContext(sws_);
+}
+
+std::optional<YuvRows> YuvConverter::convert(const QImage& picture, RowSpan changed) {
+  if (changed.isEmpty()) return std::nullopt;
+  QImage source = picture;
+  if (picture.size() != size_ || picture.format() != QImage::Format_RGB32) {
+    source = QImage(size_, QImage::Format_RGB32);
+    source.fill(background_);
+    if (!picture.isNull()) QPainter(&source).drawImage(0, 0, picture);
+  }
+  // Only the rows that changed are converted (a scrolling strip is a small
+  // part of the board).
+  const int top = std::max(0, (changed.top - 2) & ~1);
+  const int bottom = static_cast<int>(
+      std::min<qint64>(size_.height(), (qint64{changed.bottom} + 3) & ~qint64{1}));
+  if (bottom <= top) return std::nullopt;
+  const int rows = bottom - top;
+  if (rows != swsRows_) {
+    sws_ = sws_getCachedContext(sws_, size_.width(), rows, AV_PIX_FMT_0RGB32, size_.width(), rows,
+                                AV_PIX_FMT_YUV420P, SWS_BILINEAR | SWS_ACCURATE_RND, nullptr,
+                                nullptr, nullptr);
+    if (!sws_) return std::nullopt;
+    const int* bt709 = sws_getCoefficients(SWS_CS_ITU709);
+    sws_setColorspaceDetails(sws_, bt709, 1, bt709, 0, 0, 1 << 16, 1 << 16);
+    swsRows_ = rows;
+  }
+  YuvRows out{top, rows, size_.width(), {}};
+  out.data.resize(static_cast<std::size_t>(out.width) * static_cast<std::size_t>(rows) * 3 / 2);
+  const uint8_t* in[1] = {source.constScanLine(top)};
+  const int inStrides[1] = {static_cast<int>(source.bytesPerLine())};
+  uint8_t* planes[3] = {out.plane(0), out.plane(1), out.plane(2)};
+  const int strides[3] = {out.stride(0), out.stride(1), out.stride(2)};
+  sws_scale(sws_, in, inStrides, 0, rows, planes, strides);
+  return out;
+}
 
 QString writeErrorReason(int averror) {
   switch (averror) {
@@ -106,7 +165,8 @@ Mp4Encoder::Mp4Encoder(const QString& path, const Settings& settings)
     return;
   }
   // Before the first picture, the background.
-  setPicture(QImage());
+  if (std::optional<YuvRows> ground = YuvConverter(videoSize_, background_).convert(QImage()))
+    setRows(*ground);
 }
 
 Mp4Encoder::~Mp4Encoder() {
@@ -115,7 +175,6 @@ Mp4Encoder::~Mp4Encoder() {
   av_packet_free(&packet_);
   av_audio_fifo_free(fifo_);
   swr_free(&swr_);
-  sws_freeContext(sws_);
   avcodec_free_context(&video_);
   avcodec_free_context(&audio_);
   avformat_free_context(format_);
@@ -211,40 +270,19 @@ bool Mp4Encoder::openAudio(int inputRate) {
   return fifo_ || check(AVERROR(ENOMEM));
 }
 
-void Mp4Encoder::setPicture(const QImage& picture, RowSpan changed) {
-  if (!ok()) return;
-  QImage source = picture;
-  if (picture.size() != videoSize_ || picture.format() != QImage::Format_RGB32) {
-    // Anything else is laid on the background, unscaled, at the top left.
-    source = QImage(videoSize_, QImage::Format_RGB32);
-    source.fill(background_);
-    if (!picture.isNull()) QPainter(&source).drawImage(0, 0, picture);
-  }
-  // Only the rows that changed are converted (a scrolling strip is a small
-  // part of the board), from an even row, with a margin for the chroma.
-  if (changed.isEmpty()) return;
-  const int top = std::max(0, (changed.top - 2) & ~1);
-  const int bottom = static_cast<int>(
-      std::min<qint64>(videoSize_.height(), (qint64{changed.bottom} + 3) & ~qint64{1}));
-  if (bottom <= top) return;
+void Mp4Encoder::setRows(const YuvRows& rows) {
+  if (!ok() || rows.rows <= 0 || rows.top < 0 || rows.top % 2 != 0 || rows.rows % 2 != 0 ||
+      rows.bottom() > videoSize_.height() || rows.width != videoSize_.width() ||
+      rows.data.size() < static_cast<std::size_t>(rows.width * rows.rows * 3 / 2))
+    return;
   // The encoder copies each frame it is given, but make sure.
   if (!check(av_frame_make_writable(picture_))) return;
-  const int rows = bottom - top;
-  if (rows != swsRows_) {
-    sws_ = sws_getCachedContext(sws_, videoSize_.width(), rows, AV_PIX_FMT_0RGB32,
-                                videoSize_.width(), rows, AV_PIX_FMT_YUV420P,
-                                SWS_BILINEAR | SWS_ACCURATE_RND, nullptr, nullptr, nullptr);
-    if (!sws_) return fail(AVERROR(ENOMEM));
-    const int* bt709 = sws_getCoefficients(SWS_CS_ITU709);
-    sws_setColorspaceDetails(sws_, bt709, 1, bt709, 0, 0, 1 << 16, 1 << 16);
-    swsRows_ = rows;
+  for (int i = 0; i < 3; ++i) {
+    const int shift = i == 0 ? 0 : 1;
+    av_image_copy_plane(picture_->data[i] + (rows.top >> shift) * picture_->linesize[i],
+                        picture_->linesize[i], rows.plane(i), rows.stride(i), rows.stride(i),
+                        rows.rows >> shift);
   }
-  const uint8_t* planes[1] = {source.constScanLine(top)};
-  const int strides[1] = {static_cast<int>(source.bytesPerLine())};
-  uint8_t* out[3] = {picture_->data[0] + top * picture_->linesize[0],
-                     picture_->data[1] + top / 2 * picture_->linesize[1],
-                     picture_->data[2] + top / 2 * picture_->linesize[2]};
-  sws_scale(sws_, planes, strides, 0, rows, out, picture_->linesize);
 }
 
 void Mp4Encoder::writeFrame() {

@@ -4,6 +4,8 @@
 #include <QImage>
 #include <QSize>
 #include <QString>
+#include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "video_writer.h"
@@ -18,6 +20,45 @@ struct SwrContext;
 struct SwsContext;
 
 namespace sorane::record {
+
+// Rows [top, top + rows) of a video picture in YUV 4:2:0 as the encoder
+// takes it: the luma rows, then the two chroma planes at half the width and
+// half the rows. `top` and `rows` are even.
+struct YuvRows {
+  int top = 0;
+  int rows = 0;
+  int width = 0;
+  std::vector<std::uint8_t> data;
+
+  int bottom() const { return top + rows; }
+  int stride(int plane) const { return plane == 0 ? width : width / 2; }
+  const std::uint8_t* plane(int plane) const;
+  std::uint8_t* plane(int plane);
+  // Rows [from, to) of the picture, even and within these, as rows of their own.
+  YuvRows cut(int from, int to) const;
+};
+
+// Converts the rows of a picture that changed into YuvRows (BT.709, limited
+// range) on the thread that calls it.
+class YuvConverter {
+ public:
+  YuvConverter(QSize videoSize, QColor background);
+  ~YuvConverter();
+  YuvConverter(const YuvConverter&) = delete;
+  YuvConverter& operator=(const YuvConverter&) = delete;
+
+  // The rows `changed` of `picture`, from an even row with a margin for the
+  // chroma; nothing when none changed or memory ran out. A picture of
+  // another size or format is laid on the background at the top left,
+  // unscaled.
+  std::optional<YuvRows> convert(const QImage& picture, RowSpan changed = {});
+
+ private:
+  QSize size_;
+  QColor background_;
+  SwsContext* sws_ = nullptr;
+  int swsRows_ = 0;
+};
 
 // Writes one MP4 file, synchronously: H.264 (libx264, yuv420p, High
 // profile, constant 30 fps, CRF 18, a key frame each second) and AAC LC
@@ -48,9 +89,8 @@ class Mp4Encoder {
   QSize videoSize() const { return videoSize_; }
   qint64 framesWritten() const { return frames_; }
 
-  // The picture the following frames show; only the rows `changed` from
-  // the picture before are converted.
-  void setPicture(const QImage& picture, RowSpan changed = {});
+  // Puts `rows` into the picture the following frames show.
+  void setRows(const YuvRows& rows);
   // The current picture as the next frame.
   void writeFrame();
   // Stereo frames, interleaved, at the settings' audio rate.
@@ -77,12 +117,10 @@ class Mp4Encoder {
   AVCodecContext* audio_ = nullptr;
   AVStream* videoStream_ = nullptr;
   AVStream* audioStream_ = nullptr;
-  SwsContext* sws_ = nullptr;
   SwrContext* swr_ = nullptr;
   AVAudioFifo* fifo_ = nullptr;
   AVFrame* picture_ = nullptr;
   AVPacket* packet_ = nullptr;
-  int swsRows_ = 0;
   std::vector<float> planes_[2];
   qint64 frames_ = 0;
   qint64 audioFrames_ = 0;  // the sound's length so far, the dropped lead included

@@ -38,6 +38,7 @@ Mp4Writer::Mp4Writer(const RecordingOptions& options) : options_(options), ring_
   settings.threads = options.threads;
   encoder_ = std::make_unique<Mp4Encoder>(options.path, settings);
   videoSize_ = encoder_->videoSize();
+  converter_ = std::make_unique<YuvConverter>(videoSize_, options.background);
   if (!encoder_->ok()) {
     error_ = kCannotStart.arg(options.path, encoder_->reason());
     finished_ = true;
@@ -63,12 +64,35 @@ QString Mp4Writer::error() const {
   return error_;
 }
 
+void layOver(std::vector<YuvRows>& bands, YuvRows newer) {
+  std::vector<YuvRows> kept;
+  kept.reserve(bands.size() + 2);
+  for (YuvRows& band : bands) {
+    if (band.bottom() <= newer.top || newer.bottom() <= band.top) {
+      kept.push_back(std::move(band));
+      continue;
+    }
+    if (band.top < newer.top) kept.push_back(band.cut(band.top, newer.top));
+    if (newer.bottom() < band.bottom()) kept.push_back(band.cut(newer.bottom(), band.bottom()));
+  }
+  kept.push_back(std::move(newer));
+  bands = std::move(kept);
+}
+
 void Mp4Writer::addPicture(const QImage& picture, qint64 ms, RowSpan changed) {
-  post({Event::Picture, ms, ring_.written(), picture, changed});
+  // The rows that changed are converted here, and only they wait for the
+  // encoder: the caller has its picture back at once to draw the next one
+  // in, and a change waits in 1.5 bytes a pixel, not 4.
+  std::vector<YuvRows> bands;
+  if (converter_) {
+    if (std::optional<YuvRows> rows = converter_->convert(picture, changed))
+      bands.push_back(std::move(*rows));
+  }
+  post({Event::Picture, ms, ring_.written(), std::move(bands)});
 }
 
 void Mp4Writer::advanceTo(qint64 ms) {
-  post({Event::Advance, ms, ring_.written(), {}, {}});
+  post({Event::Advance, ms, ring_.written(), {}});
 }
 
 void Mp4Writer::mixed(const float* samples, int frames) {
@@ -94,8 +118,10 @@ void Mp4Writer::post(Event event) {
     auto last = std::find_if(queue_.rbegin(), queue_.rend(),
                              [](const Event& e) { return e.kind == Event::Picture; });
     result_.repeatedFrames += framesBefore(event.ms) - framesBefore(last->ms);
-    // Its changes are still to be made.
-    event.changed = event.changed.united(last->changed);
+    // Its changes are still to be made, under this one's.
+    std::vector<YuvRows> bands = std::move(last->bands);
+    for (YuvRows& band : event.bands) layOver(bands, std::move(band));
+    event.bands = std::move(bands);
     queue_.erase(std::prev(last.base()), queue_.end());
     --queuedPictures_;
   }
@@ -119,7 +145,7 @@ RecordingResult Mp4Writer::finish(qint64 ms) {
   if (worker_.joinable()) {
     {
       std::lock_guard lock(mutex_);
-      queue_.push_back({Event::Finish, std::max(ms, lastMs_), ring_.written(), {}, {}});
+      queue_.push_back({Event::Finish, std::max(ms, lastMs_), ring_.written(), {}});
       finished_ = true;
     }
     wake_.notify_one();
@@ -169,7 +195,7 @@ void Mp4Writer::process(const Event& event) {
     ++framesOut_;
     feedAudio(event.ms, false);
   }
-  if (event.kind == Event::Picture) encoder_->setPicture(event.picture, event.changed);
+  for (const YuvRows& band : event.bands) encoder_->setRows(band);
   feedAudio(event.ms, event.kind == Event::Finish);
   if (event.kind == Event::Finish) encoder_->finish();
 }

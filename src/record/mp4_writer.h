@@ -10,13 +10,18 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include "audio_ring.h"
+#include "mp4_encoder.h"
 #include "video_writer.h"
 
 namespace sorane::record {
 
-class Mp4Encoder;
+// `newer` laid over `bands`: what it covers is cut out of the older bands,
+// so each row waits in one band at most, and never more than a picture's
+// worth waits however far the encoder falls behind.
+void layOver(std::vector<YuvRows>& bands, YuvRows newer);
 
 // Records the board and its sound into an MP4 file on the program's clock.
 // The caller (one thread) hands over a picture whenever the board changed,
@@ -67,8 +72,8 @@ class Mp4Writer : public QObject, public VideoWriter {
     enum Kind { Picture, Advance, Finish } kind;
     qint64 ms;
     qint64 arrived;
-    QImage picture;
-    RowSpan changed;
+    // The picture's rows that changed, older ones first.
+    std::vector<YuvRows> bands;
   };
 
   void post(Event event);
@@ -82,6 +87,7 @@ class Mp4Writer : public QObject, public VideoWriter {
   RecordingOptions options_;
   QSize videoSize_;
   std::unique_ptr<Mp4Encoder> encoder_;
+  std::unique_ptr<YuvConverter> converter_;  // the caller's
   AudioRing ring_;
 
   mutable std::mutex mutex_;

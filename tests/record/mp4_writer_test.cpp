@@ -247,6 +247,47 @@ TEST_F(Mp4WriterTest, APictureThatGivesWayHandsItsChangedRowsOn) {
   }
 }
 
+// Bands of rows waiting for the encoder, each luma row holding its place
+// in the picture and the chroma its band's shade, and a newer band laid
+// over them: the rows it covers are cut from the older ones, and each row
+// kept is still the row of its place, from the newest band over it.
+TEST(LayOver, CutsWhatTheNewerBandCovers) {
+  using Rows = std::pair<int, int>;
+  const auto band = [](Rows rows, int shade) {
+    YuvRows band{rows.first, rows.second - rows.first, 4, {}};
+    band.data.resize(static_cast<std::size_t>(band.width * band.rows * 3 / 2));
+    for (int y = 0; y < band.rows; ++y)
+      std::fill_n(band.plane(0) + y * band.width, band.width, band.top + y);
+    std::fill(band.plane(1), band.data.data() + band.data.size(), shade);
+    return band;
+  };
+  struct Row {
+    std::vector<Rows> older;
+    Rows newer;
+    std::vector<Rows> kept;
+  };
+  for (const Row& row : std::vector<Row>{
+           {{{0, 4}}, {6, 8}, {{0, 4}, {6, 8}}},                    // apart
+           {{{2, 6}}, {0, 8}, {{0, 8}}},                            // covered
+           {{{0, 8}}, {2, 4}, {{0, 2}, {4, 8}, {2, 4}}},            // inside
+           {{{0, 6}, {6, 10}}, {4, 8}, {{0, 4}, {8, 10}, {4, 8}}},  // across two
+       }) {
+    std::vector<YuvRows> bands;
+    for (std::size_t i = 0; i < row.older.size(); ++i) bands.push_back(band(row.older[i], int(i)));
+    layOver(bands, band(row.newer, 200));
+    std::vector<Rows> kept;
+    for (const YuvRows& b : bands) {
+      kept.push_back({b.top, b.bottom()});
+      for (int y = 0; y < b.rows; ++y) EXPECT_EQ(b.plane(0)[y * b.width + 3], b.top + y);
+      // Each chroma row of a band holds the shade it came with.
+      for (int y = 1; y < b.rows / 2; ++y)
+        EXPECT_EQ(b.plane(2)[y * b.stride(2) + 1], b.plane(1)[0]);
+    }
+    EXPECT_EQ(kept, row.kept);
+    EXPECT_EQ(bands.back().plane(1)[0], 200);
+  }
+}
+
 TEST(ChangedRows, SpanTheFirstToTheLastDifferingRow) {
   QImage base(8, 10, QImage::Format_RGB32);
   base.fill(Qt::black);

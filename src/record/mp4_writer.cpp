@@ -20,11 +20,11 @@ int maxQueuedPictures(RecordingOptions::Pace pace) {
 }
 // Render: how far the caller may run ahead of the encoder.
 constexpr qint64 kRenderAheadMs = 1000;
-// The mix waiting for the encoder: about 11 s at 48 kHz live (4 MB), where
-// the encoder may stall; 2.7 s in a render, which runs at most a second
-// ahead of it.
+// The mix waiting for the encoder: 5.5 s at 48 kHz live (2 MB), where the
+// encoder may stall; 2.7 s in a render, which runs at most a second ahead
+// of it.
 int ringFrames(RecordingOptions::Pace pace) {
-  return pace == RecordingOptions::Pace::Render ? 1 << 17 : 1 << 19;
+  return pace == RecordingOptions::Pace::Render ? 1 << 17 : 1 << 18;
 }
 constexpr qint64 kAudioChunk = 4096;
 

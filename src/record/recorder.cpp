@@ -87,8 +87,7 @@ void Recorder::frame() {
     changed_ = false;
     writer_->waitForRoom();
     QImage picture = source_();
-    if (const RowSpan rows = changedRows(picture, last_); !rows.isEmpty()) {
-      last_ = picture;
+    if (const RowSpan rows = prints_.update(picture); !rows.isEmpty()) {
       // Live, the frame comes up to half a frame after the change.
       writer_->addPicture(picture, changedMs_, rows);
       ++pictures_;

@@ -58,7 +58,7 @@ class Recorder : public QObject {
   std::unique_ptr<VideoWriter> writer_;
   QTimer ticks_;
   qint64 startMs_ = 0;
-  QImage last_;
+  RowPrints prints_;  // of the last picture handed over
   bool changed_ = true;
   qint64 changedMs_ = 0;
   bool stopped_ = false;

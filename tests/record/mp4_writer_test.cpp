@@ -228,11 +228,13 @@ TEST_F(Mp4WriterTest, APictureThatGivesWayHandsItsChangedRowsOn) {
   std::vector<QImage> pictures{QImage(size, QImage::Format_RGB32)};
   pictures[0].fill(Qt::black);
   writer.addPicture(pictures[0], 0);
+  RowPrints prints;
+  prints.update(pictures[0]);
   for (int k = 1; k < 60; ++k) {
     QImage next = pictures.back().copy();
     QPainter(&next).fillRect(QRect(0, k % 2 ? 0 : 90, 320, 90),
                              QColor::fromHsv(k * 47 % 360, 255, 255));
-    writer.addPicture(next, k * 100 / 3, changedRows(next, pictures.back()));
+    writer.addPicture(next, k * 100 / 3, prints.update(next));
     pictures.push_back(next);
   }
   const RecordingResult result = writer.finish(2000);
@@ -288,7 +290,7 @@ TEST(LayOver, CutsWhatTheNewerBandCovers) {
   }
 }
 
-TEST(ChangedRows, SpanTheFirstToTheLastDifferingRow) {
+TEST(RowPrints, SpanTheFirstToTheLastRowThatChanged) {
   QImage base(8, 10, QImage::Format_RGB32);
   base.fill(Qt::black);
   const auto with = [&](std::initializer_list<int> rows) {
@@ -310,7 +312,9 @@ TEST(ChangedRows, SpanTheFirstToTheLastDifferingRow) {
            {base, QImage(), 0, all},                                         // nothing before
            {base, QImage(8, 12, QImage::Format_RGB32), 0, all},               // another size
            {base, base.convertToFormat(QImage::Format_ARGB32), 0, all}}) {  // another format
-    const RowSpan rows = changedRows(row.picture, row.before);
+    RowPrints prints;
+    if (!row.before.isNull()) prints.update(row.before);
+    const RowSpan rows = prints.update(row.picture);
     EXPECT_EQ(rows.isEmpty() ? 0 : rows.top, row.top);
     EXPECT_EQ(rows.isEmpty() ? 0 : rows.bottom, row.bottom);
   }

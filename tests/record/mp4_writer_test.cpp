@@ -227,16 +227,18 @@ TEST_F(Mp4WriterTest, APictureThatGivesWayHandsItsChangedRowsOn) {
   Mp4Writer writer(optionsFor(path, size, Pace::Live));
   std::vector<QImage> pictures{QImage(size, QImage::Format_RGB32)};
   pictures[0].fill(Qt::black);
-  writer.addPicture(pictures[0], 0);
+  std::vector<RowSpan> changed{RowSpan{}};
   RowPrints prints;
   prints.update(pictures[0]);
   for (int k = 1; k < 60; ++k) {
     QImage next = pictures.back().copy();
     QPainter(&next).fillRect(QRect(0, k % 2 ? 0 : 90, 320, 90),
                              QColor::fromHsv(k * 47 % 360, 255, 255));
-    writer.addPicture(next, k * 100 / 3, prints.update(next));
+    changed.push_back(prints.update(next));
     pictures.push_back(next);
   }
+  // All handed over at once.
+  for (int k = 0; k < 60; ++k) writer.addPicture(pictures[k], k * 100 / 3, changed[k]);
   const RecordingResult result = writer.finish(2000);
   ASSERT_GT(result.repeatedFrames, 0);
   const test::DecodedMp4 d = decodeMp4(path);

@@ -170,18 +170,10 @@ QImage BoardRecording::picture() {
   const QWidget& board = app_.boardView().window();
   const qreal dpr = board.devicePixelRatioF();
   const QSize size = pictureSize();
-  // A picture no longer held by the writer is drawn over: a recording at
-  // Full HD would otherwise take and give back 10 MB at each change, and
-  // the heap would grow with the holes.
-  auto free = std::find_if(spare_.begin(), spare_.end(), [&](const QImage& image) {
-    return image.isDetached() && image.size() == size;
-  });
-  if (free == spare_.end()) {
-    std::erase_if(spare_, [&](const QImage& image) { return image.size() != size; });
-    spare_.emplace_back(size, QImage::Format_RGB32);
-    free = std::prev(spare_.end());
-  }
-  QImage& out = *free;
+  // Drawn over each time: a recording at Full HD would otherwise take and
+  // give back 10 MB at each change.
+  if (picture_.size() != size) picture_ = QImage(size, QImage::Format_RGB32);
+  QImage& out = picture_;
   out.setDevicePixelRatio(dpr);
   out.fill(kBackground);
   drawing_ = true;

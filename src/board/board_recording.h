@@ -84,8 +84,8 @@ class BoardRecording : public QObject {
   AudioEngine* audio_ = nullptr;
   std::unique_ptr<record::Recorder> recorder_;
   QRect area_;
-  // Pictures drawn before, reused once the writer has let them go.
-  std::vector<QImage> spare_;
+  // Drawn over for each picture: the writer takes what changed at once.
+  QImage picture_;
   bool drawing_ = false;
   bool stopAfterDrive_ = false;
   bool driveRan_ = false;

@@ -135,6 +135,14 @@ bool Mp4Writer::hasRoom() const {
          (queuedPictures_ < maxQueuedPictures(options_.pace) && lastMs_ - doneMs_ <= kRenderAheadMs);
 }
 
+void Mp4Writer::holdEncoder(bool held) {
+  {
+    std::lock_guard lock(mutex_);
+    held_ = held;
+  }
+  wake_.notify_one();
+}
+
 void Mp4Writer::waitForRoom() {
   if (options_.pace != RecordingOptions::Pace::Render) return;
   std::unique_lock lock(mutex_);
@@ -168,7 +176,7 @@ void Mp4Writer::run() {
     Event event;
     {
       std::unique_lock lock(mutex_);
-      wake_.wait(lock, [&] { return !queue_.empty(); });
+      wake_.wait(lock, [&] { return !queue_.empty() && (!held_ || finished_); });
       event = std::move(queue_.front());
       queue_.pop_front();
       if (event.kind == Event::Picture) --queuedPictures_;

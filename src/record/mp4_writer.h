@@ -60,6 +60,9 @@ class Mp4Writer : public QObject, public VideoWriter {
   void advanceTo(qint64 ms) override;
   void mixed(const float* samples, int frames) override;
   void waitForRoom() override;
+  // Holds the worker: what is handed over meanwhile waits, as with an
+  // encoder far behind (for tests).
+  void holdEncoder(bool held);
   // Ends the recording at `ms` and waits until the file is complete.
   RecordingResult finish(qint64 ms) override;
   void onFailure(std::function<void(const QString&)> handler) override;
@@ -99,6 +102,7 @@ class Mp4Writer : public QObject, public VideoWriter {
   int queuedPictures_ = 0;
   QString error_;
   bool finished_ = false;
+  bool held_ = false;
   RecordingResult result_;
   std::function<void(const QString&)> onFailure_;
 

@@ -207,7 +207,9 @@ TEST_F(Mp4WriterTest, ALiveEncoderThatFallsBehindRepeatsFramesAndCountsThem) {
   constexpr int kFrames = 60;
   std::vector<QImage> pictures;
   for (int v = 0; v < 4; ++v) pictures.push_back(boardPicture(size, v));
+  writer.holdEncoder(true);
   for (int k = 0; k < kFrames; ++k) writer.addPicture(pictures[k % 4], k * 100 / 3);
+  writer.holdEncoder(false);
   const RecordingResult result = writer.finish(2000);
   EXPECT_EQ(result.error, "");
   EXPECT_EQ(result.frames, 60);
@@ -237,8 +239,9 @@ TEST_F(Mp4WriterTest, APictureThatGivesWayHandsItsChangedRowsOn) {
     changed.push_back(prints.update(next));
     pictures.push_back(next);
   }
-  // All handed over at once.
+  writer.holdEncoder(true);
   for (int k = 0; k < 60; ++k) writer.addPicture(pictures[k], k * 100 / 3, changed[k]);
+  writer.holdEncoder(false);
   const RecordingResult result = writer.finish(2000);
   ASSERT_GT(result.repeatedFrames, 0);
   const test::DecodedMp4 d = decodeMp4(path);
@@ -249,6 +252,37 @@ TEST_F(Mp4WriterTest, APictureThatGivesWayHandsItsChangedRowsOn) {
       nearest = std::min(nearest, test::meanDifference(d.frames[k], p));
     EXPECT_LT(nearest, 3.0) << "frame " << k;
   }
+}
+
+// The rows converted for a change: from an even row, with two rows of
+// margin for the chroma, within the picture; a picture of another size is
+// laid on the background at the top left.
+TEST(YuvConverter, ConvertsTheRowsThatChangedWithAMargin) {
+  YuvConverter converter({16, 12}, Qt::black);
+  QImage white(16, 12, QImage::Format_RGB32);
+  white.fill(Qt::white);
+  struct Row {
+    RowSpan changed;
+    int top, bottom;  // 0, 0: nothing
+  };
+  for (const Row& row : std::vector<Row>{{{5, 6}, 2, 8},
+                                         {{0, 1}, 0, 4},
+                                         {{10, 12}, 8, 12},
+                                         {{3, 3}, 0, 0},
+                                         {RowSpan{}, 0, 12}}) {
+    const std::optional<YuvRows> rows = converter.convert(white, row.changed);
+    EXPECT_EQ(rows ? rows->top : 0, row.top) << row.changed.top;
+    EXPECT_EQ(rows ? rows->bottom() : 0, row.bottom) << row.changed.top;
+    if (rows) {
+      EXPECT_EQ(rows->plane(0)[0], 235);
+    }
+  }
+  QImage small(8, 6, QImage::Format_RGB32);
+  small.fill(Qt::white);
+  const std::optional<YuvRows> whole = converter.convert(small);
+  ASSERT_TRUE(whole);
+  EXPECT_EQ(whole->plane(0)[0], 235);
+  EXPECT_EQ(whole->plane(0)[11 * 16 + 15], 16);
 }
 
 // Bands of rows waiting for the encoder, each luma row holding its place
